@@ -1,0 +1,70 @@
+/* libkestrel-audio: the audio library the player maps at start-up.
+ *
+ * Exactly these 14 functions are exported, with C linkage. Handles are
+ * opaque pointers; flags and booleans are 32-bit ints; every function
+ * returns 0 on success and a non-zero code on failure. Every function is
+ * safe with null handles and with handles of sounds or channels that are no
+ * longer current: it then returns an error and does nothing else.
+ *
+ * All functions are called from one thread (the player's UI thread); the
+ * library runs its decoder and output threads internally.
+ */
+#ifndef KESTREL_AUDIO_H
+#define KESTREL_AUDIO_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct FMOD_SYSTEM FMOD_SYSTEM;
+typedef struct FMOD_SOUND FMOD_SOUND;
+typedef struct FMOD_CHANNEL FMOD_CHANNEL;
+
+enum {
+    KESTREL_AUDIO_OK = 0,
+    KESTREL_AUDIO_ERR_INVALID_HANDLE = 1,
+    KESTREL_AUDIO_ERR_INVALID_PARAM = 2,
+    KESTREL_AUDIO_ERR_FILE_NOT_FOUND = 3,
+    KESTREL_AUDIO_ERR_FORMAT = 4,
+    KESTREL_AUDIO_ERR_NET = 5,
+    KESTREL_AUDIO_ERR_TIMEOUT = 6,
+    KESTREL_AUDIO_ERR_OUTPUT = 7,
+    KESTREL_AUDIO_ERR_MEMORY = 8,
+    KESTREL_AUDIO_ERR_UNSUPPORTED = 9
+};
+
+/* Mode bit accepted by FMOD_System_CreateStream (software mixing); other bits are ignored. */
+#define KESTREL_AUDIO_MODE_SOFTWARE 0x40
+/* Time unit of FMOD_Channel_GetPosition / SetPosition: milliseconds. */
+#define KESTREL_AUDIO_TIMEUNIT_MS 1
+
+int FMOD_System_Create(FMOD_SYSTEM** system);
+int FMOD_System_Init(FMOD_SYSTEM* system, int maxChannels, unsigned int flags, void* extraDriverData);
+/* name: a UTF-8 local path or an http/https address. Returns once the first
+ * audio can be decoded, or fails after a bounded time (10 s for an address). */
+int FMOD_System_CreateStream(FMOD_SYSTEM* system, const char* name, unsigned int mode, void* exinfo,
+                             FMOD_SOUND** sound);
+/* Channel index 0 replaces whatever plays on the one channel, at once. */
+int FMOD_System_PlaySound(FMOD_SYSTEM* system, int channelIndex, FMOD_SOUND* sound, int paused,
+                          FMOD_CHANNEL** channel);
+int FMOD_Channel_SetVolume(FMOD_CHANNEL* channel, float volume);
+int FMOD_Channel_GetVolume(FMOD_CHANNEL* channel, float* volume);
+/* 512 magnitudes of a 1024-point FFT (rectangular window) over the latest
+ * mixed mono samples, lowest frequency first; a full-scale sine gives ~1.0. */
+int FMOD_Channel_GetSpectrum(FMOD_CHANNEL* channel, float* spectrum, int numValues, int channelOffset,
+                             int windowType);
+int FMOD_Channel_GetPosition(FMOD_CHANNEL* channel, unsigned int* position, unsigned int timeUnit);
+int FMOD_Channel_SetPosition(FMOD_CHANNEL* channel, unsigned int position, unsigned int timeUnit);
+/* *isPlaying: non-zero while the channel plays, paused or not; 0 at the end,
+ * after a broken stream, after a failed open, and for a null channel. */
+int FMOD_Channel_IsPlaying(FMOD_CHANNEL* channel, int* isPlaying);
+int FMOD_Channel_SetPaused(FMOD_CHANNEL* channel, int paused);
+int FMOD_Sound_Release(FMOD_SOUND* sound);
+int FMOD_System_Close(FMOD_SYSTEM* system);
+int FMOD_System_Release(FMOD_SYSTEM* system);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

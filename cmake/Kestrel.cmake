@@ -1,0 +1,70 @@
+# Build helpers shared by every folder.
+
+# kestrel_area_library(NAME DIR [LIBS ...]): a static library of every .cpp in DIR.
+# Each subsystem folder is one library, so that a folder builds on its own.
+function(kestrel_area_library name dir)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.S)
+  if(NOT sources)
+    # A folder whose code has not been written yet still links.
+    set(sources ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+    file(WRITE ${sources} "// no sources yet\n")
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/audiolib/include)
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# kestrel_embed(TARGET SYMBOL FILE): links FILE's bytes into TARGET as
+#   extern "C" const unsigned char SYMBOL[]; extern "C" const unsigned long SYMBOL_size;
+# through an assembler .incbin, so large blobs cost no compile time.
+function(kestrel_embed target symbol file)
+  set(asm ${CMAKE_CURRENT_BINARY_DIR}/embed_${symbol}.S)
+  file(WRITE ${asm}.in
+    "    .section .rodata\n"
+    "    .global ${symbol}\n"
+    "    .global ${symbol}_size\n"
+    "    .balign 16\n"
+    "${symbol}:\n"
+    "    .incbin \"${file}\"\n"
+    "${symbol}_end:\n"
+    "    .balign 8\n"
+    "${symbol}_size:\n"
+    "    .quad ${symbol}_end - ${symbol}\n"
+    "    .section .note.GNU-stack,\"\",@progbits\n")
+  configure_file(${asm}.in ${asm} COPYONLY)
+  set_source_files_properties(${asm} PROPERTIES OBJECT_DEPENDS ${file})
+  target_sources(${target} PRIVATE ${asm})
+endfunction()
+
+# kestrel_test_folder(AREA [LIBS ...]): tests/AREA/*_test.cpp become the
+# executable test_AREA, run with Qt offscreen; tests/AREA/*_xvfb_test.cpp
+# become test_AREA_xvfb, run under a virtual X server.
+function(kestrel_test_folder area)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${area}/*_test.cpp)
+  file(GLOB xvfb CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${area}/*_xvfb_test.cpp)
+  file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${area}/*_fixture.cpp)
+  set(unit ${all})
+  if(xvfb)
+    list(REMOVE_ITEM unit ${xvfb})
+  endif()
+  if(unit)
+    add_executable(test_${area} ${unit} ${helpers})
+    target_link_libraries(test_${area} PRIVATE kestrel_test_support ${ARG_LIBS})
+    gtest_discover_tests(test_${area}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KESTREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESTREL_BINARY_DIR=${PROJECT_BINARY_DIR}"
+                 LABELS ${area} TIMEOUT 300)
+  endif()
+  if(xvfb)
+    add_executable(test_${area}_xvfb ${xvfb} ${helpers})
+    target_link_libraries(test_${area}_xvfb PRIVATE kestrel_test_support ${ARG_LIBS})
+    add_test(NAME ${area}_xvfb
+      COMMAND xvfb-run -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:test_${area}_xvfb>)
+    set_tests_properties(${area}_xvfb PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=xcb;KESTREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESTREL_BINARY_DIR=${PROJECT_BINARY_DIR}"
+      LABELS "${area};xvfb" TIMEOUT 300)
+  endif()
+endfunction()

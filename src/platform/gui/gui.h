@@ -1,0 +1,250 @@
+// The windowing stand-in: windows, controls, images and fonts addressed by
+// fixed numbers, a timed event wait that returns one event per call, and
+// drawing on numbered images. Backed by Qt Widgets; no Qt type leaks out.
+//
+// Threads: every function is for the UI thread (the one that called
+// `init`), except `messageBox`, which may be called from any thread.
+// Unknown numbers are ignored: setters do nothing, getters return empty
+// values. Text is UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace gui {
+
+struct Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(Rgb, Rgb) = default;
+};
+
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Point {
+    int x = 0, y = 0;
+    friend bool operator==(Point, Point) = default;
+};
+
+// ---- application -----------------------------------------------------------
+
+// Creates the toolkit application. Returns false when no display can be opened.
+bool init(int& argc, char** argv);
+// Destroys every window, control, image and font; the toolkit stays usable.
+void releaseAll();
+bool initialized();
+
+// ---- events ----------------------------------------------------------------
+
+enum class EventKind : int32_t {
+    None = 0,
+    LeftButtonDown = 1,  // left button pressed on the free area of a window
+    MouseMove = 2,
+    Control = 3,        // a control reported an event; see ControlEventType
+    WindowResized = 4,
+    CloseRequest = 5,
+};
+
+enum class ControlEventType : int32_t { None = 0, Left = 1, Right = 2, Double = 3 };
+
+struct Event {
+    EventKind kind = EventKind::None;
+    int window = 0;   // the top-level window the event belongs to
+    int control = 0;  // for Control events
+    ControlEventType type = ControlEventType::None;
+};
+
+// Processes toolkit events until one program event is queued or timeoutMs
+// pass, and returns that event (kind None on time-out). Timer callbacks run
+// inside this wait and nowhere else.
+Event waitWindowEvent(int timeoutMs);
+
+// Pointer position in MainWindow client coordinates, or (-1, -1) outside
+// its client area. `mainWindow` names the window to measure against.
+Point mouseInClient(int mainWindow);
+// Queues an event as if the user had caused it (tests, and synthetic clicks).
+void postEvent(const Event& event);
+
+// Window timer: `callback` runs every periodMs from inside waitWindowEvent.
+void startTimer(int window, int timerId, int periodMs, std::function<void()> callback);
+
+// ---- windows ---------------------------------------------------------------
+
+enum class WindowStyle {
+    Popup,     // borderless, shaped by setWindowShape, dragged by startWindowDrag
+    Dialog,    // title bar, system menu, minimise box; fixed size
+    Sizeable,  // title bar, system menu, minimise and maximise boxes, sizing border
+};
+
+// Creates a top-level window with the given client size, centred on the
+// screen and not yet visible. Creating a number that exists replaces it.
+bool createWindow(int window, WindowStyle style, int clientW, int clientH, const std::string& title);
+void destroyWindow(int window);
+bool windowExists(int window);
+void showWindow(int window);
+bool windowVisible(int window);
+void setWindowClientSize(int window, int w, int h);
+Rect windowClientRect(int window);  // x, y: client origin on screen
+void setWindowBackground(int window, Rgb colour);
+void setWindowSizeLimits(int window, int minW, int minH, int maxW, int maxH);
+void minimizeWindow(int window);
+bool windowMinimized(int window);
+std::string windowTitle(int window);
+// The window's outline: the union of the rectangles (client coordinates).
+// An empty list removes the shape.
+void setWindowShape(int window, const std::vector<Rect>& rects);
+std::vector<Rect> windowShape(int window);
+// The window's background: the image painted from (0, 0), tiled when smaller
+// than the window, clipped when larger. 0 paints the default background.
+void setWindowBackgroundImage(int window, int image);
+// How often the window's paint procedure was replaced (once per window).
+int windowBackgroundHooks(int window);
+// Starts moving the window with the mouse (the left button is down).
+void startWindowDrag(int window);
+
+// ---- controls --------------------------------------------------------------
+// `parent` is a window number; `panel` is the number of a panel control to
+// place the control in, or 0 for the window itself.
+
+// A static picture that reports left click (on press), right click (on
+// release) and double click (a Left event, then a Double event). With an
+// image it takes the image's size; with image 0 it keeps x, y, w, h and is an
+// invisible hotspot.
+void createPicture(int control, int parent, int panel, Rect r, int image);
+// Shows a snapshot of the image's current pixels (0: nothing). The control
+// takes the image's size. Returns true when the shown pixels changed.
+bool setControlImage(int control, int image);
+int controlImage(int control);
+// Paints the control now (used when one image is shown by many controls).
+void repaintControl(int control);
+
+void createEdit(int control, int parent, int panel, Rect r, const std::string& text, bool sunkenBorder);
+void createCombo(int control, int parent, int panel, Rect r, Rgb textColour, Rgb background);
+void createPanel(int control, int parent, int panel, Rect r, bool black);
+// A one-column report list with single selection that stays visible.
+// `bare` hides the header, the edge and the vertical scroll bar (the five
+// lists of MainWindow, which sit in a clipping panel); otherwise the header
+// shows the caption.
+void createList(int control, int parent, int panel, Rect r, const std::string& caption, int columnWidth,
+                bool bare, Rgb background);
+void createPushButton(int control, int parent, int panel, Rect r, const std::string& text);
+// Black text, RGB(252,1,3) under the mouse, hand cursor, Left event on release.
+void createHyperlink(int control, int parent, int panel, Rect r, const std::string& text);
+void createScrollArea(int control, int parent, int panel, Rect r, int innerW, int innerH, int step);
+// A container for an embedded web view (filled by the web module).
+void createHost(int control, int parent, int panel, Rect r);
+
+bool controlExists(int control);
+// Position and size in the parent's client coordinates.
+Rect controlRect(int control);
+Rect controlScreenRect(int control);
+void moveControl(int control, int x, int y);
+void setControlX(int control, int x);
+void setControlY(int control, int y);
+void resizeControl(int control, int w, int h);
+void setTooltip(int control, const std::string& text);
+std::string tooltip(int control);
+void setText(int control, const std::string& text);
+std::string text(int control);
+// The native widget behind a control (a QWidget*), for the web module only.
+void* nativeHandle(int control);
+void* nativeWindowHandle(int window);
+
+// ---- lists -----------------------------------------------------------------
+
+int listAddRow(int list, const std::string& text, int icon);  // returns the row index
+void listRemoveRow(int list, int row);
+void listClear(int list);
+int listRowCount(int list);
+int listSelectedRow(int list);  // -1 when none
+void listSelectRow(int list, int row);
+std::string listRowText(int list, int row);
+void listSetRowColours(int list, int row, Rgb text, Rgb background);
+void listSetTextColour(int list, Rgb text);  // every row
+Rgb listRowBackground(int list, int row);   // the list's own background when the row has none
+Rgb listRowTextColour(int list, int row);
+int listRowIcon(int list, int row);         // the icon image number given to listAddRow
+// Screen position of a row's centre (tests click there).
+Point listRowCentre(int list, int row);
+
+// ---- combo box -------------------------------------------------------------
+
+void comboAddItem(int combo, const std::string& text);
+int comboItemCount(int combo);
+std::string comboItemText(int combo, int index);
+std::string comboText(int combo);
+void comboShowDropdown(int combo);
+bool comboDropdownVisible(int combo);
+
+// ---- images and fonts ------------------------------------------------------
+
+// A black image of the given size.
+void createImage(int image, int w, int h);
+// Decodes PNG or JPEG bytes (by signature). Returns false and leaves no
+// image when the data is not a picture.
+bool loadImage(int image, std::span<const uint8_t> data);
+bool loadImageFile(int image, const std::string& path);
+void deleteImage(int image);
+bool imageExists(int image);
+Rect imageSize(int image);  // x = y = 0
+Rgb imagePixel(int image, int x, int y);
+uint8_t imageAlpha(int image, int x, int y);
+// Copies the image into a new one of the given size, stretched.
+void scaleImage(int image, int w, int h);
+void copyImage(int destination, int source);
+void fillRect(int image, Rect r, Rgb colour);
+// Draws src stretched into r on the destination, with src's alpha.
+void drawImage(int destination, int source, Rect r);
+// Text with a transparent background; (x, y) is the top-left of the text box.
+void drawText(int image, int fontId, int x, int y, Rgb colour, const std::string& text);
+
+// A font by face and size in points, looked up through fontconfig, so that
+// "Arial" and "Calibri" find metric-compatible faces.
+void createFont(int fontId, const std::string& face, int points);
+bool fontExists(int fontId);
+std::string fontFamily(int fontId);
+
+// ---- pointer and cursor ----------------------------------------------------
+
+Point cursorPos();  // screen coordinates
+// The hand cursor until the next cursor update of the widget under the mouse.
+void setHandCursor();
+bool handCursorShown();
+// The left button's state as the system reports it now.
+bool leftButtonDown();
+
+// ---- message boxes ---------------------------------------------------------
+
+enum class Icon { None, Information, Warning, Error };
+
+struct MessageBoxInfo {
+    int owner = 0;
+    std::string caption;
+    std::string text;
+    Icon icon = Icon::None;
+};
+
+// Shows a message box with an OK button and waits for it to be closed. On
+// the UI thread the box is application-modal; from another thread it is
+// modal only to that thread: the UI keeps running while the caller waits.
+void messageBox(int owner, const std::string& caption, const std::string& text, Icon icon);
+
+// Tests: with a responder set, boxes are not shown; each is recorded and
+// answered at once (the responder may block to keep a box "open").
+void setMessageBoxResponder(std::function<void(const MessageBoxInfo&)> responder);
+std::vector<MessageBoxInfo> shownMessageBoxes();
+void clearShownMessageBoxes();
+
+// ---- dialogs ---------------------------------------------------------------
+
+// The open-file dialog; returns the chosen path or "" when cancelled.
+std::string openFileDialog(int owner, const std::string& title, const std::string& filter);
+// Tests: answer the dialog without showing it.
+void setOpenFileResponder(std::function<std::string()> responder);
+
+}  // namespace gui

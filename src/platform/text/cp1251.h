@@ -1,0 +1,20 @@
+// Windows-1251 <-> UTF-8. Inside the program text is UTF-8; these two
+// functions stand at the edges where files and peers speak Windows-1251.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace text {
+
+// Every byte maps to a code point (the undefined 0x98 maps to U+0098).
+std::string fromCp1251(std::string_view bytes);
+
+// Characters that Windows-1251 cannot hold become '?'. Invalid UTF-8 bytes
+// are taken as Latin-1 so that no input is lost silently.
+std::string toCp1251(std::string_view utf8);
+
+// Lower-cases Cyrillic and ASCII letters of a UTF-8 text (other characters unchanged).
+std::string lowerUtf8(std::string_view utf8);
+
+}  // namespace text
