@@ -33,22 +33,38 @@ struct SearchResult {
     std::string title;    // anchor text: file name of a saved track, start query of the video view
 };
 
+// Pointer types of the 14 functions, named so that the fields may reuse the names.
+using FMOD_System_CreateStream_fn = decltype(&::FMOD_System_CreateStream);
+using FMOD_System_PlaySound_fn = decltype(&::FMOD_System_PlaySound);
+using FMOD_Channel_SetVolume_fn = decltype(&::FMOD_Channel_SetVolume);
+using FMOD_Channel_GetVolume_fn = decltype(&::FMOD_Channel_GetVolume);
+using FMOD_System_Create_fn = decltype(&::FMOD_System_Create);
+using FMOD_System_Init_fn = decltype(&::FMOD_System_Init);
+using FMOD_Channel_GetSpectrum_fn = decltype(&::FMOD_Channel_GetSpectrum);
+using FMOD_Channel_GetPosition_fn = decltype(&::FMOD_Channel_GetPosition);
+using FMOD_Channel_SetPosition_fn = decltype(&::FMOD_Channel_SetPosition);
+using FMOD_Channel_IsPlaying_fn = decltype(&::FMOD_Channel_IsPlaying);
+using FMOD_Channel_SetPaused_fn = decltype(&::FMOD_Channel_SetPaused);
+using FMOD_Sound_Release_fn = decltype(&::FMOD_Sound_Release);
+using FMOD_System_Close_fn = decltype(&::FMOD_System_Close);
+using FMOD_System_Release_fn = decltype(&::FMOD_System_Release);
+
 // The 14 bound entry points of the audio library, in binding order.
 struct AudioFunctions {
-    decltype(&FMOD_System_CreateStream) FMOD_System_CreateStream = nullptr;
-    decltype(&FMOD_System_PlaySound) FMOD_System_PlaySound = nullptr;
-    decltype(&FMOD_Channel_SetVolume) FMOD_Channel_SetVolume = nullptr;
-    decltype(&FMOD_Channel_GetVolume) FMOD_Channel_GetVolume = nullptr;
-    decltype(&FMOD_System_Create) FMOD_System_Create = nullptr;
-    decltype(&FMOD_System_Init) FMOD_System_Init = nullptr;
-    decltype(&FMOD_Channel_GetSpectrum) FMOD_Channel_GetSpectrum = nullptr;
-    decltype(&FMOD_Channel_GetPosition) FMOD_Channel_GetPosition = nullptr;
-    decltype(&FMOD_Channel_SetPosition) FMOD_Channel_SetPosition = nullptr;
-    decltype(&FMOD_Channel_IsPlaying) FMOD_Channel_IsPlaying = nullptr;
-    decltype(&FMOD_Channel_SetPaused) FMOD_Channel_SetPaused = nullptr;
-    decltype(&FMOD_Sound_Release) FMOD_Sound_Release = nullptr;
-    decltype(&FMOD_System_Close) FMOD_System_Close = nullptr;
-    decltype(&FMOD_System_Release) FMOD_System_Release = nullptr;
+    FMOD_System_CreateStream_fn FMOD_System_CreateStream = nullptr;
+    FMOD_System_PlaySound_fn FMOD_System_PlaySound = nullptr;
+    FMOD_Channel_SetVolume_fn FMOD_Channel_SetVolume = nullptr;
+    FMOD_Channel_GetVolume_fn FMOD_Channel_GetVolume = nullptr;
+    FMOD_System_Create_fn FMOD_System_Create = nullptr;
+    FMOD_System_Init_fn FMOD_System_Init = nullptr;
+    FMOD_Channel_GetSpectrum_fn FMOD_Channel_GetSpectrum = nullptr;
+    FMOD_Channel_GetPosition_fn FMOD_Channel_GetPosition = nullptr;
+    FMOD_Channel_SetPosition_fn FMOD_Channel_SetPosition = nullptr;
+    FMOD_Channel_IsPlaying_fn FMOD_Channel_IsPlaying = nullptr;
+    FMOD_Channel_SetPaused_fn FMOD_Channel_SetPaused = nullptr;
+    FMOD_Sound_Release_fn FMOD_Sound_Release = nullptr;
+    FMOD_System_Close_fn FMOD_System_Close = nullptr;
+    FMOD_System_Release_fn FMOD_System_Release = nullptr;
 };
 
 // Which list the record button saves from.

@@ -120,6 +120,10 @@ void createPicture(int control, int parent, int panel, Rect r, int image);
 // takes the image's size. Returns true when the shown pixels changed.
 bool setControlImage(int control, int image);
 int controlImage(int control);
+// Clicks go through the control to what lies beneath (a display-only overlay).
+void setClickThrough(int control);
+// Text and background colours of an edit field.
+void setEditColours(int control, Rgb text, Rgb background);
 // Paints the control now (used when one image is shown by many controls).
 void repaintControl(int control);
 
@@ -154,6 +158,8 @@ std::string text(int control);
 // The native widget behind a control (a QWidget*), for the web module only.
 void* nativeHandle(int control);
 void* nativeWindowHandle(int window);
+// The X11 window id of a top-level window (0 elsewhere), for shape checks.
+unsigned long x11WindowId(int window);
 
 // ---- lists -----------------------------------------------------------------
 
@@ -193,6 +199,8 @@ void deleteImage(int image);
 bool imageExists(int image);
 Rect imageSize(int image);  // x = y = 0
 Rgb imagePixel(int image, int x, int y);
+// Every pixel as 0xAARRGGBB (not premultiplied), row by row; empty when unknown.
+std::vector<uint32_t> imagePixels(int image);
 uint8_t imageAlpha(int image, int x, int y);
 // Copies the image into a new one of the given size, stretched.
 void scaleImage(int image, int w, int h);
@@ -217,6 +225,16 @@ void setHandCursor();
 bool handCursorShown();
 // The left button's state as the system reports it now.
 bool leftButtonDown();
+
+// ---- test hooks ------------------------------------------------------------
+// Real toolkit mouse input delivered to a control at (x, y) in its own
+// coordinates: Left = press and release, Right = press and release of the
+// right button, Double = a full double click (press, release, double, release).
+void simulateClick(int control, ControlEventType type, int x, int y);
+// Moves the pointer (screen coordinates) and delivers a mouse move.
+void simulateMouseMove(Point screen);
+// Overrides leftButtonDown() (nullopt-like: pass -1 to clear, 0 or 1 to set).
+void simulateLeftButton(int state);
 
 // ---- message boxes ---------------------------------------------------------
 

@@ -1,0 +1,139 @@
+// The dispatch table: only the rows of the control that reported apply, top
+// to bottom, each when its event type matches.
+#include "app/dispatch.h"
+
+#include "app/app_state.h"
+#include "app/modes.h"
+#include "audio/playback.h"
+#include "library/artist_catalogue.h"
+#include "library/local_files.h"
+#include "library/playlist.h"
+#include "library/stations.h"
+#include "online/download.h"
+#include "online/search.h"
+#include "online/video_view.h"
+#include "platform/gui/gui.h"
+#include "ui/ids.h"
+
+namespace {
+
+constexpr int kLeft = int(gui::ControlEventType::Left);
+constexpr int kRight = int(gui::ControlEventType::Right);
+constexpr int kDouble = int(gui::ControlEventType::Double);
+
+bool inIconColumn(int low, int high) {
+    return low < appState.mouseX && appState.mouseX < high && 35 < appState.mouseY && appState.mouseY < 316;
+}
+
+}  // namespace
+
+bool dispatchControlEvent(int control, int type) {
+    if (control >= ctl::CyrillicLetterLinkFirst && control <= ctl::DigitLink) {
+        loadArtistLetter(gui::text(control));
+        return true;
+    }
+    switch (control) {
+        case ctl::TitleHotspot:
+            if (type == kRight) toggleCompactMode();
+            break;
+        case ctl::SearchButton:
+            if (type == kRight) showHistoryDropdown();
+            if (type == kLeft) runSearch();
+            appState.searchMade = 1;
+            gui::setControlX(ctl::SearchPicture, -1000);
+            break;
+        case ctl::SiteLogoLink:
+            openSearchInBrowser();
+            break;
+        case ctl::SearchResultsList:
+            appState.downloadSource = {1, 0};
+            if (type == kDouble) playSearchResult();
+            if (type == kLeft && inIconColumn(16, 30)) addResultToPlaylist();
+            break;
+        case ctl::HistoryCombo:
+            takeHistoryItem();
+            break;
+        case ctl::PlayButton:
+            togglePause();
+            break;
+        case ctl::MinimizeButton:
+            if (type == kLeft) gui::minimizeWindow(win::MainWindow);
+            break;
+        case ctl::AboutButton:
+            if (type == kLeft) showAboutBox();
+            break;
+        case ctl::CloseButton:
+            return false;
+        case ctl::RecordButton:
+            if (type == kLeft) startDownload();
+            break;
+        case ctl::MuteButton:
+            toggleMute();
+            break;
+        case ctl::RadioModeButton:
+            toggleRadioMode();
+            break;
+        case ctl::Mp3ModeButton:
+            toggleMp3Mode();
+            break;
+        case ctl::StyleList:
+            if (type == kDouble) chooseStyle();
+            break;
+        case ctl::StationList:
+            if (type == kDouble) playStation();
+            break;
+        case ctl::PlaylistList:
+            appState.downloadSource = {0, 1};
+            if (type == kDouble) {
+                if (inIconColumn(465, 477))
+                    deletePlaylistEntry();
+                else
+                    playPlaylistEntry();
+            }
+            if (type == kRight && gui::listRowCount(ctl::PlaylistList) > 0) openPlaylistEditor();
+            break;
+        case ctl::SaveButton:
+            savePlaylist();
+            break;
+        case ctl::ArtistIndexLink:
+            openArtistIndex();
+            break;
+        case ctl::ArtistList1:
+        case ctl::ArtistList2:
+        case ctl::ArtistList3:
+            chooseArtist(control);
+            break;
+        case ctl::OpenFolderButton:
+            if (type == kLeft) openLocalFile();
+            if (type == kRight || type == kDouble) refreshAlbum();
+            break;
+        case ctl::LocalFilesList:
+            if (type == kDouble) playLocalFile();
+            break;
+        case ctl::PositionBar:
+            seekFromPositionBar();
+            break;
+        case ctl::VideoButton:
+            openVideoWindow();
+            appState.videoWindowOpen = 1;
+            break;
+        case ctl::BackButton:
+            videoGoBack();
+            break;
+        case ctl::ForwardButton:
+            videoGoForward();
+            break;
+        case ctl::StopButton:
+            videoStop();
+            break;
+        case ctl::RefreshButton:
+            videoRefresh();
+            break;
+        case ctl::DownloadButton:
+            videoRunBookmarklet();
+            break;
+        default:
+            break;
+    }
+    return true;
+}

@@ -1,0 +1,66 @@
+// The polling loop: one event (or 10 ms without one), the per-pass polls,
+// the dispatch, the hover feedback, the secondary windows' close requests.
+#include "app/app_state.h"
+#include "app/dispatch.h"
+#include "app/program.h"
+#include "audio/playback.h"
+#include "online/video_view.h"
+#include "platform/gui/gui.h"
+#include "ui/hover.h"
+#include "ui/ids.h"
+
+namespace {
+
+bool inside(int value, int low, int high) { return low < value && value < high; }
+
+}  // namespace
+
+bool loopPass() {
+    const gui::Event event = gui::waitWindowEvent(10);
+    appState.event = int32_t(event.kind);
+    appState.eventWindow = event.window;
+    appState.eventControl = event.control;
+    appState.eventType = int32_t(event.type);
+    const gui::Point mouse = gui::mouseInClient(win::MainWindow);
+    appState.mouseX = mouse.x;
+    appState.mouseY = mouse.y;
+
+    // Hand cursor over the icon columns of the two lists of search mode.
+    if (gui::listRowCount(ctl::SearchResultsList) > 0 && inside(appState.mouseX, 16, 30) &&
+        inside(appState.mouseY, 35, 316))
+        gui::setHandCursor();
+    if (inside(appState.mouseX, 465, 477) && inside(appState.mouseY, 35, 316)) gui::setHandCursor();
+
+    if (appState.videoWindowOpen == 1 && event.kind == gui::EventKind::WindowResized) resizeVideoBrowser();
+
+    pollPlayback();
+
+    if (event.kind == gui::EventKind::LeftButtonDown && event.window == win::MainWindow)
+        gui::startWindowDrag(win::MainWindow);
+
+    if (event.kind == gui::EventKind::Control && !dispatchControlEvent(event.control, int(event.type)))
+        return false;
+
+    UpdateHoverFeedback(appState.event, appState.eventControl);
+
+    if (event.kind == gui::EventKind::CloseRequest) {
+        switch (event.window) {
+            case win::ArtistIndexWindow:
+            case win::PlaylistEditWindow:
+                gui::destroyWindow(event.window);
+                break;
+            case win::VideoWindow:
+                closeVideoWindow();
+                appState.videoWindowOpen = 0;
+                break;
+            default:
+                break;  // MainWindow closes only through CloseButton
+        }
+    }
+    return true;
+}
+
+void runEventLoop() {
+    while (loopPass()) {
+    }
+}

@@ -1,0 +1,13 @@
+// kestrel-player: the skinned desktop media player.
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/program.h"
+
+int main(int argc, char** argv) {
+    if (startUp(argc, argv)) runEventLoop();
+    shutDown();
+    // A download worker may still run: it is not waited for.
+    std::fflush(nullptr);
+    std::_Exit(0);
+}

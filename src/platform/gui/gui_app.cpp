@@ -1,0 +1,260 @@
+// The application object, the program's event queue and the timed wait.
+//
+// Toolkit events are turned into program events by the widgets themselves
+// (clicks, close requests, resizes) and by one application-wide filter
+// (mouse moves over any of our windows). The queue is drained one event per
+// waitWindowEvent call, as the program's loop expects. Consecutive mouse
+// moves are coalesced so that a fast pointer never builds a backlog.
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTimer>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "platform/gui/gui_internal.h"
+
+namespace gui {
+namespace detail {
+
+Registry& registry() {
+    static Registry instance;
+    return instance;
+}
+
+namespace {
+
+std::unique_ptr<QApplication> application;
+std::unique_ptr<QTimer> wakeTimer;
+bool insideWait = false;
+int leftButtonOverride = -1;
+QPointer<QWidget> handWidget;
+bool handShown = false;
+
+struct TimerRecord {
+    int window;
+    int id;
+    std::unique_ptr<QTimer> timer;
+    std::function<void()> callback;
+    bool pending = false;
+};
+std::vector<std::unique_ptr<TimerRecord>> timers;
+
+void runPendingTimers() {
+    for (auto& t : timers) {
+        if (t->pending) {
+            t->pending = false;
+            t->callback();
+        }
+    }
+}
+
+// Mouse moves anywhere over our windows become MouseMove events; the hand
+// cursor set by the program lasts until the pointer leaves its widget.
+class MouseMoveFilter : public QObject {
+public:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove && object->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(object);
+            const int window = windowNumber(widget->window());
+            if (window != 0) {
+                if (handWidget && QApplication::widgetAt(QCursor::pos()) != handWidget) {
+                    handWidget->unsetCursor();
+                    handWidget = nullptr;
+                    handShown = false;
+                }
+                auto& queue = registry().queue;
+                if (queue.empty() || queue.back().kind != EventKind::MouseMove)
+                    push({EventKind::MouseMove, window, 0, ControlEventType::None});
+            }
+        }
+        return false;
+    }
+};
+MouseMoveFilter* mouseFilter = nullptr;
+
+}  // namespace
+
+void push(const Event& event) { registry().queue.push_back(event); }
+
+int windowNumber(const QWidget* topLevel) {
+    for (const auto& [number, record] : registry().windows)
+        if (record.widget == topLevel) return number;
+    return 0;
+}
+
+QWidget* windowWidget(int window) {
+    auto it = registry().windows.find(window);
+    return it == registry().windows.end() ? nullptr : it->second.widget.data();
+}
+
+QWidget* controlWidget(int control) {
+    auto it = registry().controls.find(control);
+    return it == registry().controls.end() ? nullptr : it->second.widget.data();
+}
+
+QColor toQColor(Rgb colour) { return QColor(colour.r, colour.g, colour.b); }
+
+}  // namespace detail
+
+using namespace detail;
+
+bool init(int& argc, char** argv) {
+    if (application) return true;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    // The embedded web view shares OpenGL contexts with the widgets.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    application = std::make_unique<QApplication>(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    wakeTimer = std::make_unique<QTimer>();
+    wakeTimer->setSingleShot(true);
+    wakeTimer->setTimerType(Qt::PreciseTimer);
+    mouseFilter = new MouseMoveFilter;
+    application->installEventFilter(mouseFilter);
+    return true;
+}
+
+bool initialized() { return application != nullptr; }
+
+void releaseAll() {
+    auto& r = registry();
+    timers.clear();
+    // Controls die with their windows; secondary windows first, MainWindow last.
+    std::vector<QPointer<QWidget>> windows;
+    for (auto& [number, record] : r.windows) windows.push_back(record.widget);
+    r.controls.clear();
+    r.windows.clear();
+    for (auto& w : windows) delete w.data();
+    r.images.clear();
+    r.fonts.clear();
+    r.queue.clear();
+    handWidget = nullptr;
+    handShown = false;
+    leftButtonOverride = -1;
+}
+
+Event waitWindowEvent(int timeoutMs) {
+    auto& queue = registry().queue;
+    insideWait = true;
+    runPendingTimers();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    runPendingTimers();
+    if (queue.empty() && timeoutMs > 0) {
+        QElapsedTimer clock;
+        clock.start();
+        while (queue.empty()) {
+            const qint64 remaining = timeoutMs - clock.elapsed();
+            if (remaining <= 0) break;
+            wakeTimer->start(int(remaining));
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            runPendingTimers();
+        }
+        wakeTimer->stop();
+    }
+    insideWait = false;
+    if (queue.empty()) return {};
+    Event event = queue.front();
+    queue.pop_front();
+    return event;
+}
+
+void postEvent(const Event& event) { push(event); }
+
+Point mouseInClient(int mainWindow) {
+    QWidget* w = windowWidget(mainWindow);
+    if (!w) return {-1, -1};
+    const QPoint local = w->mapFromGlobal(QCursor::pos());
+    if (!w->rect().contains(local)) return {-1, -1};
+    return {local.x(), local.y()};
+}
+
+void startTimer(int window, int timerId, int periodMs, std::function<void()> callback) {
+    for (auto& t : timers) {
+        if (t->window == window && t->id == timerId) {
+            t->callback = std::move(callback);
+            t->timer->start(periodMs);
+            return;
+        }
+    }
+    auto record = std::make_unique<TimerRecord>();
+    record->window = window;
+    record->id = timerId;
+    record->callback = std::move(callback);
+    record->timer = std::make_unique<QTimer>();
+    record->timer->setTimerType(Qt::PreciseTimer);
+    TimerRecord* raw = record.get();
+    // The callback runs inside the wait only: outside it (a modal box, a
+    // long operation) the tick is remembered and run at the next wait.
+    QObject::connect(raw->timer.get(), &QTimer::timeout, [raw] {
+        if (insideWait) {
+            raw->pending = false;
+            raw->callback();
+        } else {
+            raw->pending = true;
+        }
+    });
+    raw->timer->start(periodMs);
+    timers.push_back(std::move(record));
+}
+
+Point cursorPos() {
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+}
+
+void setHandCursor() {
+    QWidget* w = QApplication::widgetAt(QCursor::pos());
+    if (handWidget && handWidget != w) handWidget->unsetCursor();
+    handShown = true;
+    if (!w) return;
+    if (!handWidget || handWidget != w) w->setCursor(Qt::PointingHandCursor);
+    handWidget = w;
+}
+
+bool handCursorShown() { return handShown; }
+
+bool leftButtonDown() {
+    if (leftButtonOverride >= 0) return leftButtonOverride == 1;
+    return QGuiApplication::mouseButtons() & Qt::LeftButton;
+}
+
+void simulateLeftButton(int state) { leftButtonOverride = state; }
+
+void simulateMouseMove(Point screen) {
+    QCursor::setPos(screen.x, screen.y);
+    QWidget* target = QApplication::widgetAt(QPoint(screen.x, screen.y));
+    if (!target) return;
+    const QPointF local = target->mapFromGlobal(QPointF(screen.x, screen.y));
+    QMouseEvent move(QEvent::MouseMove, local, QPointF(screen.x, screen.y), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+}
+
+void simulateClick(int control, ControlEventType type, int x, int y) {
+    QWidget* w = controlWidget(control);
+    if (!w) return;
+    // Lists take their clicks on the viewport.
+    QWidget* target = w;
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) target = area->viewport();
+    const QPoint local = target->mapFrom(w, QPoint(x, y));
+    const QPointF global = target->mapToGlobal(QPointF(local));
+    QCursor::setPos(global.toPoint());
+    auto send = [&](QEvent::Type t, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent e(t, QPointF(local), global, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(target, &e);
+    };
+    const Qt::MouseButton button = type == ControlEventType::Right ? Qt::RightButton : Qt::LeftButton;
+    send(QEvent::MouseButtonPress, button, button);
+    send(QEvent::MouseButtonRelease, button, Qt::NoButton);
+    if (type == ControlEventType::Double) {
+        send(QEvent::MouseButtonDblClick, button, button);
+        send(QEvent::MouseButtonRelease, button, Qt::NoButton);
+    }
+}
+
+}  // namespace gui

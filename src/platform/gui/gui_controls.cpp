@@ -1,0 +1,369 @@
+// Controls: picture hotspots, edit field, combo box, panels, report lists,
+// push buttons, hyperlinks, the scrolling panel and the web-view host. Each
+// widget turns its own clicks into program events.
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolTip>
+#include <QTreeWidget>
+
+#include "platform/gui/gui_internal.h"
+
+namespace gui {
+namespace detail {
+namespace {
+
+void pushControl(int window, int control, ControlEventType type) {
+    push({EventKind::Control, window, control, type});
+}
+
+// A static picture: shows a snapshot of an image, reports clicks.
+class PictureWidget : public QWidget {
+public:
+    PictureWidget(int control, int window, QWidget* parent) : QWidget(parent), control_(control), window_(window) {
+        setMouseTracking(true);
+    }
+    bool show(const QImage& image) {
+        const bool changed = !(image.size() == snapshot_.size() && image == snapshot_);
+        snapshot_ = image;
+        if (!image.isNull() && size() != image.size()) resize(image.size());
+        if (changed) update();
+        return changed;
+    }
+    void clear() {
+        if (!snapshot_.isNull()) {
+            snapshot_ = QImage();
+            update();
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (snapshot_.isNull()) return;
+        QPainter painter(this);
+        painter.drawImage(0, 0, snapshot_);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) pushControl(window_, control_, ControlEventType::Left);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::RightButton) pushControl(window_, control_, ControlEventType::Right);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) pushControl(window_, control_, ControlEventType::Double);
+    }
+
+private:
+    int control_;
+    int window_;
+    QImage snapshot_;
+};
+
+class ListWidget : public QTreeWidget {
+public:
+    ListWidget(int control, int window, QWidget* parent) : QTreeWidget(parent), control_(control), window_(window) {}
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        QTreeWidget::mousePressEvent(event);
+        if (event->button() == Qt::LeftButton) pushControl(window_, control_, ControlEventType::Left);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QTreeWidget::mouseReleaseEvent(event);
+        if (event->button() == Qt::RightButton) pushControl(window_, control_, ControlEventType::Right);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        QTreeWidget::mouseDoubleClickEvent(event);
+        if (event->button() == Qt::LeftButton) pushControl(window_, control_, ControlEventType::Double);
+    }
+
+private:
+    int control_;
+    int window_;
+};
+
+class HyperlinkWidget : public QLabel {
+public:
+    HyperlinkWidget(int control, int window, QWidget* parent) : QLabel(parent), control_(control), window_(window) {
+        setCursor(Qt::PointingHandCursor);
+        setColour(QColor(0, 0, 0));
+    }
+
+protected:
+    void enterEvent(QEnterEvent*) override { setColour(QColor(252, 1, 3)); }
+    void leaveEvent(QEvent*) override { setColour(QColor(0, 0, 0)); }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            pushControl(window_, control_, ControlEventType::Left);
+    }
+
+private:
+    void setColour(const QColor& colour) {
+        QPalette p = palette();
+        p.setColor(QPalette::WindowText, colour);
+        setPalette(p);
+    }
+    int control_;
+    int window_;
+};
+
+void place(QWidget* widget, Rect r) {
+    widget->setGeometry(r.x, r.y, std::max(0, r.w), std::max(0, r.h));
+    widget->show();
+}
+
+}  // namespace
+
+QWidget* parentFor(int window, int panel) {
+    if (panel != 0) {
+        auto it = registry().controls.find(panel);
+        if (it != registry().controls.end() && it->second.widget) {
+            if (auto* area = qobject_cast<QScrollArea*>(it->second.widget.data())) return area->widget();
+            return it->second.widget;
+        }
+    }
+    return windowWidget(window);
+}
+
+void registerControl(int control, ControlKind kind, QWidget* widget, int window) {
+    auto& controls = registry().controls;
+    if (auto old = controls.find(control); old != controls.end()) delete old->second.widget.data();
+    controls[control] = {kind, widget, window, 0};
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+void createPicture(int control, int parent, int panel, Rect r, int image) {
+    QWidget* host = parentFor(parent, panel);
+    if (!host) return;
+    auto* widget = new PictureWidget(control, parent, host);
+    place(widget, r);
+    registerControl(control, ControlKind::Picture, widget, parent);
+    if (image != 0) setControlImage(control, image);
+}
+
+bool setControlImage(int control, int image) {
+    auto it = registry().controls.find(control);
+    if (it == registry().controls.end() || it->second.kind != ControlKind::Picture) return false;
+    auto* widget = static_cast<PictureWidget*>(it->second.widget.data());
+    if (!widget) return false;
+    it->second.image = image;
+    QImage* source = image ? findImage(image) : nullptr;
+    if (!source) {
+        widget->clear();
+        return true;
+    }
+    return widget->show(*source);
+}
+
+int controlImage(int control) {
+    auto it = registry().controls.find(control);
+    return it == registry().controls.end() ? 0 : it->second.image;
+}
+
+void setClickThrough(int control) {
+    if (QWidget* w = controlWidget(control)) w->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void setEditColours(int control, Rgb text, Rgb background) {
+    if (auto* edit = qobject_cast<QLineEdit*>(controlWidget(control))) {
+        QPalette p = edit->palette();
+        p.setColor(QPalette::Text, toQColor(text));
+        p.setColor(QPalette::Base, toQColor(background));
+        edit->setPalette(p);
+    }
+}
+
+void repaintControl(int control) {
+    if (QWidget* w = controlWidget(control)) w->update();
+}
+
+void createEdit(int control, int parent, int panel, Rect r, const std::string& text, bool sunkenBorder) {
+    QWidget* host = parentFor(parent, panel);
+    if (!host) return;
+    auto* edit = new QLineEdit(QString::fromStdString(text), host);
+    edit->setFrame(sunkenBorder);
+    if (!sunkenBorder) edit->setTextMargins(0, 0, 0, 0);
+    place(edit, r);
+    registerControl(control, ControlKind::Edit, edit, parent);
+}
+
+void createCombo(int control, int parent, int panel, Rect r, Rgb textColour, Rgb background) {
+    QWidget* host = parentFor(parent, panel);
+    if (!host) return;
+    auto* combo = new QComboBox(host);
+    QPalette p = combo->palette();
+    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        p.setColor(role, toQColor(textColour));
+    for (auto role : {QPalette::Base, QPalette::Window, QPalette::Button})
+        p.setColor(role, toQColor(background));
+    combo->setPalette(p);
+    combo->view()->setPalette(p);
+    QObject::connect(combo, &QComboBox::activated, combo,
+                     [parent, control](int) { pushControl(parent, control, ControlEventType::Left); });
+    place(combo, r);
+    registerControl(control, ControlKind::Combo, combo, parent);
+}
+
+void createPanel(int control, int parent, int panel, Rect r, bool black) {
+    QWidget* host = parentFor(parent, panel);
+    if (!host) return;
+    auto* widget = new QWidget(host);
+    widget->setMouseTracking(true);
+    if (black) {
+        QPalette p = widget->palette();
+        p.setColor(QPalette::Window, Qt::black);
+        widget->setPalette(p);
+        widget->setAutoFillBackground(true);
+    }
+    place(widget, r);
+    registerControl(control, ControlKind::Panel, widget, parent);
+}
+
+void createList(int control, int parent, int panel, Rect r, const std::string& caption, int columnWidth,
+                bool bare, Rgb background) {
+    QWidget* host = parentFor(parent, panel);
+    if (!host) return;
+    auto* list = new ListWidget(control, parent, host);
+    list->setColumnCount(1);
+    list->setHeaderLabels({QString::fromStdString(caption)});
+    list->setColumnWidth(0, columnWidth);
+    list->setRootIsDecorated(false);
+    list->setIndentation(0);
+    list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setIconSize(QSize(16, 16));
+    list->setMouseTracking(true);
+    list->viewport()->setMouseTracking(true);
+    list->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    list->setLineWidth(2);
+    QPalette p = list->palette();
+    // The selection stays visible while the list is not focused.
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    if (bare) {
+        p.setColor(QPalette::Base, toQColor(background));
+        p.setColor(QPalette::Text, QColor(165, 165, 165));
+        // Within its clipping panel only the rows show: the edge, the header
+        // (exactly the 26 pixels above the panel) and the scroll bars lie outside.
+        list->header()->setFixedHeight(24);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    list->setPalette(p);
+    place(list, r);
+    registerControl(control, ControlKind::List, list, parent);
+}
+
+void createPushButton(int control, int parent, int panel, Rect r, const std::string& text) {
+    QWidget* host = parentFor(parent, panel);
+    if (!host) return;
+    auto* button = new QPushButton(QString::fromStdString(text), host);
+    QObject::connect(button, &QPushButton::clicked, button,
+                     [parent, control] { pushControl(parent, control, ControlEventType::Left); });
+    place(button, r);
+    registerControl(control, ControlKind::PushButton, button, parent);
+}
+
+void createHyperlink(int control, int parent, int panel, Rect r, const std::string& text) {
+    QWidget* host = parentFor(parent, panel);
+    if (!host) return;
+    auto* link = new HyperlinkWidget(control, parent, host);
+    link->setText(QString::fromStdString(text));
+    place(link, r);
+    registerControl(control, ControlKind::Hyperlink, link, parent);
+}
+
+void createScrollArea(int control, int parent, int panel, Rect r, int innerW, int innerH, int step) {
+    QWidget* host = parentFor(parent, panel);
+    if (!host) return;
+    auto* area = new QScrollArea(host);
+    area->setFrameStyle(QFrame::Box | QFrame::Plain);
+    area->setLineWidth(1);
+    auto* inner = new QWidget;
+    inner->resize(innerW, innerH);
+    area->setWidget(inner);
+    area->verticalScrollBar()->setSingleStep(step);
+    area->horizontalScrollBar()->setSingleStep(step);
+    place(area, r);
+    registerControl(control, ControlKind::ScrollArea, area, parent);
+}
+
+void createHost(int control, int parent, int panel, Rect r) {
+    QWidget* host = parentFor(parent, panel);
+    if (!host) return;
+    auto* widget = new QWidget(host);
+    place(widget, r);
+    registerControl(control, ControlKind::Host, widget, parent);
+}
+
+bool controlExists(int control) { return controlWidget(control) != nullptr; }
+
+Rect controlRect(int control) {
+    QWidget* w = controlWidget(control);
+    if (!w) return {};
+    const QRect g = w->geometry();
+    return {g.x(), g.y(), g.width(), g.height()};
+}
+
+Rect controlScreenRect(int control) {
+    QWidget* w = controlWidget(control);
+    if (!w) return {};
+    const QPoint origin = w->mapToGlobal(QPoint(0, 0));
+    return {origin.x(), origin.y(), w->width(), w->height()};
+}
+
+void moveControl(int control, int x, int y) {
+    if (QWidget* w = controlWidget(control)) w->move(x, y);
+}
+
+void setControlX(int control, int x) {
+    if (QWidget* w = controlWidget(control)) w->move(x, w->y());
+}
+
+void setControlY(int control, int y) {
+    if (QWidget* w = controlWidget(control)) w->move(w->x(), y);
+}
+
+void resizeControl(int control, int w, int h) {
+    if (QWidget* widget = controlWidget(control)) widget->resize(w, h);
+}
+
+void setTooltip(int control, const std::string& text) {
+    if (QWidget* w = controlWidget(control)) w->setToolTip(QString::fromStdString(text));
+}
+
+std::string tooltip(int control) {
+    QWidget* w = controlWidget(control);
+    return w ? w->toolTip().toStdString() : std::string();
+}
+
+void setText(int control, const std::string& value) {
+    QWidget* w = controlWidget(control);
+    const QString text = QString::fromStdString(value);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(text);
+    else if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text);
+    else if (auto* button = qobject_cast<QPushButton*>(w)) button->setText(text);
+    else if (auto* combo = qobject_cast<QComboBox*>(w)) combo->setEditText(text);
+}
+
+std::string text(int control) {
+    QWidget* w = controlWidget(control);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
+    if (auto* button = qobject_cast<QPushButton*>(w)) return button->text().toStdString();
+    if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText().toStdString();
+    return {};
+}
+
+void* nativeHandle(int control) { return controlWidget(control); }
+
+}  // namespace gui

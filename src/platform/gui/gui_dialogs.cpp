@@ -1,0 +1,111 @@
+// Message boxes (from any thread) and the open-file dialog.
+//
+// A box asked for on the UI thread is application-modal and runs its own
+// loop. A box asked for by another thread is built on the UI thread as a
+// window-modal-to-nobody box; the asking thread sleeps until it is closed,
+// while the UI thread's loop goes on.
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QThread>
+#include <future>
+#include <mutex>
+
+#include "platform/gui/gui_internal.h"
+
+namespace gui {
+namespace {
+
+std::mutex responderMutex;
+std::function<void(const MessageBoxInfo&)> responder;  // guarded by responderMutex
+std::vector<MessageBoxInfo> shown;                     // guarded by responderMutex
+std::function<std::string()> openFileResponder;        // UI thread only
+
+QMessageBox::Icon toQIcon(Icon icon) {
+    switch (icon) {
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Warning: return QMessageBox::Warning;
+        case Icon::Error: return QMessageBox::Critical;
+        case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox* makeBox(const MessageBoxInfo& info) {
+    QWidget* owner = detail::windowWidget(info.owner);
+    auto* box = new QMessageBox(toQIcon(info.icon), QString::fromStdString(info.caption),
+                                QString::fromStdString(info.text), QMessageBox::Ok, owner);
+    return box;
+}
+
+}  // namespace
+
+void messageBox(int owner, const std::string& caption, const std::string& text, Icon icon) {
+    const MessageBoxInfo info{owner, caption, text, icon};
+    std::function<void(const MessageBoxInfo&)> answer;
+    {
+        std::lock_guard lock(responderMutex);
+        shown.push_back(info);
+        answer = responder;
+    }
+    if (answer) {
+        answer(info);
+        return;
+    }
+    if (!qApp) return;
+    if (QThread::currentThread() == qApp->thread()) {
+        QMessageBox* box = makeBox(info);
+        box->setWindowModality(Qt::ApplicationModal);
+        box->exec();
+        delete box;
+        return;
+    }
+    auto closed = std::make_shared<std::promise<void>>();
+    auto future = closed->get_future();
+    QMetaObject::invokeMethod(
+        qApp,
+        [info, closed] {
+            QMessageBox* box = makeBox(info);
+            box->setWindowModality(Qt::NonModal);
+            box->setAttribute(Qt::WA_DeleteOnClose, false);
+            QObject::connect(box, &QMessageBox::finished, box, [box, closed](int) {
+                closed->set_value();
+                box->hide();
+                box->setParent(nullptr);
+                // Deleted on the next box; deleteLater needs an exec() loop we do not run.
+                static QMessageBox* previous = nullptr;
+                delete previous;
+                previous = box;
+            });
+            box->show();
+        },
+        Qt::QueuedConnection);
+    future.wait();
+}
+
+void setMessageBoxResponder(std::function<void(const MessageBoxInfo&)> r) {
+    std::lock_guard lock(responderMutex);
+    responder = std::move(r);
+}
+
+std::vector<MessageBoxInfo> shownMessageBoxes() {
+    std::lock_guard lock(responderMutex);
+    return shown;
+}
+
+void clearShownMessageBoxes() {
+    std::lock_guard lock(responderMutex);
+    shown.clear();
+}
+
+std::string openFileDialog(int owner, const std::string& title, const std::string& filter) {
+    if (openFileResponder) return openFileResponder();
+    QWidget* parent = detail::windowWidget(owner);
+    const QString path = QFileDialog::getOpenFileName(parent, QString::fromStdString(title), QString(),
+                                                      QString::fromStdString(filter));
+    return path.toStdString();
+}
+
+void setOpenFileResponder(std::function<std::string()> r) { openFileResponder = std::move(r); }
+
+}  // namespace gui

@@ -1,0 +1,56 @@
+// Shared state of the Qt-backed gui stand-in. Only src/platform/gui sees it.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <deque>
+#include <functional>
+#include <unordered_map>
+
+#include "platform/gui/gui.h"
+
+namespace gui::detail {
+
+enum class ControlKind { Picture, Edit, Combo, Panel, List, PushButton, Hyperlink, ScrollArea, Host };
+
+struct ControlRecord {
+    ControlKind kind;
+    QPointer<QWidget> widget;
+    int window = 0;  // the top-level window the control lives in
+    int image = 0;   // picture controls: the image last shown
+};
+
+struct WindowRecord {
+    QPointer<QWidget> widget;
+    WindowStyle style = WindowStyle::Popup;
+};
+
+struct Registry {
+    std::unordered_map<int, WindowRecord> windows;
+    std::unordered_map<int, ControlRecord> controls;
+    std::unordered_map<int, QImage> images;
+    std::unordered_map<int, QFont> fonts;
+    std::deque<Event> queue;
+};
+
+Registry& registry();
+
+// Queues a program event; wakes the event wait.
+void push(const Event& event);
+// The window number of a top-level widget, or 0.
+int windowNumber(const QWidget* topLevel);
+QWidget* windowWidget(int window);
+QWidget* controlWidget(int control);
+// The widget a new control goes into: the panel's widget or the window's.
+QWidget* parentFor(int window, int panel);
+void registerControl(int control, ControlKind kind, QWidget* widget, int window);
+
+QColor toQColor(Rgb colour);
+QImage* findImage(int image);
+
+// The X11 shape mask; no-op on other platforms.
+void applyShape(QWidget* window, const std::vector<Rect>& rects);
+
+}  // namespace gui::detail

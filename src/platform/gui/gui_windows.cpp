@@ -1,0 +1,256 @@
+// Top-level windows: the borderless skinned MainWindow and the captioned
+// secondary windows. Close requests and resizes become program events; the
+// program decides what closes.
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include "platform/gui/gui_internal.h"
+
+namespace gui {
+namespace detail {
+namespace {
+
+class TopWindow : public QWidget {
+public:
+    TopWindow(int number, WindowStyle style) : number_(number) {
+        Qt::WindowFlags flags = Qt::Window;
+        switch (style) {
+            case WindowStyle::Popup:
+                flags |= Qt::FramelessWindowHint;
+                break;
+            case WindowStyle::Dialog:
+                flags |= Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                         Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
+                break;
+            case WindowStyle::Sizeable:
+                flags |= Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                         Qt::WindowCloseButtonHint;
+                break;
+        }
+        setWindowFlags(flags);
+        setMouseTracking(true);
+        if (style == WindowStyle::Popup && QGuiApplication::platformName() == "wayland") {
+            // Wayland has no window masks: the compositor shows what we leave transparent.
+            setAttribute(Qt::WA_TranslucentBackground);
+            translucent_ = true;
+        }
+    }
+
+    void setBackgroundImage(int image) {
+        if (image != 0 && backgroundImage_ == 0 && hooks_ == 0) ++hooks_;
+        backgroundImage_ = image;
+        update();
+    }
+    int hooks() const { return hooks_; }
+    void setShape(const std::vector<Rect>& rects) {
+        shape_ = rects;
+        QRegion region;
+        if (!rects.empty()) {
+            std::vector<QRect> qrects;
+            qrects.reserve(rects.size());
+            for (const Rect& r : rects) qrects.emplace_back(r.x, r.y, r.w, r.h);
+            region.setRects(qrects.data(), int(qrects.size()));
+        }
+        region_ = region;
+        if (!translucent_) {
+            if (region.isEmpty())
+                clearMask();
+            else
+                setMask(region);
+        }
+        update();
+    }
+    const std::vector<Rect>& shape() const { return shape_; }
+    void startDrag() {
+        if (windowHandle() && windowHandle()->startSystemMove()) return;
+        // No window manager took the request: move the window ourselves.
+        dragging_ = true;
+        dragOffset_ = QCursor::pos() - pos();
+        grabMouse();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        if (translucent_ && !region_.isEmpty()) painter.setClipRegion(region_);
+        QImage* image = backgroundImage_ ? findImage(backgroundImage_) : nullptr;
+        if (!image || image->isNull()) {
+            if (translucent_) painter.fillRect(rect(), palette().window());
+            return;
+        }
+        // Tiles from (0, 0), column by column, until the client area is covered.
+        for (int x = 0; x < width(); x += image->width())
+            for (int y = 0; y < height(); y += image->height()) painter.drawImage(x, y, *image);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) push({EventKind::LeftButtonDown, number_, 0, {}});
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
+    }
+    void mouseReleaseEvent(QMouseEvent*) override {
+        if (dragging_) {
+            dragging_ = false;
+            releaseMouse();
+        }
+    }
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        push({EventKind::CloseRequest, number_, 0, {}});
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        push({EventKind::WindowResized, number_, 0, {}});
+    }
+
+private:
+    int number_;
+    int backgroundImage_ = 0;
+    int hooks_ = 0;
+    bool translucent_ = false;
+    bool dragging_ = false;
+    QPoint dragOffset_;
+    QRegion region_;
+    std::vector<Rect> shape_;
+};
+
+TopWindow* topWindow(int window) { return dynamic_cast<TopWindow*>(windowWidget(window)); }
+
+}  // namespace
+
+void applyShape(QWidget* window, const std::vector<Rect>& rects) {
+    if (auto* top = dynamic_cast<TopWindow*>(window)) top->setShape(rects);
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+bool createWindow(int window, WindowStyle style, int clientW, int clientH, const std::string& title) {
+    if (!initialized()) return false;
+    destroyWindow(window);
+    auto* widget = new TopWindow(window, style);
+    widget->setWindowTitle(QString::fromStdString(title));
+    widget->resize(clientW, clientH);
+    if (style != WindowStyle::Sizeable) widget->setFixedSize(clientW, clientH);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        widget->move(available.center() - QPoint(clientW / 2, clientH / 2));
+    }
+    registry().windows[window] = {widget, style};
+    return true;
+}
+
+void destroyWindow(int window) {
+    auto& r = registry();
+    auto it = r.windows.find(window);
+    if (it == r.windows.end()) return;
+    for (auto c = r.controls.begin(); c != r.controls.end();) {
+        if (c->second.window == window)
+            c = r.controls.erase(c);
+        else
+            ++c;
+    }
+    QWidget* widget = it->second.widget.data();
+    r.windows.erase(it);
+    delete widget;
+}
+
+bool windowExists(int window) { return windowWidget(window) != nullptr; }
+
+void showWindow(int window) {
+    if (QWidget* w = windowWidget(window)) {
+        w->show();
+        w->raise();
+    }
+}
+
+bool windowVisible(int window) {
+    QWidget* w = windowWidget(window);
+    return w && w->isVisible();
+}
+
+void setWindowClientSize(int window, int w, int h) {
+    auto it = registry().windows.find(window);
+    if (it == registry().windows.end() || !it->second.widget) return;
+    QWidget* widget = it->second.widget;
+    if (it->second.style != WindowStyle::Sizeable)
+        widget->setFixedSize(w, h);
+    else
+        widget->resize(w, h);
+}
+
+Rect windowClientRect(int window) {
+    QWidget* w = windowWidget(window);
+    if (!w) return {};
+    const QPoint origin = w->mapToGlobal(QPoint(0, 0));
+    return {origin.x(), origin.y(), w->width(), w->height()};
+}
+
+void setWindowBackground(int window, Rgb colour) {
+    if (QWidget* w = windowWidget(window)) {
+        QPalette palette = w->palette();
+        palette.setColor(QPalette::Window, toQColor(colour));
+        w->setPalette(palette);
+        w->setAutoFillBackground(true);
+    }
+}
+
+void setWindowSizeLimits(int window, int minW, int minH, int maxW, int maxH) {
+    if (QWidget* w = windowWidget(window)) {
+        w->setMinimumSize(minW, minH);
+        w->setMaximumSize(maxW, maxH);
+    }
+}
+
+void minimizeWindow(int window) {
+    if (QWidget* w = windowWidget(window)) w->showMinimized();
+}
+
+bool windowMinimized(int window) {
+    QWidget* w = windowWidget(window);
+    return w && (w->windowState() & Qt::WindowMinimized);
+}
+
+std::string windowTitle(int window) {
+    QWidget* w = windowWidget(window);
+    return w ? w->windowTitle().toStdString() : std::string();
+}
+
+void setWindowShape(int window, const std::vector<Rect>& rects) {
+    if (auto* top = topWindow(window)) top->setShape(rects);
+}
+
+std::vector<Rect> windowShape(int window) {
+    auto* top = topWindow(window);
+    return top ? top->shape() : std::vector<Rect>{};
+}
+
+void setWindowBackgroundImage(int window, int image) {
+    if (auto* top = topWindow(window)) top->setBackgroundImage(image);
+}
+
+int windowBackgroundHooks(int window) {
+    auto* top = topWindow(window);
+    return top ? top->hooks() : 0;
+}
+
+void startWindowDrag(int window) {
+    if (auto* top = topWindow(window)) top->startDrag();
+}
+
+void* nativeWindowHandle(int window) { return windowWidget(window); }
+
+unsigned long x11WindowId(int window) {
+    QWidget* w = windowWidget(window);
+    if (!w || QGuiApplication::platformName() != "xcb") return 0;
+    return static_cast<unsigned long>(w->winId());
+}
+
+}  // namespace gui

@@ -1,0 +1,62 @@
+// Start-up steps 7 to 10: the carried skin pictures, the blank canvases,
+// the three fonts and the two row icons drawn stroke by stroke.
+#include "app/app_state.h"
+#include "platform/gui/gui.h"
+#include "resources/skin_pictures.h"
+#include "ui/ids.h"
+#include "ui/register.h"
+
+void decodeSkinPictures() {
+    for (const SkinPicture& picture : skinPictures()) gui::loadImage(picture.image, picture.png);
+}
+
+void createCanvasImages() {
+    gui::createImage(img::TimeImage, 45, 15);
+    gui::createImage(img::VolumeImage, 67, 18);
+    gui::createImage(img::SpectrumBarImage, 1, 15);
+    gui::createImage(img::StatusImage, 715, 16);
+    gui::createImage(img::ConnectionImage, 14, 9);
+    gui::createImage(img::PositionImage, 700, 3);
+}
+
+void loadFonts() {
+    gui::createFont(font::TimeFont, "Arial", 9);
+    gui::createFont(font::StatusFont, "Arial", 8);
+    gui::createFont(font::NumberFont, "Calibri", 8);
+}
+
+namespace {
+
+void drawIconFrame(int image) {
+    constexpr gui::Rgb frame{131, 131, 131};
+    gui::fillRect(image, {2, 1, 11, 1}, frame);
+    gui::fillRect(image, {2, 13, 11, 1}, frame);
+    gui::fillRect(image, {1, 2, 1, 11}, frame);
+    gui::fillRect(image, {13, 2, 1, 11}, frame);
+}
+
+}  // namespace
+
+void drawRowIcons() {
+    constexpr gui::Rgb mark{180, 180, 180};
+    gui::createImage(img::AddIconImage, 16, 16);
+    drawIconFrame(img::AddIconImage);
+    gui::fillRect(img::AddIconImage, {5, 7, 5, 1}, mark);
+    gui::fillRect(img::AddIconImage, {7, 5, 1, 5}, mark);
+    appState.addIcon = img::AddIconImage;
+
+    gui::createImage(img::PlaylistIconImage, 16, 16);
+    drawIconFrame(img::PlaylistIconImage);
+    gui::fillRect(img::PlaylistIconImage, {6, 4, 3, 1}, mark);
+    gui::fillRect(img::PlaylistIconImage, {6, 10, 3, 1}, mark);
+    gui::fillRect(img::PlaylistIconImage, {5, 5, 1, 5}, mark);
+    appState.playlistIcon = img::PlaylistIconImage;
+}
+
+void StripeList(int list) {
+    constexpr gui::Rgb text{165, 165, 165};
+    const int rows = gui::listRowCount(list);
+    gui::listSetTextColour(list, text);
+    for (int row = 0; row < rows && row < 100; ++row)
+        gui::listSetRowColours(list, row, text, row % 2 == 0 ? gui::Rgb{0, 0, 0} : gui::Rgb{17, 17, 17});
+}
