@@ -1,0 +1,84 @@
+// kestrel-site: a music search site over the user's own folders.
+#include <pthread.h>
+#include <signal.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "options.h"
+#include "server.h"
+
+int main(int argc, char** argv) {
+    site::Options options;
+    std::string error;
+    if (!site::parseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "kestrel-site: %s\n%s", error.c_str(), site::kUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(site::kUsage, stdout);
+        return 0;
+    }
+    if (options.folders.empty()) options.folders.push_back(site::defaultMusicFolder());
+
+    // Signals are taken by one thread with sigwait, so their work (a re-index,
+    // a clean stop) runs as ordinary code rather than in a handler.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGHUP);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    site::Site site(options.folders);
+    site.reindex();
+    int port = site.bind(options.listen, options.port);
+    if (port < 0) {
+        std::fprintf(stderr, "kestrel-site: cannot listen on %s port %d\n", options.listen.c_str(),
+                     options.port);
+        return 1;
+    }
+
+    std::mutex doneMutex;
+    std::condition_variable doneChanged;
+    bool done = false;  // guarded by doneMutex
+    std::thread signalThread([&] {
+        for (;;) {
+            int sig = 0;
+            if (sigwait(&signals, &sig) != 0) continue;
+            if (sig == SIGHUP) {
+                site.reindex();
+                continue;
+            }
+            site.stop();
+            // A client that has stopped reading (a paused player) keeps its
+            // request thread in a blocked write; do not wait for it for long.
+            std::unique_lock<std::mutex> lock(doneMutex);
+            if (!doneChanged.wait_for(lock, std::chrono::seconds(3), [&] { return done; })) {
+                std::fprintf(stderr, "kestrel-site: stopped with transfers still open\n");
+                std::fflush(stderr);
+                std::_Exit(0);
+            }
+            return;
+        }
+    });
+
+    std::printf("%s\n", site.baseUrl().c_str());
+    std::fflush(stdout);
+    bool served = site.run();
+    {
+        std::lock_guard<std::mutex> lock(doneMutex);
+        done = true;
+    }
+    doneChanged.notify_all();
+    // run() also returns when serving fails; the signal thread may still be
+    // waiting then. It has not been joined, so its handle is valid either way.
+    pthread_kill(signalThread.native_handle(), SIGTERM);
+    signalThread.join();
+    return served ? 0 : 1;
+}

@@ -1,0 +1,72 @@
+#include "query.h"
+
+#include "catalog.h"
+#include "platform/text/cp1251.h"
+
+namespace site {
+namespace {
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecode(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '+') {
+            out += ' ';
+        } else if (s[i] == '%' && i + 2 < s.size() && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
+            out += char(hexDigit(s[i + 1]) << 4 | hexDigit(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string_view queryPart(std::string_view target) {
+    size_t q = target.find('?');
+    if (q == std::string_view::npos) return {};
+    target = target.substr(q + 1);
+    return target.substr(0, target.find('#'));
+}
+
+std::string queryParam(std::string_view query, std::string_view name) {
+    while (!query.empty()) {
+        size_t amp = query.find('&');
+        std::string_view pair = query.substr(0, amp);
+        size_t eq = pair.find('=');
+        if (percentDecode(pair.substr(0, eq)) == name)
+            return eq == std::string_view::npos ? std::string() : percentDecode(pair.substr(eq + 1));
+        if (amp == std::string_view::npos) break;
+        query = query.substr(amp + 1);
+    }
+    return {};
+}
+
+std::vector<std::string> searchWords(std::string_view cp1251) {
+    std::string bytes(cp1251.substr(0, 1000));
+    // Windows-1251 no-break space (A0) and controls separate words like spaces.
+    for (char& c : bytes)
+        if (static_cast<unsigned char>(c) <= ' ' || c == '\xA0' || c == 0x7F) c = ' ';
+    std::string folded = foldForSearch(text::fromCp1251(bytes));
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (words.size() < 16) {
+        i = folded.find_first_not_of(' ', i);
+        if (i == std::string::npos) break;
+        size_t e = folded.find(' ', i);
+        words.push_back(folded.substr(i, e == std::string::npos ? std::string::npos : e - i));
+        i = e;
+    }
+    return words;
+}
+
+}  // namespace site

@@ -1,0 +1,92 @@
+#include "scanner.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <utility>
+
+#include "tags.h"
+
+namespace site {
+namespace {
+
+struct Kind {
+    const char* ext;
+    const char* type;
+};
+constexpr Kind kKinds[] = {
+    {"mp3", "audio/mpeg"},     {"ogg", "audio/ogg"},  {"oga", "audio/ogg"},   {"opus", "audio/ogg"},
+    {"flac", "audio/flac"},    {"wav", "audio/wav"},  {"m4a", "audio/mp4"},   {"aac", "audio/aac"},
+    {"wma", "audio/x-ms-wma"}, {"mid", "audio/midi"}, {"midi", "audio/midi"},
+};
+
+const Kind* kindOf(std::string_view name) {
+    size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return nullptr;
+    std::string ext(name.substr(dot + 1));
+    for (char& c : ext) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    for (const Kind& k : kKinds)
+        if (ext == k.ext) return &k;
+    return nullptr;
+}
+
+using Node = std::pair<dev_t, ino_t>;
+
+void walk(const std::string& dir, std::set<Node>& seen, std::vector<std::string>& files) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
+    std::vector<std::string> subdirs;
+    while (dirent* e = readdir(d)) {
+        std::string_view name = e->d_name;
+        if (name.empty() || name[0] == '.') continue;
+        std::string path = dir + "/" + std::string(name);
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0) continue;
+        if (S_ISDIR(st.st_mode)) {
+            if (seen.insert({st.st_dev, st.st_ino}).second) subdirs.push_back(std::move(path));
+        } else if (S_ISREG(st.st_mode) && kindOf(name)) {
+            if (seen.insert({st.st_dev, st.st_ino}).second) files.push_back(std::move(path));
+        }
+    }
+    closedir(d);
+    for (auto& sub : subdirs) walk(sub, seen, files);
+}
+
+}  // namespace
+
+bool isAudioFileName(std::string_view name) {
+    return kindOf(name) != nullptr;
+}
+
+const char* contentTypeFor(std::string_view name) {
+    const Kind* k = kindOf(name);
+    return k ? k->type : "application/octet-stream";
+}
+
+std::vector<Track> scanFolders(const std::vector<std::string>& folders, unsigned threads) {
+    std::set<Node> seen;
+    std::vector<std::string> files;
+    for (std::string root : folders) {
+        while (root.size() > 1 && root.back() == '/') root.pop_back();
+        struct stat st;
+        if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+        if (seen.insert({st.st_dev, st.st_ino}).second) walk(root, seen, files);
+    }
+
+    std::vector<Track> tracks(files.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < files.size();) tracks[i] = readTrack(files[i]);
+    };
+    std::vector<std::thread> pool;
+    for (unsigned i = 1; i < std::max(1u, threads); ++i) pool.emplace_back(work);
+    work();
+    for (auto& t : pool) t.join();
+    return tracks;
+}
+
+}  // namespace site

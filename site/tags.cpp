@@ -1,0 +1,81 @@
+#include "tags.h"
+
+#include <taglib/fileref.h>
+#include <taglib/tag.h>
+
+#include "platform/text/cp1251.h"
+
+namespace site {
+
+std::string cleanField(std::string_view utf8) {
+    std::string s(utf8);
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    size_t e = s.find_last_not_of(' ');
+    return s.substr(b, e - b + 1);
+}
+
+std::string repairLatin1(std::string_view utf8) {
+    // Collect the code points; give up at the first one above U+00FF.
+    std::string bytes;
+    int upper = 0, asciiLetters = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            bytes += char(c);
+            if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') ++asciiLetters;
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+            unsigned char b = (c & 0x03) << 6 | (static_cast<unsigned char>(utf8[++i]) & 0x3F);
+            bytes += char(b);
+            if (b >= 0xC0 || b == 0xA8 || b == 0xB8) ++upper;
+        } else {
+            return std::string(utf8);
+        }
+    }
+    if (upper >= 2 && upper > asciiLetters) return text::fromCp1251(bytes);
+    return std::string(utf8);
+}
+
+void titleFromFileName(std::string_view fileName, std::string& artist, std::string& title) {
+    std::string_view stem = fileName;
+    if (size_t dot = stem.rfind('.'); dot != std::string_view::npos && dot > 0) stem = stem.substr(0, dot);
+    if (size_t dash = stem.find(" - "); dash != std::string_view::npos) {
+        std::string a = cleanField(stem.substr(0, dash));
+        std::string t = cleanField(stem.substr(dash + 3));
+        if (!a.empty() && !t.empty()) {
+            artist = a;
+            title = t;
+            return;
+        }
+    }
+    artist.clear();
+    title = cleanField(stem);
+    if (title.empty()) title = cleanField(fileName);
+}
+
+Track readTrack(const std::string& path) {
+    Track t;
+    t.path = path;
+    size_t slash = path.rfind('/');
+    t.fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+
+    TagLib::FileRef ref(path.c_str(), true, TagLib::AudioProperties::Fast);
+    if (!ref.isNull() && ref.tag()) {
+        t.artist = cleanField(repairLatin1(ref.tag()->artist().to8Bit(true)));
+        t.title = cleanField(repairLatin1(ref.tag()->title().to8Bit(true)));
+    }
+    if (!ref.isNull() && ref.audioProperties()) {
+        t.seconds = ref.audioProperties()->lengthInSeconds();
+        t.kbps = ref.audioProperties()->bitrate();
+    }
+    if (t.title.empty()) {
+        std::string artist;
+        titleFromFileName(t.fileName, artist, t.title);
+        if (t.artist.empty()) t.artist = artist;
+    }
+    return t;
+}
+
+}  // namespace site

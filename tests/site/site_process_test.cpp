@@ -1,0 +1,125 @@
+// The kestrel-site executable: its command line, signals and shutdown.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "site_fixture.h"
+
+using namespace site_test;
+
+namespace {
+
+std::string binary() {
+    const char* dir = std::getenv("KESTREL_BINARY_DIR");
+    return std::string(dir ? dir : ".") + "/kestrel-site";
+}
+
+// The executable started on a free loopback port; its first stdout line is
+// the base address.
+class SiteProcess {
+  public:
+    explicit SiteProcess(std::vector<std::string> args) {
+        int out[2];
+        if (pipe(out) != 0) std::abort();
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            close(out[0]);
+            close(out[1]);
+            std::vector<char*> argv;
+            std::string bin = binary();
+            argv.push_back(bin.data());
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(bin.c_str(), argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n') url_ += c;
+        close(out[0]);
+    }
+    ~SiteProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& url() const { return url_; }
+    pid_t pid() const { return pid_; }
+    // Sends `sig` and returns the exit status, or -1 if it has not ended within 10 s.
+    int stopWith(int sig) {
+        kill(pid_, sig);
+        for (int i = 0; i < 1000; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    std::string url_;
+};
+
+httplib::Client clientFor(const std::string& url) {
+    httplib::Client c(url.substr(0, url.size() - 1));
+    c.set_read_timeout(10);
+    return c;
+}
+
+TEST(SiteProcess, PrintsItsAddressReindexesOnHangupAndStopsCleanly) {
+    TempDir music;
+    makeTagged(music / "a.mp3", "Alpha", "One");
+    SiteProcess p({"--port", "0", music.path()});
+    ASSERT_EQ(p.url().rfind("http://127.0.0.1:", 0), 0u) << p.url();
+    auto c = clientFor(p.url());
+    EXPECT_EQ(scrape(c.Get("/search.php?q=alpha")->body).size(), 1u);
+
+    makeTagged(music / "b.mp3", "Alpha", "Two");
+    kill(p.pid(), SIGHUP);
+    bool seen = false;
+    for (int i = 0; i < 500 && !seen; ++i) {
+        seen = scrape(c.Get("/search.php?q=alpha")->body).size() == 2;
+        if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(p.stopWith(SIGTERM), 0);
+}
+
+TEST(SiteProcess, StopsWhileATransferIsUnderWay) {
+    TempDir music;
+    ASSERT_EQ(run("head -c 200000000 /dev/zero > '" + (music / "big.wav") + "'"), 0);
+    SiteProcess p({"--port", "0", music.path()});
+    auto hits = scrape(clientFor(p.url()).Get("/search.php?q=big")->body);
+    ASSERT_EQ(hits.size(), 1u);
+    // A client that reads nothing: the server blocks writing to it.
+    httplib::Client slow = clientFor(p.url());
+    std::thread reader([&] {
+        slow.Get(hits[0].link.substr(p.url().size() - 1), [](const char*, size_t) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return true;
+        });
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(p.stopWith(SIGTERM), 0);
+    slow.stop();
+    reader.join();
+}
+
+TEST(SiteProcess, RejectsABadCommandLine) {
+    EXPECT_EQ(run("'" + binary() + "' --port 70000 /tmp 2>/dev/null"), 2);
+    EXPECT_EQ(run("'" + binary() + "' --frobnicate 2>/dev/null"), 2);
+    EXPECT_EQ(run("'" + binary() + "' --help >/dev/null"), 0);
+}
+
+}  // namespace
