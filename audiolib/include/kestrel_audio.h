@@ -30,7 +30,8 @@ enum {
     KESTREL_AUDIO_ERR_TIMEOUT = 6,
     KESTREL_AUDIO_ERR_OUTPUT = 7,
     KESTREL_AUDIO_ERR_MEMORY = 8,
-    KESTREL_AUDIO_ERR_UNSUPPORTED = 9
+    KESTREL_AUDIO_ERR_UNSUPPORTED = 9,
+    KESTREL_AUDIO_ERR_UNINITIALIZED = 10 /* the system is not initialised, or closed */
 };
 
 /* Mode bit accepted by FMOD_System_CreateStream (software mixing); other bits are ignored. */
@@ -41,10 +42,14 @@ enum {
 int FMOD_System_Create(FMOD_SYSTEM** system);
 int FMOD_System_Init(FMOD_SYSTEM* system, int maxChannels, unsigned int flags, void* extraDriverData);
 /* name: a UTF-8 local path or an http/https address. Returns once the first
- * audio can be decoded, or fails after a bounded time (10 s for an address). */
+ * audio can be decoded, or fails after a bounded time (10 s for an address).
+ * On failure *sound is set to null. Blocks the caller while it opens. */
 int FMOD_System_CreateStream(FMOD_SYSTEM* system, const char* name, unsigned int mode, void* exinfo,
                              FMOD_SOUND** sound);
-/* Channel index 0 replaces whatever plays on the one channel, at once. */
+/* Channel index 0 replaces whatever plays on the one channel, at once (-1 is
+ * taken as 0). With a sound handle that is null or released the channel is
+ * emptied, *channel is set to null and an error returned: after a failed
+ * open nothing plays. */
 int FMOD_System_PlaySound(FMOD_SYSTEM* system, int channelIndex, FMOD_SOUND* sound, int paused,
                           FMOD_CHANNEL** channel);
 int FMOD_Channel_SetVolume(FMOD_CHANNEL* channel, float volume);
@@ -59,7 +64,10 @@ int FMOD_Channel_SetPosition(FMOD_CHANNEL* channel, unsigned int position, unsig
  * after a broken stream, after a failed open, and for a null channel. */
 int FMOD_Channel_IsPlaying(FMOD_CHANNEL* channel, int* isPlaying);
 int FMOD_Channel_SetPaused(FMOD_CHANNEL* channel, int paused);
+/* Stops the sound (emptying the channel if it plays there) and frees it; its
+ * handle and its channel's handle are invalid afterwards. */
 int FMOD_Sound_Release(FMOD_SOUND* sound);
+/* Stops the output and releases every sound of the system. */
 int FMOD_System_Close(FMOD_SYSTEM* system);
 int FMOD_System_Release(FMOD_SYSTEM* system);
 

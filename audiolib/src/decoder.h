@@ -1,0 +1,44 @@
+// What a stream's thread asks of a decoder: open a source, hand out
+// interleaved stereo float frames at the output rate, seek.
+//
+// A decoder lives on its stream's thread: every call is made from that one
+// thread and may block (network reads), but never beyond the deadline it is
+// given or past the moment `abort` turns true.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "status.h"
+
+namespace kaudio {
+
+constexpr int kOutputRate = 44100;
+using Clock = std::chrono::steady_clock;
+// How long an address may take to open, and how long a stream may go
+// without data before it counts as broken.
+constexpr std::chrono::seconds kNetworkBound{10};
+
+class Decoder {
+  public:
+    virtual ~Decoder() = default;
+
+    // Opens the source; fails by `deadline` at the latest.
+    virtual Status open(Clock::time_point deadline) = 0;
+    // Decodes up to `maxFrames` frames into `out`. Returns the frame count,
+    // 0 at the end of the source, or a negative number when it broke off.
+    virtual long read(float* out, long maxFrames) = 0;
+    // Whether seek() can work: a file of known length, not an endless stream.
+    virtual bool seekable() const = 0;
+    // Moves so that the next read() starts at `ms`; false when it cannot.
+    virtual bool seek(unsigned ms) = 0;
+};
+
+// Picks the decoder for a name: a local MIDI file, or FFmpeg for other local
+// files and for http/https addresses. Fails at once for an address of another
+// scheme, a missing path or something that is not a regular file.
+Status makeDecoder(const std::string& name, const std::atomic<bool>& abort, std::unique_ptr<Decoder>* out);
+
+}  // namespace kaudio

@@ -1,0 +1,322 @@
+#include "ffmpeg_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace kaudio {
+namespace {
+
+// Demuxers of audio files and radio streams. Formats that open further
+// addresses of their own (playlists, concat) are not among them.
+constexpr const char* kFormatWhitelist =
+    "mp3,wav,w64,ogg,flac,mov,aac,matroska,webm,asf,aiff,au,ape,wv,mpc,mpc8,tta,caf,amr,ac3,eac3,dts,"
+    "xwma,voc,flv,mpeg,mpegts,avi,dsf,truehd,mlp,tak,rm,s3m,mod";
+
+struct FormatCloser {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecCloser {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct SwrCloser {
+    void operator()(SwrContext* c) const { swr_free(&c); }
+};
+struct PacketCloser {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameCloser {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+
+int mapOpenError(int err) {
+    if (err == AVERROR(ENOENT)) return KESTREL_AUDIO_ERR_FILE_NOT_FOUND;
+    if (err == AVERROR_EXIT) return KESTREL_AUDIO_ERR_TIMEOUT;
+    if (err == AVERROR_HTTP_NOT_FOUND || err == AVERROR_HTTP_BAD_REQUEST ||
+        err == AVERROR_HTTP_UNAUTHORIZED || err == AVERROR_HTTP_FORBIDDEN || err == AVERROR_HTTP_OTHER_4XX ||
+        err == AVERROR_HTTP_SERVER_ERROR || err == AVERROR(ECONNREFUSED) || err == AVERROR(ECONNRESET) ||
+        err == AVERROR(EHOSTUNREACH) || err == AVERROR(ENETUNREACH) || err == AVERROR(EIO))
+        return KESTREL_AUDIO_ERR_NET;
+    if (err == AVERROR(ETIMEDOUT)) return KESTREL_AUDIO_ERR_TIMEOUT;
+    return KESTREL_AUDIO_ERR_FORMAT;
+}
+
+std::string errorText(int err) {
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(err, buf, sizeof buf);
+    return buf;
+}
+
+class FfmpegDecoder final : public Decoder {
+  public:
+    FfmpegDecoder(std::string url, bool network, const std::atomic<bool>& abort)
+        : url_(std::move(url)), network_(network), abort_(abort) {}
+
+    Status open(Clock::time_point deadline) override {
+        deadline_ = deadline;
+        AVFormatContext* raw = avformat_alloc_context();
+        if (!raw) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "avformat_alloc_context");
+        raw->interrupt_callback.callback = &FfmpegDecoder::interrupted;
+        raw->interrupt_callback.opaque = this;
+
+        AVDictionary* opts = nullptr;
+        av_dict_set(&opts, "protocol_whitelist", network_ ? "http,https,tcp,tls" : "file", 0);
+        av_dict_set(&opts, "format_whitelist", kFormatWhitelist, 0);
+        // Enough to recognise a format and read its first frames quickly;
+        // streams announce their parameters in their first frames anyway.
+        av_dict_set(&opts, "probesize", network_ ? "65536" : "262144", 0);
+        av_dict_set(&opts, "analyzeduration", "500000", 0);
+        if (network_) {
+            av_dict_set(&opts, "icy", "1", 0);
+            av_dict_set(&opts, "user_agent", "Kestrel Player", 0);
+            av_dict_set(&opts, "rw_timeout", "10000000", 0);
+            av_dict_set(&opts, "reconnect", "0", 0);
+        }
+        int err = avformat_open_input(&raw, url_.c_str(), nullptr, &opts);
+        av_dict_free(&opts);
+        if (err < 0) return Status::fail(mapOpenError(err), "open: " + errorText(err));
+        format_.reset(raw);
+
+        AVStream* stream = nullptr;
+        streamIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+        if (streamIndex_ >= 0) stream = raw->streams[streamIndex_];
+        if (!stream || stream->codecpar->sample_rate <= 0 || stream->codecpar->ch_layout.nb_channels <= 0) {
+            err = avformat_find_stream_info(raw, nullptr);
+            if (err < 0) return Status::fail(mapOpenError(err), "stream info: " + errorText(err));
+            streamIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+            if (streamIndex_ < 0) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "no audio stream");
+            stream = raw->streams[streamIndex_];
+        }
+        for (unsigned i = 0; i < raw->nb_streams; ++i)
+            if (static_cast<int>(i) != streamIndex_) raw->streams[i]->discard = AVDISCARD_ALL;
+        timeBase_ = stream->time_base;
+
+        const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+        if (!codec) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "no decoder");
+        codec_.reset(avcodec_alloc_context3(codec));
+        if (!codec_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "avcodec_alloc_context3");
+        if (avcodec_parameters_to_context(codec_.get(), stream->codecpar) < 0)
+            return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "codec parameters");
+        codec_->thread_count = 1;
+        codec_->pkt_timebase = stream->time_base;
+        err = avcodec_open2(codec_.get(), codec, nullptr);
+        if (err < 0) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "codec open: " + errorText(err));
+
+        seekable_ = !network_ || (raw->pb && (raw->pb->seekable & AVIO_SEEKABLE_NORMAL));
+        seekable_ = seekable_ && raw->duration > 0 && raw->duration != AV_NOPTS_VALUE;
+        packet_.reset(av_packet_alloc());
+        frame_.reset(av_frame_alloc());
+        if (!packet_ || !frame_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "packet/frame");
+        return Status::success();
+    }
+
+    long read(float* out, long maxFrames) override {
+        long done = 0;
+        while (done < maxFrames) {
+            if (pendingAt_ < pending_.size()) {
+                long n = std::min<long>(maxFrames - done, (pending_.size() - pendingAt_) / 2);
+                std::memcpy(out + done * 2, pending_.data() + pendingAt_, n * 2 * sizeof(float));
+                pendingAt_ += n * 2;
+                done += n;
+                continue;
+            }
+            if (ended_) break;
+            int r = decodeMore();
+            if (r < 0) {
+                ended_ = true;
+                broken_ = true;
+            } else if (r == 0) {
+                ended_ = true;
+            }
+        }
+        if (done == 0 && broken_) return -1;
+        return done;
+    }
+
+    bool seekable() const override { return seekable_; }
+
+    bool seek(unsigned ms) override {
+        if (!seekable_) return false;
+        int64_t ts = av_rescale_q(static_cast<int64_t>(ms) * 1000, AVRational{1, 1000000}, timeBase_);
+        AVStream* st = format_->streams[streamIndex_];
+        if (st->start_time != AV_NOPTS_VALUE) ts += st->start_time;
+        deadline_ = Clock::now() + kNetworkBound;
+        if (av_seek_frame(format_.get(), streamIndex_, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
+        avcodec_flush_buffers(codec_.get());
+        resampler_.reset();
+        pending_.clear();
+        pendingAt_ = 0;
+        ended_ = broken_ = draining_ = false;
+        skipUntil_ = ms / 1000.0;
+        return true;
+    }
+
+  private:
+    static int interrupted(void* opaque) {
+        auto* self = static_cast<FfmpegDecoder*>(opaque);
+        return self->abort_.load(std::memory_order_relaxed) || Clock::now() > self->deadline_;
+    }
+
+    // Fills pending_ with the next decoded frames. 1: got some (or may get
+    // more), 0: end of source, -1: the source broke off.
+    int decodeMore() {
+        pending_.clear();
+        pendingAt_ = 0;
+        for (;;) {
+            int err = avcodec_receive_frame(codec_.get(), frame_.get());
+            if (err == 0) {
+                convert(frame_.get());
+                av_frame_unref(frame_.get());
+                if (!pending_.empty()) return 1;
+                continue;
+            }
+            if (err == AVERROR_EOF) {
+                flushResampler();
+                return pending_.empty() ? 0 : 1;
+            }
+            if (err != AVERROR(EAGAIN)) return -1;
+            if (draining_) return 0;
+            // Each read gets its own bound: a stream that sends nothing for
+            // that long is broken.
+            deadline_ = Clock::now() + kNetworkBound;
+            err = av_read_frame(format_.get(), packet_.get());
+            if (err < 0) {
+                if (abort_.load()) return -1;
+                bool eof =
+                    err == AVERROR_EOF || (format_->pb && avio_feof(format_->pb) && !format_->pb->error);
+                if (!eof) broken_ = true;
+                draining_ = true;
+                avcodec_send_packet(codec_.get(), nullptr);
+                continue;
+            }
+            if (packet_->stream_index == streamIndex_) {
+                err = avcodec_send_packet(codec_.get(), packet_.get());
+                // A damaged packet is skipped; the decoder resynchronises.
+                (void)err;
+            }
+            av_packet_unref(packet_.get());
+        }
+    }
+
+    bool ensureResampler(const AVFrame* f) {
+        if (resampler_ && f->sample_rate == inRate_ && f->format == inFormat_ &&
+            av_channel_layout_compare(&f->ch_layout, &inLayout_) == 0)
+            return true;
+        flushResampler();
+        resampler_.reset();
+        av_channel_layout_uninit(&inLayout_);
+        if (av_channel_layout_copy(&inLayout_, &f->ch_layout) < 0) return false;
+        if (inLayout_.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&inLayout_, f->ch_layout.nb_channels);
+        inRate_ = f->sample_rate;
+        inFormat_ = f->format;
+        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+        SwrContext* swr = nullptr;
+        if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_FLT, kOutputRate, &inLayout_,
+                                static_cast<AVSampleFormat>(inFormat_), inRate_, 0, nullptr) < 0)
+            return false;
+        if (inLayout_.nb_channels == 1) {
+            // Mono plays at full level on both sides, not 3 dB down.
+            const double matrix[2] = {1.0, 1.0};
+            swr_set_matrix(swr, matrix, 1);
+        }
+        if (swr_init(swr) < 0) {
+            swr_free(&swr);
+            return false;
+        }
+        resampler_.reset(swr);
+        return true;
+    }
+
+    void convert(const AVFrame* f) {
+        if (f->nb_samples <= 0 || f->sample_rate <= 0 || !ensureResampler(f)) return;
+        const uint8_t** in = const_cast<const uint8_t**>(f->extended_data);
+        int count = f->nb_samples;
+        int skip = 0;
+        if (skipUntil_ > 0) {
+            int64_t pts = f->best_effort_timestamp;
+            if (pts != AV_NOPTS_VALUE) {
+                AVStream* st = format_->streams[streamIndex_];
+                if (st->start_time != AV_NOPTS_VALUE) pts -= st->start_time;
+                double start = pts * av_q2d(timeBase_);
+                double end = start + static_cast<double>(count) / f->sample_rate;
+                if (end <= skipUntil_) return;
+                if (start < skipUntil_) skip = static_cast<int>((skipUntil_ - start) * f->sample_rate);
+            }
+            skipUntil_ = 0;
+        }
+        skip = std::min(skip, count);
+        int bytesPerSample = av_get_bytes_per_sample(static_cast<AVSampleFormat>(f->format));
+        bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(f->format));
+        const uint8_t* shifted[AV_NUM_DATA_POINTERS * 8];
+        int planes = planar ? f->ch_layout.nb_channels : 1;
+        if (skip > 0) {
+            if (planes > static_cast<int>(sizeof shifted / sizeof shifted[0])) return;
+            int step = skip * bytesPerSample * (planar ? 1 : f->ch_layout.nb_channels);
+            for (int p = 0; p < planes; ++p) shifted[p] = in[p] + step;
+            in = shifted;
+            count -= skip;
+        }
+        int capacity = swr_get_out_samples(resampler_.get(), count);
+        if (capacity <= 0) return;
+        pending_.resize(static_cast<size_t>(capacity) * 2);
+        uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(pending_.data())};
+        int got = swr_convert(resampler_.get(), outPlanes, capacity, in, count);
+        pending_.resize(got > 0 ? static_cast<size_t>(got) * 2 : 0);
+    }
+
+    void flushResampler() {
+        if (!resampler_) return;
+        int capacity = swr_get_out_samples(resampler_.get(), 0);
+        if (capacity <= 0) return;
+        size_t at = pending_.size();
+        pending_.resize(at + static_cast<size_t>(capacity) * 2);
+        uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(pending_.data() + at)};
+        int got = swr_convert(resampler_.get(), outPlanes, capacity, nullptr, 0);
+        pending_.resize(at + (got > 0 ? static_cast<size_t>(got) * 2 : 0));
+    }
+
+    const std::string url_;
+    const bool network_;
+    const std::atomic<bool>& abort_;
+    Clock::time_point deadline_;  // read by the interrupt callback on this thread
+
+    std::unique_ptr<AVFormatContext, FormatCloser> format_;
+    std::unique_ptr<AVCodecContext, CodecCloser> codec_;
+    std::unique_ptr<SwrContext, SwrCloser> resampler_;
+    std::unique_ptr<AVPacket, PacketCloser> packet_;
+    std::unique_ptr<AVFrame, FrameCloser> frame_;
+    AVChannelLayout inLayout_{};
+    int inRate_ = 0;
+    int inFormat_ = -1;
+    int streamIndex_ = -1;
+    AVRational timeBase_{1, 1};
+    bool seekable_ = false;
+    bool ended_ = false;
+    bool broken_ = false;
+    bool draining_ = false;
+    double skipUntil_ = 0;  // seconds: decoded audio before this is dropped after a seek
+    std::vector<float> pending_;
+    size_t pendingAt_ = 0;
+
+  public:
+    ~FfmpegDecoder() override {
+        resampler_.reset();
+        av_channel_layout_uninit(&inLayout_);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Decoder> makeFfmpegDecoder(std::string url, bool network, const std::atomic<bool>& abort) {
+    return std::make_unique<FfmpegDecoder>(std::move(url), network, abort);
+}
+
+}  // namespace kaudio

@@ -1,0 +1,135 @@
+#include "midi_decoder.h"
+
+#include <fluidsynth.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <vector>
+
+namespace kaudio {
+namespace {
+
+constexpr long kMaxMidiBytes = 16 << 20;
+// Notes still ringing when the song's last event has played.
+constexpr long kTailFrames = kOutputRate / 2;
+
+std::string findSoundFont() {
+    if (const char* env = std::getenv("KESTREL_AUDIO_SOUNDFONT"); env && *env) return env;
+    for (const char* path : {"/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf2/default-GM.sf2",
+                             "/usr/share/sounds/sf2/FluidR3_GM.sf2"}) {
+        struct stat st {};
+        if (::stat(path, &st) == 0 && S_ISREG(st.st_mode)) return path;
+    }
+    return {};
+}
+
+void silenceFluidLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
+            fluid_set_log_function(level, nullptr, nullptr);
+    });
+}
+
+class MidiDecoder final : public Decoder {
+  public:
+    explicit MidiDecoder(std::string path) : path_(std::move(path)) {}
+
+    ~MidiDecoder() override {
+        if (player_) {
+            fluid_player_stop(player_);
+            delete_fluid_player(player_);
+        }
+        if (synth_) delete_fluid_synth(synth_);
+        if (settings_) delete_fluid_settings(settings_);
+    }
+
+    Status open(Clock::time_point) override {
+        silenceFluidLog();
+        std::ifstream in(path_, std::ios::binary);
+        if (!in) return Status::fail(KESTREL_AUDIO_ERR_FILE_NOT_FOUND, "cannot read " + path_);
+        song_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (song_.size() > static_cast<size_t>(kMaxMidiBytes) ||
+            !looksLikeMidi(reinterpret_cast<const unsigned char*>(song_.data()), song_.size()))
+            return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "not a MIDI file");
+        std::string font = findSoundFont();
+        if (font.empty()) return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "no General MIDI sound font");
+
+        settings_ = new_fluid_settings();
+        if (!settings_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "fluid settings");
+        fluid_settings_setnum(settings_, "synth.sample-rate", kOutputRate);
+        fluid_settings_setint(settings_, "synth.lock-memory", 0);
+        fluid_settings_setint(settings_, "synth.cpu-cores", 1);
+        fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+        fluid_settings_setstr(settings_, "player.timing-source", "sample");
+        synth_ = new_fluid_synth(settings_);
+        if (!synth_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "fluid synth");
+        if (fluid_synth_sfload(synth_, font.c_str(), 1) == FLUID_FAILED)
+            return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "cannot load " + font);
+        if (!startPlayer()) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "MIDI player");
+        return Status::success();
+    }
+
+    long read(float* out, long maxFrames) override {
+        if (fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) {
+            if (tailLeft_ <= 0) return 0;
+            maxFrames = std::min(maxFrames, tailLeft_);
+            tailLeft_ -= maxFrames;
+        }
+        if (fluid_synth_write_float(synth_, static_cast<int>(maxFrames), out, 0, 2, out, 1, 2) != FLUID_OK)
+            return -1;
+        return maxFrames;
+    }
+
+    bool seekable() const override { return true; }
+
+    // The player's clock runs on rendered samples, so a seek restarts the
+    // song and renders silently up to the target.
+    bool seek(unsigned ms) override {
+        fluid_player_stop(player_);
+        delete_fluid_player(player_);
+        player_ = nullptr;
+        fluid_synth_system_reset(synth_);
+        if (!startPlayer()) return false;
+        long frames = static_cast<long>(static_cast<long long>(ms) * kOutputRate / 1000);
+        std::vector<float> scratch(4096 * 2);
+        while (frames > 0 && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) {
+            long n = std::min<long>(frames, 4096);
+            fluid_synth_write_float(synth_, static_cast<int>(n), scratch.data(), 0, 2, scratch.data(), 1, 2);
+            frames -= n;
+        }
+        return true;
+    }
+
+  private:
+    bool startPlayer() {
+        tailLeft_ = kTailFrames;
+        player_ = new_fluid_player(synth_);
+        if (!player_) return false;
+        if (fluid_player_add_mem(player_, song_.data(), song_.size()) != FLUID_OK) return false;
+        return fluid_player_play(player_) == FLUID_OK;
+    }
+
+    const std::string path_;
+    std::string song_;
+    fluid_settings_t* settings_ = nullptr;
+    fluid_synth_t* synth_ = nullptr;
+    fluid_player_t* player_ = nullptr;
+    long tailLeft_ = kTailFrames;
+};
+
+}  // namespace
+
+bool looksLikeMidi(const unsigned char* head, size_t size) {
+    return size >= 14 && std::memcmp(head, "MThd", 4) == 0;
+}
+
+std::unique_ptr<Decoder> makeMidiDecoder(std::string path) {
+    return std::make_unique<MidiDecoder>(std::move(path));
+}
+
+}  // namespace kaudio

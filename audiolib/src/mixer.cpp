@@ -1,0 +1,143 @@
+#include "mixer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kaudio {
+
+uint64_t Mixer::play(std::shared_ptr<Stream> stream, bool paused) {
+    std::shared_ptr<Stream> old;
+    std::lock_guard lock(mutex_);
+    old = std::move(stream_);
+    stream_ = std::move(stream);
+    channelId_ = nextChannelId_++;
+    volume_ = 1.0f;
+    paused_ = paused;
+    ended_ = false;
+    sourceEnd_ = stream_->consumedSourceFrame();
+    seeksSeen_ = stream_->appliedSeeks();
+    stamp_ = Clock::now();
+    // `old` is released after the lock, by the destructor order below.
+    return channelId_;
+}
+
+std::shared_ptr<Stream> Mixer::clear() {
+    std::lock_guard lock(mutex_);
+    channelId_ = 0;
+    return std::move(stream_);
+}
+
+std::shared_ptr<Stream> Mixer::clearIf(const Stream* stream) {
+    std::lock_guard lock(mutex_);
+    if (stream_.get() != stream) return nullptr;
+    channelId_ = 0;
+    return std::move(stream_);
+}
+
+int Mixer::setVolume(uint64_t channel, float volume) {
+    if (std::isnan(volume)) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+    std::lock_guard lock(mutex_);
+    if (!current(channel)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    volume_ = std::clamp(volume, 0.0f, 1.0f);
+    return KESTREL_AUDIO_OK;
+}
+
+int Mixer::getVolume(uint64_t channel, float* volume) {
+    std::lock_guard lock(mutex_);
+    if (!current(channel)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    *volume = volume_;
+    return KESTREL_AUDIO_OK;
+}
+
+int Mixer::setPaused(uint64_t channel, bool paused) {
+    std::lock_guard lock(mutex_);
+    if (!current(channel)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    paused_ = paused;
+    return KESTREL_AUDIO_OK;
+}
+
+int Mixer::isPlaying(uint64_t channel, bool* playing) {
+    std::lock_guard lock(mutex_);
+    if (!current(channel)) {
+        *playing = false;
+        return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    }
+    *playing = !ended_;
+    return KESTREL_AUDIO_OK;
+}
+
+int Mixer::position(uint64_t channel, unsigned* ms) {
+    std::lock_guard lock(mutex_);
+    if (!current(channel)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    if (stream_->seekRequests() != stream_->appliedSeeks()) {
+        *ms = seekTargetMs_;
+        return KESTREL_AUDIO_OK;
+    }
+    // What is heard trails what was handed out by the output's latency; in
+    // between buffers it advances with the clock, and it stands still once
+    // nothing new is handed out (pause, end, a starved stream).
+    double elapsed = std::chrono::duration<double>(Clock::now() - stamp_).count() * kOutputRate;
+    double heard = static_cast<double>(sourceEnd_) - static_cast<double>(latency_) +
+                   std::min(elapsed, static_cast<double>(latency_));
+    heard = std::max(heard, 0.0);
+    *ms = static_cast<unsigned>(heard * 1000.0 / kOutputRate);
+    return KESTREL_AUDIO_OK;
+}
+
+int Mixer::seek(uint64_t channel, unsigned ms) {
+    std::lock_guard lock(mutex_);
+    if (!current(channel)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    if (ended_) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+    if (!stream_->requestSeek(ms)) return KESTREL_AUDIO_ERR_UNSUPPORTED;
+    seekTargetMs_ = ms;
+    return KESTREL_AUDIO_OK;
+}
+
+int Mixer::latestSamples(uint64_t channel, float (&out)[kSpectrumSize]) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!current(channel)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    }
+    std::lock_guard lock(historyMutex_);
+    size_t tail = kSpectrumSize - historyAt_;
+    std::copy(history_ + historyAt_, history_ + kSpectrumSize, out);
+    std::copy(history_, history_ + historyAt_, out + tail);
+    return KESTREL_AUDIO_OK;
+}
+
+void Mixer::setLatency(size_t frames) {
+    std::lock_guard lock(mutex_);
+    latency_ = frames;
+}
+
+void Mixer::render(float* out, size_t frames) {
+    size_t got = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (stream_ && !paused_ && !ended_) {
+            got = stream_->consume(out, frames);
+            if (volume_ != 1.0f)
+                for (size_t i = 0; i < got * 2; ++i) out[i] *= volume_;
+            // A landed seek moves the position even before its audio arrives.
+            if (got > 0 || stream_->appliedSeeks() != seeksSeen_) {
+                seeksSeen_ = stream_->appliedSeeks();
+                sourceEnd_ = stream_->consumedSourceFrame();
+                stamp_ = Clock::now();
+            }
+            if (got < frames && stream_->drained()) ended_ = true;
+        }
+    }
+    std::fill(out + got * 2, out + frames * 2, 0.0f);
+    remember(out, frames);
+}
+
+void Mixer::remember(const float* frames, size_t count) {
+    std::lock_guard lock(historyMutex_);
+    size_t first = count > kSpectrumSize ? count - kSpectrumSize : 0;
+    for (size_t i = first; i < count; ++i) {
+        history_[historyAt_] = 0.5f * (frames[2 * i] + frames[2 * i + 1]);
+        historyAt_ = (historyAt_ + 1) % kSpectrumSize;
+    }
+}
+
+}  // namespace kaudio

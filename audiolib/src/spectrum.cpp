@@ -1,0 +1,33 @@
+#include "spectrum.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kaudio {
+
+Spectrum::Spectrum() {
+    in_ = fftwf_alloc_real(kSpectrumSize);
+    fftwf_complex* out = fftwf_alloc_complex(kSpectrumSize / 2 + 1);
+    out_ = out;
+    std::fill(in_, in_ + kSpectrumSize, 0.0f);
+    plan_ = fftwf_plan_dft_r2c_1d(kSpectrumSize, in_, out, FFTW_ESTIMATE);
+}
+
+Spectrum::~Spectrum() {
+    fftwf_destroy_plan(static_cast<fftwf_plan>(plan_));
+    fftwf_free(out_);
+    fftwf_free(in_);
+}
+
+void Spectrum::compute(const float (&samples)[kSpectrumSize], float* out, int count) {
+    std::copy(samples, samples + kSpectrumSize, in_);
+    fftwf_execute(static_cast<fftwf_plan>(plan_));
+    const auto* bins = static_cast<const fftwf_complex*>(out_);
+    const float scale = 2.0f / kSpectrumSize;
+    count = std::min(count, kSpectrumBins);
+    for (int k = 0; k < count; ++k) out[k] = std::hypot(bins[k][0], bins[k][1]) * scale;
+}
+
+}  // namespace kaudio
