@@ -1,4 +1,33 @@
-// Entry points whose behaviour is not built yet: each does nothing.
 #include "audio/track_length.h"
 
-void probeTrackLength(int, const std::string&) {}
+#include <cstring>
+
+#include "app/app_state.h"
+#include "platform/mci/mci.h"
+
+int32_t parseLengthReply(const char* text) {
+    const char* p = text;
+    while (*p == ' ' || *p == '\t') ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    int64_t value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > INT32_MAX) value = INT32_MAX + int64_t{1};  // saturate instead of overflowing
+    }
+    value = negative ? -value : value;
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+void probeTrackLength(int aliasNumber, const std::string& path) {
+    const std::string alias = "MP3_" + std::to_string(aliasNumber);
+    mci::sendString("close " + alias, nullptr, 0);
+    mci::sendString("OPEN \"" + path + "\" Type MPEGVIDEO ALIAS " + alias, nullptr, 0);
+    char reply[261];
+    std::memset(reply, ' ', 260);
+    reply[260] = '\0';
+    mci::sendString("status " + alias + " length", reply, 260);
+    appState.trackLengthSeconds = parseLengthReply(reply) / 1000;
+}
