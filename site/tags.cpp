@@ -3,6 +3,8 @@
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 
+#include <algorithm>
+
 #include "platform/text/cp1251.h"
 
 namespace site {
@@ -20,21 +22,27 @@ std::string cleanField(std::string_view utf8) {
 std::string repairLatin1(std::string_view utf8) {
     // Collect the code points; give up at the first one above U+00FF.
     std::string bytes;
-    int upper = 0, asciiLetters = 0;
+    int upper = 0, asciiLetters = 0, run = 0, longestRun = 0;
     for (size_t i = 0; i < utf8.size(); ++i) {
         auto c = static_cast<unsigned char>(utf8[i]);
         if (c < 0x80) {
             bytes += char(c);
             if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') ++asciiLetters;
+            run = 0;
         } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
             unsigned char b = (c & 0x03) << 6 | (static_cast<unsigned char>(utf8[++i]) & 0x3F);
             bytes += char(b);
-            if (b >= 0xC0 || b == 0xA8 || b == 0xB8) ++upper;
+            bool letter = b >= 0xC0 || b == 0xA8 || b == 0xB8;
+            upper += letter;
+            run = letter ? run + 1 : 0;
+            longestRun = std::max(longestRun, run);
         } else {
             return std::string(utf8);
         }
     }
-    if (upper >= 2 && upper > asciiLetters) return text::fromCp1251(bytes);
+    // Cyrillic words are runs of such letters; Western names have a few
+    // accented letters among many plain ones.
+    if (longestRun >= 3 || (upper >= 2 && upper > asciiLetters)) return text::fromCp1251(bytes);
     return std::string(utf8);
 }
 

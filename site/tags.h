@@ -20,7 +20,8 @@ void titleFromFileName(std::string_view fileName, std::string& artist, std::stri
 // Tags written by Russian tools often hold Windows-1251 bytes in fields that
 // declare Latin-1, and arrive as "Êèíî". Given such a field's text (UTF-8 of
 // code points up to U+00FF), returns it decoded as Windows-1251 when it looks
-// like Cyrillic (mostly letters of the upper half), else unchanged.
+// like Cyrillic (a run of three letters of the upper half, or mostly such
+// letters), else unchanged.
 std::string repairLatin1(std::string_view utf8);
 
 // Control characters become spaces; leading and trailing spaces go.
