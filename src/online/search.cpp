@@ -3,7 +3,9 @@
 
 void runSearch() {}
 void fetchSearchResults(const std::string&) {}
-std::string resultLabel(int, const std::string&) { return {}; }
+std::string resultLabel(int, const std::string&) {
+    return {};
+}
 void addResultToPlaylist() {}
 void openSearchInBrowser() {}
 void showHistoryDropdown() {}

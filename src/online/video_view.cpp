@@ -2,7 +2,9 @@
 #include "online/video_view.h"
 
 void openVideoWindow() {}
-std::string videoSearchTerm(const std::string& title) { return title; }
+std::string videoSearchTerm(const std::string& title) {
+    return title;
+}
 void videoGoBack() {}
 void videoGoForward() {}
 void videoStop() {}

@@ -1,0 +1,100 @@
+// The shared set-up of every transfer, and the address helpers.
+#include "platform/net/curl_easy.h"
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include "platform/net/net.h"
+
+namespace net {
+namespace {
+
+std::atomic<long> connectMs{Timeouts{}.connect.count()};
+std::atomic<long> stallMs{Timeouts{}.stall.count()};
+
+void globalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct UrlDeleter {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+
+}  // namespace
+
+void setTimeouts(Timeouts t) {
+    connectMs.store(static_cast<long>(t.connect.count()));
+    stallMs.store(static_cast<long>(t.stall.count()));
+}
+
+Timeouts timeouts() {
+    return Timeouts{std::chrono::milliseconds(connectMs.load()), std::chrono::milliseconds(stallMs.load())};
+}
+
+namespace detail {
+
+Easy openEasy(const std::string& address) {
+    globalInit();
+    Easy easy(curl_easy_init());
+    if (!easy) return easy;
+    CURL* h = easy.get();
+    curl_easy_setopt(h, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "Kestrel Player");
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs.load());
+    // A stall is less than one byte a second over the whole stall period;
+    // curl counts in whole seconds, so round up.
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, std::max(1L, (stallMs.load() + 999) / 1000));
+    return easy;
+}
+
+bool isStatusLine(const char* line, size_t size) {
+    return (size >= 5 && std::memcmp(line, "HTTP/", 5) == 0) ||
+           (size >= 4 && std::memcmp(line, "ICY ", 4) == 0);
+}
+
+}  // namespace detail
+
+std::string escapeUnsafeBytes(std::string_view address) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(address.size());
+    for (unsigned char c : address) {
+        if (c <= 0x20 || c >= 0x7F) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string resolveAddress(const std::string& base, const std::string& reference) {
+    globalInit();
+    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    if (!url) return reference;
+    if (curl_url_set(url.get(), CURLUPART_URL, escapeUnsafeBytes(base).c_str(), 0) != CURLUE_OK)
+        return reference;
+    // curl resolves a relative reference against the address already held
+    // and takes an absolute one as it is.
+    if (curl_url_set(url.get(), CURLUPART_URL, escapeUnsafeBytes(reference).c_str(), 0) != CURLUE_OK)
+        return reference;
+    char* joined = nullptr;
+    if (curl_url_get(url.get(), CURLUPART_URL, &joined, 0) != CURLUE_OK || !joined) return reference;
+    std::string out(joined);
+    curl_free(joined);
+    return out;
+}
+
+void removeCacheEntry(const std::string&) {}
+
+}  // namespace net

@@ -1,0 +1,110 @@
+// The network stand-in, on libcurl: connection state, page fetch, download
+// to a file, cache-entry removal, and address helpers.
+//
+// Threads: every function may be called from any thread; none keeps state
+// between calls except the connection-state cache (lock-free) and curl's
+// one-time global set-up. Transfers speak http and https only, follow up to
+// five redirects, and give up after a connect timeout or a stall, so a dead
+// server cannot hold the caller for ever.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace net {
+
+// ---- connection state ------------------------------------------------------
+
+// True when an interface other than loopback is up and a default route
+// (IPv4 or IPv6) leaves through such an interface. Sends nothing; the answer
+// is re-read from the system at most every 250 ms and cached in between, so
+// a call costs a few nanoseconds (a re-read: tens of microseconds).
+bool connected();
+
+// Tests: force the answer (true/false) or return to the system's (nullopt).
+void overrideConnected(std::optional<bool> state);
+
+// The rule behind connected(), over the texts of /proc/net/route and
+// /proc/net/ipv6_route and a predicate telling whether a named interface is
+// up, running and not loopback. Pure; exposed for tests.
+bool hasDefaultRoute(std::string_view ipv4Routes, std::string_view ipv6Routes,
+                     const std::function<bool(std::string_view)>& isUsable);
+
+// ---- limits ----------------------------------------------------------------
+
+struct Timeouts {
+    std::chrono::milliseconds connect{10000};  // to open the connection
+    std::chrono::milliseconds stall{20000};    // with no byte received
+};
+// Tests shorten the limits; the defaults suit a desktop on a slow line.
+void setTimeouts(Timeouts timeouts);
+Timeouts timeouts();
+
+// ---- page fetch ------------------------------------------------------------
+
+struct Page {
+    std::string body;         // at most the requested limit, as received
+    std::string contentType;  // the final response's Content-Type, "" when none
+    long status = 0;          // HTTP status of the final response
+};
+
+enum class FetchError { None, BadAddress, Connect, Transfer, Empty };
+
+struct FetchResult {
+    FetchError error = FetchError::None;
+    Page page;  // valid when error is None
+};
+
+// One GET of `address` with the agent "Kestrel Player". Reads the body up to
+// `limit` bytes (more is not received). Error pages of the server are pages
+// like any other. Blocks until the transfer ends and at least `minimumWait`
+// has passed since the call; the wait overlaps the transfer. An answer with
+// an empty body is FetchError::Empty.
+FetchResult fetch(const std::string& address, std::size_t limit, std::chrono::milliseconds minimumWait);
+
+// ---- download --------------------------------------------------------------
+
+enum class DownloadError {
+    None,
+    BadAddress,     // not http/https, or malformed
+    Connect,        // no connection to the server, or timed out
+    Http,           // the server answered with status 400 or more
+    Transfer,       // the transfer broke off or stalled
+    EndlessStream,  // no length and radio-stream headers: never ends
+    File,           // the temporary file could not be written or renamed
+};
+
+struct DownloadResult {
+    DownloadError error = DownloadError::None;
+    long status = 0;          // final HTTP status, 0 when none came
+    std::uint64_t bytes = 0;  // bytes written on success
+    bool ok() const { return error == DownloadError::None; }
+};
+
+// Downloads `address` to `targetPath`. The body goes to a temporary file in
+// the target's directory, which is renamed over the target only on success:
+// a failure leaves no partial file and keeps an existing file of that name.
+// Blocks the calling thread for the whole transfer.
+DownloadResult downloadToFile(const std::string& address, const std::string& targetPath);
+
+// Forgets what a download left in a local cache. libcurl keeps none, so this
+// does nothing; it stays a named step of the download sequence.
+void removeCacheEntry(const std::string& address);
+
+// ---- addresses -------------------------------------------------------------
+
+// `reference` resolved against `base` (an absolute http/https address) as a
+// browser resolves a link; an absolute reference is returned as it is. A
+// reference that cannot be resolved is returned unchanged.
+std::string resolveAddress(const std::string& base, const std::string& reference);
+
+// Percent-encodes the bytes of an address that cannot stand in a request
+// line (controls, space, bytes from 0x80); everything else stays.
+std::string escapeUnsafeBytes(std::string_view address);
+
+}  // namespace net
