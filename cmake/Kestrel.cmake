@@ -57,6 +57,8 @@ function(kestrel_test_folder area)
   if(unit)
     add_executable(test_${area} ${unit} ${helpers})
     target_link_libraries(test_${area} PRIVATE kestrel_test_support ${ARG_LIBS})
+    target_compile_definitions(test_${area} PRIVATE KESTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                                                    KESTREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
     gtest_discover_tests(test_${area}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 60
@@ -66,6 +68,8 @@ function(kestrel_test_folder area)
   if(xvfb)
     add_executable(test_${area}_xvfb ${xvfb} ${helpers})
     target_link_libraries(test_${area}_xvfb PRIVATE kestrel_test_support ${ARG_LIBS})
+    target_compile_definitions(test_${area}_xvfb PRIVATE KESTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                                                         KESTREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
     add_test(NAME ${area}_xvfb
       COMMAND xvfb-run -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:test_${area}_xvfb>)
     set_tests_properties(${area}_xvfb PROPERTIES

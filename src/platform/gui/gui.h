@@ -102,6 +102,7 @@ std::vector<Rect> windowShape(int window);
 // The window's background: the image painted from (0, 0), tiled when smaller
 // than the window, clipped when larger. 0 paints the default background.
 void setWindowBackgroundImage(int window, int image);
+int windowBackgroundImage(int window);
 // How often the window's paint procedure was replaced (once per window).
 int windowBackgroundHooks(int window);
 // Starts moving the window with the mouse (the left button is down).

@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <mutex>
 
@@ -50,6 +52,11 @@ void messageBox(int owner, const std::string& caption, const std::string& text, 
     }
     if (answer) {
         answer(info);
+        return;
+    }
+    // Unattended runs (benchmarks, headless demos): say the box and go on.
+    if (std::getenv("KESTREL_AUTO_OK")) {
+        std::fprintf(stderr, "kestrel-player: [%s] %s\n", caption.c_str(), text.c_str());
         return;
     }
     if (!qApp) return;

@@ -48,6 +48,7 @@ public:
         update();
     }
     int hooks() const { return hooks_; }
+    int backgroundImage() const { return backgroundImage_; }
     void setShape(const std::vector<Rect>& rects) {
         shape_ = rects;
         QRegion region;
@@ -58,7 +59,7 @@ public:
             region.setRects(qrects.data(), int(qrects.size()));
         }
         region_ = region;
-        if (!translucent_) {
+        if (!translucent_ && QGuiApplication::platformName() != "offscreen") {
             if (region.isEmpty())
                 clearMask();
             else
@@ -167,7 +168,7 @@ bool windowExists(int window) { return windowWidget(window) != nullptr; }
 void showWindow(int window) {
     if (QWidget* w = windowWidget(window)) {
         w->show();
-        w->raise();
+        if (QGuiApplication::platformName() != "offscreen") w->raise();
     }
 }
 
@@ -234,6 +235,11 @@ std::vector<Rect> windowShape(int window) {
 
 void setWindowBackgroundImage(int window, int image) {
     if (auto* top = topWindow(window)) top->setBackgroundImage(image);
+}
+
+int windowBackgroundImage(int window) {
+    auto* top = topWindow(window);
+    return top ? top->backgroundImage() : 0;
 }
 
 int windowBackgroundHooks(int window) {

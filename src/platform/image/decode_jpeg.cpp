@@ -4,8 +4,6 @@
 // libjpeg needs size_t and FILE declared first.
 #include <jpeglib.h>
 #include <jerror.h>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "platform/image/decode.h"
@@ -79,19 +77,6 @@ std::optional<Picture> decodeJpeg(std::span<const uint8_t> data) {
     jpeg_destroy_decompress(&info);
     if (errors.truncated) return std::nullopt;
     return std::move(*picture);
-}
-
-std::optional<Picture> decode(std::span<const uint8_t> data) {
-    if (auto png = decodePng(data)) return png;
-    return decodeJpeg(data);
-}
-
-std::optional<Picture> decodeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return decode(bytes);
 }
 
 }  // namespace image
