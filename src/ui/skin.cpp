@@ -77,9 +77,12 @@ int SkinWindowProc(int window) {
 }
 
 int AttachSkinBitmap(int window, int bitmap, int redraw) {
-    const int index = FindSkinEntry(window, 1);
+    // The size is read before a row is made, so a failed attach leaves no
+    // row without a window behind.
     const gui::Rect size = gui::imageSize(bitmap);
-    if (index < 0 || size.w <= 0 || size.h <= 0) return 0;
+    if (size.w <= 0 || size.h <= 0) return 0;
+    const int index = FindSkinEntry(window, 1);
+    if (index < 0) return 0;
     SkinEntry& row = SkinTable[size_t(index)];
     row.window = window;
     row.width = size.w;
