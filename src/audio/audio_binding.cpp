@@ -1,7 +1,104 @@
-// Entry points whose behaviour is not built yet: each does nothing.
 #include "audio/audio_binding.h"
 
-MappedModule* loadAudioModule() { return nullptr; }
-void bindAudioLibrary() {}
-void initAudioSystem() {}
-void releaseAudio() {}
+#include <new>
+
+#include "app/app_state.h"
+#include "audio/module_loader.h"
+#include "platform/gui/gui.h"
+#include "platform/os/memory_library.h"
+#include "platform/os/packed_image.h"
+
+// The packed library, linked in by the build (empty when it was not built).
+extern "C" {
+extern const unsigned char kestrel_audio_blob[];
+extern const unsigned long kestrel_audio_blob_size;
+}
+
+const char* const kAudioUnavailableCaption = "Внимание !";
+const char* const kAudioUnavailableText =
+    "Звуковая библиотека не загружена. Программа будет работать без звука.";
+
+namespace {
+
+bool warned = false;
+
+void warnOnce() {
+    if (warned) return;
+    warned = true;
+    gui::messageBox(0, kAudioUnavailableCaption, kAudioUnavailableText, gui::Icon::Warning);
+}
+
+template <typename F>
+bool bind(F& entry, const char* name) {
+    entry = reinterpret_cast<F>(lookupModuleExport(appState.audioModule, name));
+    return entry != nullptr;
+}
+
+}  // namespace
+
+MappedModule* mapPackedModule(std::span<const uint8_t> packed) {
+    std::optional<std::vector<uint8_t>> image = os::unpackImage(packed);
+    if (!image) return nullptr;
+    if (os::isElfImage(*image)) {
+        os::MemoryLibrary library = os::loadLibraryFromMemory(*image, "kestrel-audio");
+        if (!library.handle) return nullptr;
+        auto* module = new (std::nothrow) MappedModule;
+        if (!module) {
+            os::freeLibrary(library.handle);
+            return nullptr;
+        }
+        module->sharedObject = library.handle;
+        return module;
+    }
+    return mapModuleImage(image->data(), image->size());
+}
+
+MappedModule* loadAudioModule() {
+    MappedModule* module = mapPackedModule({kestrel_audio_blob, kestrel_audio_blob_size});
+    appState.audioModule = module;
+    if (!module) warnOnce();
+    return module;
+}
+
+void bindAudioLibrary() {
+    AudioFunctions& f = appState.audio;
+    f = AudioFunctions{};
+    if (!appState.audioModule) return;  // already told at loading
+    bool all = true;
+    all &= bind(f.FMOD_System_CreateStream, "FMOD_System_CreateStream");
+    all &= bind(f.FMOD_System_PlaySound, "FMOD_System_PlaySound");
+    all &= bind(f.FMOD_Channel_SetVolume, "FMOD_Channel_SetVolume");
+    all &= bind(f.FMOD_Channel_GetVolume, "FMOD_Channel_GetVolume");
+    all &= bind(f.FMOD_System_Create, "FMOD_System_Create");
+    all &= bind(f.FMOD_System_Init, "FMOD_System_Init");
+    all &= bind(f.FMOD_Channel_GetSpectrum, "FMOD_Channel_GetSpectrum");
+    all &= bind(f.FMOD_Channel_GetPosition, "FMOD_Channel_GetPosition");
+    all &= bind(f.FMOD_Channel_SetPosition, "FMOD_Channel_SetPosition");
+    all &= bind(f.FMOD_Channel_IsPlaying, "FMOD_Channel_IsPlaying");
+    all &= bind(f.FMOD_Channel_SetPaused, "FMOD_Channel_SetPaused");
+    all &= bind(f.FMOD_Sound_Release, "FMOD_Sound_Release");
+    all &= bind(f.FMOD_System_Close, "FMOD_System_Close");
+    all &= bind(f.FMOD_System_Release, "FMOD_System_Release");
+    if (!all) {
+        // A library missing any of the 14 is not used at all.
+        f = AudioFunctions{};
+        warnOnce();
+    }
+}
+
+void initAudioSystem() {
+    const AudioFunctions& f = appState.audio;
+    if (!f.FMOD_System_Create || !f.FMOD_System_Init) return;
+    f.FMOD_System_Create(&appState.audioSystem);
+    f.FMOD_System_Init(appState.audioSystem, 1, 0, nullptr);
+}
+
+void releaseAudio() {
+    const AudioFunctions& f = appState.audio;
+    if (f.FMOD_Sound_Release) f.FMOD_Sound_Release(appState.audioSound);
+    if (f.FMOD_System_Close) f.FMOD_System_Close(appState.audioSystem);
+    if (f.FMOD_System_Release) f.FMOD_System_Release(appState.audioSystem);
+    appState.audioSound = nullptr;
+    appState.audioChannel = nullptr;
+    appState.audioSystem = nullptr;
+}

@@ -1,10 +1,30 @@
 // The audio library as the program sees it: mapped from the program's own
-// data, its 14 functions bound by name, one system object.
+// data, its 14 functions bound by name, one system object. UI thread only.
+//
+// If the library cannot be mapped or one of its names is missing, the user
+// is told once and every entry stays empty: the program runs silent, and
+// each call site checks its entry before calling it.
 #pragma once
+
+#include <cstdint>
+#include <span>
 
 struct MappedModule;
 
-MappedModule* loadAudioModule();  // also stores the module in appState.audioModule
+// Maps the carried library; also stores the module in appState.audioModule.
+// nullptr when it cannot be mapped (after telling the user).
+MappedModule* loadAudioModule();
+// Looks the 14 names up in appState.audioModule, in the binding order.
 void bindAudioLibrary();
 void initAudioSystem();
 void releaseAudio();
+
+// Maps a packed library image (see platform/os/packed_image.h): an ELF
+// library through a memory file, a PE image by the module loader. nullptr
+// when the bytes are damaged or the image cannot be mapped. Blocks while
+// the library's constructors run.
+MappedModule* mapPackedModule(std::span<const uint8_t> packed);
+
+// The text of the one warning shown when the library is unusable.
+extern const char* const kAudioUnavailableCaption;
+extern const char* const kAudioUnavailableText;

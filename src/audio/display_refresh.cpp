@@ -1,4 +1,115 @@
-// Entry points whose behaviour is not built yet: each does nothing.
 #include "audio/display_refresh.h"
 
-void refreshDisplay() {}
+#include <cmath>
+#include <mutex>
+
+#include "app/app_state.h"
+#include "online/connectivity.h"
+#include "platform/gui/gui.h"
+#include "ui/ids.h"
+
+namespace {
+
+constexpr gui::Rgb kTextGrey{165, 165, 165};
+constexpr gui::Rgb kBright{251, 1, 4};
+constexpr gui::Rgb kDarkRed{188, 1, 3};
+constexpr int32_t kBandHeight = 15;
+constexpr int32_t kPositionWidth = 700;
+
+void drawStatusStrip() {
+    gui::drawImage(img::StatusImage, img::StatusBackImage, {0, 0, 715, 16});
+    if (appState.recordingActive.load() == 0) {
+        gui::drawText(img::StatusImage, font::StatusFont, 20, 1, kTextGrey, appState.nowPlayingText);
+    } else {
+        std::string caption;
+        {
+            std::lock_guard lock(appState.listsMutex);
+            caption = appState.recordingCaption;
+        }
+        gui::drawText(img::StatusImage, font::StatusFont, 20, 1, kBright, caption + "       - Идёт запись");
+    }
+    gui::setControlImage(ctl::StatusStrip, img::StatusImage);
+}
+
+void drawSpectrum() {
+    // One canvas serves all bands: each control takes a snapshot of it
+    // before it is drawn again for the next band.
+    for (int k = 0; k < ctl::SpectrumBandCount; ++k) {
+        const int32_t h = bandHeight(appState.spectrum[k]);
+        gui::fillRect(img::SpectrumBarImage, {0, 0, 20, kBandHeight}, {0, 0, 0});
+        gui::fillRect(img::SpectrumBarImage, {0, kBandHeight - h, 20, h}, kDarkRed);
+        gui::fillRect(img::SpectrumBarImage, {0, kBandHeight - h, 20, h / 6}, kBright);
+        gui::setControlImage(ctl::SpectrumBarFirst + k, img::SpectrumBarImage);
+    }
+}
+
+void drawTime() {
+    gui::drawImage(img::TimeImage, img::TimeBackImage, {0, 0, 45, 15});
+    gui::drawText(img::TimeImage, font::TimeFont, 15, 1, kTextGrey, timeText(appState.positionMs));
+    gui::setControlImage(ctl::TimeDisplay, img::TimeImage);
+}
+
+void drawVolume() {
+    const int32_t w = appState.volumeFill;
+    gui::drawImage(img::VolumeImage, img::VolumeBackImage, {0, 0, 67, 18});
+    gui::fillRect(img::VolumeImage, {1, 2, w, 1}, {105, 0, 0});
+    gui::fillRect(img::VolumeImage, {1, 3, w, 1}, {237, 45, 49});
+    gui::fillRect(img::VolumeImage, {1, 4, w, 1}, {219, 24, 32});
+    gui::fillRect(img::VolumeImage, {1, 5, w, 1}, {255, 100, 114});
+    gui::drawImage(img::VolumeImage, img::VolumeKnobImage, {w - 2, 0, 8, 8});
+    gui::setControlImage(ctl::VolumeBar, img::VolumeImage);
+}
+
+void drawConnectionIndicator() {
+    gui::fillRect(img::ConnectionImage, {0, 0, 14, 14}, {26, 26, 26});
+    const gui::Rgb mark = isConnected() ? gui::Rgb{227, 5, 3} : gui::Rgb{63, 63, 63};
+    gui::fillRect(img::ConnectionImage, {6, 6, 1, 3}, mark);
+    gui::fillRect(img::ConnectionImage, {4, 4, 5, 1}, mark);
+    gui::fillRect(img::ConnectionImage, {2, 2, 9, 1}, mark);
+    gui::fillRect(img::ConnectionImage, {0, 0, 13, 1}, mark);
+    gui::setControlImage(ctl::ConnectionIndicator, img::ConnectionImage);
+}
+
+void drawPositionBar() {
+    if (appState.trackLengthSeconds == 0) appState.trackLengthSeconds = 1;
+    gui::fillRect(img::PositionImage, {0, 0, kPositionWidth, 1}, {15, 15, 15});
+    gui::fillRect(img::PositionImage, {0, 1, kPositionWidth, 1}, {60, 60, 60});
+    gui::fillRect(img::PositionImage,
+                  {0, 1, positionFill(appState.positionMs, appState.trackLengthSeconds), 1}, {222, 32, 30});
+    gui::fillRect(img::PositionImage, {0, 2, kPositionWidth, 1}, {83, 83, 83});
+    gui::setControlImage(ctl::PositionBar, img::PositionImage);
+}
+
+}  // namespace
+
+int32_t bandHeight(float value) {
+    const double scaled = static_cast<double>(value) * 200.0;
+    // Not a number or below zero draws nothing; far above the band draws the
+    // same as just above it (the cap then lies wholly outside the picture).
+    if (!(scaled > 0.0)) return 0;
+    if (scaled > 1000.0) return 1000;
+    return static_cast<int32_t>(std::nearbyint(scaled));  // the default rounding: half to even
+}
+
+std::string timeText(uint32_t positionMs) {
+    const uint32_t s = positionMs / 1000;
+    const uint32_t seconds = s % 60;
+    return std::to_string((s / 60) % 60) + ":" + (seconds < 10 ? "0" : "") + std::to_string(seconds);
+}
+
+int32_t positionFill(uint32_t positionMs, int32_t trackLengthSeconds) {
+    if (trackLengthSeconds <= 0) return 0;
+    // 64-bit: s x 700 overflows 32 bits after 35 days of play.
+    const int64_t s = positionMs / 1000;
+    const int64_t fill = s * kPositionWidth / trackLengthSeconds;
+    return fill > kPositionWidth ? kPositionWidth : static_cast<int32_t>(fill);
+}
+
+void refreshDisplay() {
+    drawStatusStrip();
+    drawSpectrum();
+    drawTime();
+    drawVolume();
+    drawConnectionIndicator();
+    drawPositionBar();
+}

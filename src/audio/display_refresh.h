@@ -1,5 +1,20 @@
 // The 35 ms redraw of the status strip, spectrum bands, time, volume,
-// connection indicator and position bar, from AppState alone.
+// connection indicator and position bar, from AppState alone (no audio
+// call). UI thread, from the refresh timer; never blocks.
+//
+// Every picture is drawn on every tick; the screen is given only those
+// whose pixels changed.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 void refreshDisplay();
+
+// The arithmetic of the pictures, for their tests.
+// Band height in pixels: value x 200 rounded half to even (never negative).
+int32_t bandHeight(float value);
+// "m:ss" of a position, minutes counted modulo 60.
+std::string timeText(uint32_t positionMs);
+// Red width of the position bar for a length of at least 1 second.
+int32_t positionFill(uint32_t positionMs, int32_t trackLengthSeconds);

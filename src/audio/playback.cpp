@@ -1,10 +1,120 @@
-// Entry points whose behaviour is not built yet: each does nothing.
 #include "audio/playback.h"
 
-void startStream(const std::string&) {}
-void playSearchResult() {}
-void pollPlayback() {}
-void togglePause() {}
-void toggleMute() {}
-void seekFromPositionBar() {}
-void trackVolumeDrag(int, int) {}
+#include <mutex>
+
+#include "app/app_state.h"
+#include "library/playlist.h"
+#include "online/site_link.h"
+#include "platform/gui/gui.h"
+#include "ui/hover.h"
+#include "ui/ids.h"
+
+namespace {
+
+constexpr unsigned kSoftwareMixing = 0x40;
+constexpr unsigned kMilliseconds = 1;
+constexpr int32_t kPositionBarWidth = 700;
+constexpr float kVolumeBarSpan = 57.0f;
+
+}  // namespace
+
+VolumeSetting volumeForPointer(int32_t x) {
+    const float volume = static_cast<float>(x) / kVolumeBarSpan;
+    if (volume >= 1.0f) return {1.0f, 60};
+    if (volume <= 0.0f) return {0.0f, 2};
+    return {volume, x};
+}
+
+uint32_t seekTargetMs(int32_t trackLengthSeconds, int32_t x) {
+    // In 64 bits and never below the start: a pointer left of the bar or a
+    // negative length would otherwise wrap round to a huge position.
+    const int64_t seconds = static_cast<int64_t>(trackLengthSeconds) * x / kPositionBarWidth;
+    if (seconds <= 0) return 0;
+    const int64_t ms = seconds * 1000;
+    return ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms);
+}
+
+void startStream(const std::string& address) {
+    const AudioFunctions& f = appState.audio;
+    if (!f.FMOD_System_CreateStream || !f.FMOD_System_PlaySound) return;
+    FMOD_SOUND* previous = appState.audioSound;
+    // Fresh handles: a failed open must not leave the old sound to be played again.
+    appState.audioSound = nullptr;
+    appState.audioChannel = nullptr;
+    f.FMOD_System_CreateStream(appState.audioSystem, address.c_str(), kSoftwareMixing, nullptr,
+                               &appState.audioSound);
+    f.FMOD_System_PlaySound(appState.audioSystem, 0, appState.audioSound, 0, &appState.audioChannel);
+    if (f.FMOD_Channel_SetVolume) f.FMOD_Channel_SetVolume(appState.audioChannel, appState.volume);
+    // The replaced sound is released, so that long listening does not pile
+    // up streams and connections.
+    if (previous && previous != appState.audioSound && f.FMOD_Sound_Release) f.FMOD_Sound_Release(previous);
+}
+
+void playSearchResult() {
+    const int row = gui::listSelectedRow(ctl::SearchResultsList);
+    if (row < 0) return;
+    std::string link, title;
+    {
+        std::lock_guard lock(appState.listsMutex);
+        if (static_cast<size_t>(row) >= appState.searchResults.size()) return;
+        link = appState.searchResults[row].link;
+        title = appState.searchResults[row].title;
+    }
+    appState.currentIndex = row;
+    appState.nowPlayingText = gui::listRowText(ctl::SearchResultsList, row);
+    appState.currentTitle = title;
+    startStream(resolveSiteLink(link));
+    appState.advanceResults = 1;
+    appState.advancePlaylist = 0;
+}
+
+void pollPlayback() {
+    const AudioFunctions& f = appState.audio;
+    if (f.FMOD_Channel_GetSpectrum)
+        f.FMOD_Channel_GetSpectrum(appState.audioChannel, appState.spectrum.data(), 512, 0, 0);
+    if (f.FMOD_Channel_GetPosition)
+        f.FMOD_Channel_GetPosition(appState.audioChannel, &appState.positionMs, kMilliseconds);
+    if (f.FMOD_Channel_IsPlaying) f.FMOD_Channel_IsPlaying(appState.audioChannel, &appState.channelPlaying);
+    advanceAfterStop();
+}
+
+void togglePause() {
+    appState.pauseOn ^= 1;
+    if (appState.audio.FMOD_Channel_SetPaused)
+        appState.audio.FMOD_Channel_SetPaused(appState.audioChannel, appState.pauseOn);
+    gui::setControlImage(ctl::PauseIndicator, appState.pauseOn ? img::PauseImage : 0);
+}
+
+void toggleMute() {
+    appState.muteOn ^= 1;
+    if (appState.audio.FMOD_Channel_SetVolume)
+        appState.audio.FMOD_Channel_SetVolume(appState.audioChannel,
+                                              appState.muteOn ? 0.0f : appState.volume);
+    gui::setControlImage(ctl::MuteButton, appState.muteOn ? img::MutedImage : 0);
+}
+
+void seekFromPositionBar() {
+    const int32_t x = appState.mouseX - gui::controlRect(ctl::PositionBar).x;
+    if (appState.audio.FMOD_Channel_SetPosition)
+        appState.audio.FMOD_Channel_SetPosition(appState.audioChannel,
+                                                seekTargetMs(appState.trackLengthSeconds, x), kMilliseconds);
+}
+
+void trackVolumeDrag(int event, int /*eventControl*/) {
+    if (event != static_cast<int>(gui::EventKind::MouseMove)) return;
+    if (IsCursorOverControl(ctl::VolumeBar)) {
+        gui::setHandCursor();
+        // Two readings: the first may report a press that has since ended.
+        gui::leftButtonDown();
+        if (gui::leftButtonDown()) {
+            const VolumeSetting s = volumeForPointer(appState.mouseX - gui::controlRect(ctl::VolumeBar).x);
+            appState.volume = s.volume;
+            appState.volumeFill = s.fill;
+            if (appState.audio.FMOD_Channel_SetVolume)
+                appState.audio.FMOD_Channel_SetVolume(appState.audioChannel, appState.volume);
+        }
+        appState.pointerOverVolume = 1;
+    } else if (appState.pointerOverVolume == 1) {
+        appState.pointerOverVolume = 0;
+    }
+}

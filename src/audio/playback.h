@@ -1,13 +1,30 @@
-// Starting, steering and polling playback on the one channel. UI thread only.
+// Starting, steering and polling playback on the one channel. UI thread
+// only; each call into the audio library is made only through a bound
+// entry, so with no library everything here is silent and harmless.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+// Opens an address (http/https) or a local path (UTF-8) and plays it on the
+// one channel at `volume`. The sound it replaces is released. Blocks until
+// the stream can play or its open has failed.
 void startStream(const std::string& address);
 void playSearchResult();
+// Spectrum, position and playing state into AppState, then the advance.
 void pollPlayback();
 void togglePause();
 void toggleMute();
 void seekFromPositionBar();
 // One hover handler: acts on mouse-move events only (event is gui::EventKind).
 void trackVolumeDrag(int event, int eventControl);
+
+// The arithmetic of the two bars, for their tests.
+struct VolumeSetting {
+    float volume;
+    int32_t fill;
+};
+// The pointer at x pixels from VolumeBar's left edge.
+VolumeSetting volumeForPointer(int32_t x);
+// The seek target for the pointer at x pixels from PositionBar's left edge.
+uint32_t seekTargetMs(int32_t trackLengthSeconds, int32_t x);

@@ -1,0 +1,103 @@
+// The carried audio library: mapped from the program's data without a file,
+// its 14 names bound; and the silent program when it cannot be had.
+#include "audio/audio_binding.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/app_state.h"
+#include "audio/module_loader.h"
+#include "platform/gui/gui.h"
+#include "platform/os/packed_image.h"
+
+namespace {
+
+std::string mappingOf(const void* address) {
+    const auto a = reinterpret_cast<uintptr_t>(address);
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        uintptr_t lo = 0, hi = 0;
+        char dash;
+        std::istringstream(line) >> std::hex >> lo >> dash >> hi;
+        if (a >= lo && a < hi) return line;
+    }
+    return "";
+}
+
+std::vector<void*> boundEntries() {
+    const AudioFunctions& f = appState.audio;
+    return {reinterpret_cast<void*>(f.FMOD_System_CreateStream),
+            reinterpret_cast<void*>(f.FMOD_System_PlaySound),
+            reinterpret_cast<void*>(f.FMOD_Channel_SetVolume),
+            reinterpret_cast<void*>(f.FMOD_Channel_GetVolume),
+            reinterpret_cast<void*>(f.FMOD_System_Create),
+            reinterpret_cast<void*>(f.FMOD_System_Init),
+            reinterpret_cast<void*>(f.FMOD_Channel_GetSpectrum),
+            reinterpret_cast<void*>(f.FMOD_Channel_GetPosition),
+            reinterpret_cast<void*>(f.FMOD_Channel_SetPosition),
+            reinterpret_cast<void*>(f.FMOD_Channel_IsPlaying),
+            reinterpret_cast<void*>(f.FMOD_Channel_SetPaused),
+            reinterpret_cast<void*>(f.FMOD_Sound_Release),
+            reinterpret_cast<void*>(f.FMOD_System_Close),
+            reinterpret_cast<void*>(f.FMOD_System_Release)};
+}
+
+}  // namespace
+
+TEST(AudioBinding, TheCarriedLibraryIsMappedFromMemoryAndBound) {
+    resetAppState();
+    gui::setMessageBoxResponder([](const gui::MessageBoxInfo&) {});
+    gui::clearShownMessageBoxes();
+    MappedModule* module = loadAudioModule();
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(appState.audioModule, module);
+    bindAudioLibrary();
+    for (void* entry : boundEntries()) {
+        ASSERT_NE(entry, nullptr);
+        // Code of the library comes from a memory file, not from a file on disk.
+        EXPECT_NE(mappingOf(entry).find("/memfd:kestrel-audio"), std::string::npos) << mappingOf(entry);
+    }
+    EXPECT_TRUE(gui::shownMessageBoxes().empty());
+
+    // The library works: a system is created, and released without a sound.
+    initAudioSystem();
+    EXPECT_NE(appState.audioSystem, nullptr);
+    releaseAudio();
+    EXPECT_EQ(appState.audioSystem, nullptr);
+}
+
+TEST(AudioBinding, DamagedOrForeignImagesAreRefused) {
+    EXPECT_EQ(mapPackedModule({}), nullptr);
+    std::vector<uint8_t> junk(5000, 0x41);
+    EXPECT_EQ(mapPackedModule(os::packImage(junk)), nullptr);
+    EXPECT_EQ(mapPackedModule(junk), nullptr);  // not packed at all
+}
+
+// With no library and with a library missing names, the user is told once,
+// every entry stays empty and the audio operations do nothing.
+TEST(AudioBinding, WithoutALibraryTheProgramIsSilentAndTellsOnce) {
+    resetAppState();
+    gui::setMessageBoxResponder([](const gui::MessageBoxInfo&) {});
+    gui::clearShownMessageBoxes();
+    // A library that exports none of the names.
+    std::ifstream in(KESTREL_TEST_LIBRARY, std::ios::binary);
+    std::vector<uint8_t> other{std::istreambuf_iterator<char>(in), {}};
+    appState.audioModule = mapPackedModule(os::packImage(other));
+    ASSERT_NE(appState.audioModule, nullptr);
+    bindAudioLibrary();
+    for (void* entry : boundEntries()) EXPECT_EQ(entry, nullptr);
+    bindAudioLibrary();
+    appState.audioModule = nullptr;
+    bindAudioLibrary();
+    initAudioSystem();
+    releaseAudio();
+    const auto boxes = gui::shownMessageBoxes();
+    ASSERT_LE(boxes.size(), 1u);  // none if an earlier test already told
+    if (!boxes.empty()) {
+        EXPECT_EQ(boxes[0].caption, "Внимание !");
+        EXPECT_EQ(boxes[0].icon, gui::Icon::Warning);
+    }
+    EXPECT_EQ(appState.audioSystem, nullptr);
+}
