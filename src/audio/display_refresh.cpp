@@ -35,10 +35,7 @@ void drawSpectrum() {
     // One canvas serves all bands: each control takes a snapshot of it
     // before it is drawn again for the next band.
     for (int k = 0; k < ctl::SpectrumBandCount; ++k) {
-        const int32_t h = bandHeight(appState.spectrum[k]);
-        gui::fillRect(img::SpectrumBarImage, {0, 0, 20, kBandHeight}, {0, 0, 0});
-        gui::fillRect(img::SpectrumBarImage, {0, kBandHeight - h, 20, h}, kDarkRed);
-        gui::fillRect(img::SpectrumBarImage, {0, kBandHeight - h, 20, h / 6}, kBright);
+        drawSpectrumBand(appState.spectrum[k]);
         gui::setControlImage(ctl::SpectrumBarFirst + k, img::SpectrumBarImage);
     }
 }
@@ -81,6 +78,13 @@ void drawPositionBar() {
 }
 
 }  // namespace
+
+void drawSpectrumBand(float value) {
+    const int32_t h = bandHeight(value);
+    gui::fillRect(img::SpectrumBarImage, {0, 0, 20, kBandHeight}, {0, 0, 0});
+    gui::fillRect(img::SpectrumBarImage, {0, kBandHeight - h, 20, h}, kDarkRed);
+    gui::fillRect(img::SpectrumBarImage, {0, kBandHeight - h, 20, h / 6}, kBright);  // the bright cap
+}
 
 int32_t bandHeight(float value) {
     const double scaled = static_cast<double>(value) * 200.0;

@@ -14,6 +14,9 @@ void refreshDisplay();
 // The arithmetic of the pictures, for their tests.
 // Band height in pixels: value x 200 rounded half to even (never negative).
 int32_t bandHeight(float value);
+// One band's picture on SpectrumBarImage: black, the bar from the bottom,
+// its top h / 6 rows bright; clipped to the 1 x 15 picture.
+void drawSpectrumBand(float value);
 // "m:ss" of a position, minutes counted modulo 60.
 std::string timeText(uint32_t positionMs);
 // Red width of the position bar for a length of at least 1 second.
