@@ -346,10 +346,11 @@ void KeyValueFile::removeGroup(std::string_view name) {
     modified_ = true;
 }
 
-void KeyValueFile::close() {
+bool KeyValueFile::close() {
+    bool stored = true;
     if (modified_ && !path_.empty()) {
-        if (access_ == Access::ReadWrite || (access_ == Access::Absent && mayCreate(path_)))
-            atomic_file::replaceContent(path_, serialize());
+        stored = (access_ == Access::ReadWrite || (access_ == Access::Absent && mayCreate(path_))) &&
+                 atomic_file::replaceContent(path_, serialize());
     }
     path_.clear();
     access_ = Access::Closed;
@@ -361,4 +362,5 @@ void KeyValueFile::close() {
     pending_ = false;
     pendingGroup_.clear();
     forgetKeyIndex();
+    return stored;
 }

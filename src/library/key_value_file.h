@@ -59,7 +59,9 @@ class KeyValueFile {
     // Removes the first group of that name with its lines.
     void removeGroup(std::string_view name);
     // Writes the document back when it was changed, then forgets it.
-    void close();
+    // False when changes were made but could not be stored (read-only
+    // file, folder missing, disk full): the file is then as it was.
+    bool close();
 
     // The document without any file, for tests, the fuzzer and benchmarks.
     // `parse` replaces the document by `bytes` read in memory (access

@@ -1,13 +1,79 @@
-// Entry points whose behaviour is not built yet: each does nothing.
+// Radio stations by style and the search history, read from "inet_radio.pls".
 #include "library/stations.h"
 
+#include "app/app_state.h"
+#include "audio/playback.h"
+#include "library/key_value_file.h"
+#include "library/station_file.h"
+#include "platform/gui/gui.h"
+#include "platform/text/cp1251.h"
+#include "ui/ids.h"
+#include "ui/register.h"
+
 const std::array<std::string_view, 22> kStyles = {
-    "Biues & rock", "Classic FM", "Dance Pop", "DNB", "Jazz", "RnB", "Русское", "Tehno",
-    "Без стиля", "Електронная", "Классика", "Музыка стран", "Новости", "Релаксация", "Ретро", "Рок",
-    "Танцевальная", "Хиты 80-х", "Шансон", "Эротика", "Юмор", "Всё подряд"};
-void loadHistory() {}
-void fillStyleList() {}
-void loadStations() {}
-void showStations() {}
-void chooseStyle() {}
-void playStation() {}
+    "Biues & rock", "Classic FM",  "Dance Pop", "DNB",          "Jazz",    "RnB",        "Русское", "Tehno",
+    "Без стиля",    "Електронная", "Классика",  "Музыка стран", "Новости", "Релаксация", "Ретро",   "Рок",
+    "Танцевальная", "Хиты 80-х",   "Шансон",    "Эротика",      "Юмор",    "Всё подряд"};
+
+void loadHistory() {
+    if (!keyValueFile.open(kStationFile)) {
+        keyValueFile.close();
+        return;
+    }
+    // File0 .. File50: at most 51 earlier searches.
+    for (int n = 0; n <= 50; ++n) {
+        keyValueFile.selectGroup(fileGroup("История"));
+        const std::string query = keyValueFile.readValue(fileKey(n), "");
+        if (query.empty()) break;
+        gui::comboAddItem(ctl::HistoryCombo, text::fromCp1251(query));
+    }
+    keyValueFile.close();
+}
+
+void fillStyleList() {
+    for (std::string_view style : kStyles) gui::listAddRow(ctl::StyleList, std::string(style), 0);
+    StripeList(ctl::StyleList);
+}
+
+void loadStations() {
+    appState.stationEntries.clear();
+    gui::listClear(ctl::StationList);
+    if (!keyValueFile.open(kStationFile)) {
+        keyValueFile.close();
+        return;
+    }
+    // A style without a group reads as empty.
+    keyValueFile.selectGroup(fileGroup(appState.currentStyle));
+    for (int n = 1;; ++n) {
+        const std::string file = keyValueFile.readValue(fileKey(n), "");
+        if (file.empty()) break;
+        const std::string title = keyValueFile.readValue(titleKey(n), "");
+        appState.stationEntries.push_back({text::fromCp1251(file), text::fromCp1251(title)});
+    }
+    keyValueFile.close();
+}
+
+void showStations() {
+    for (const StationEntry& entry : appState.stationEntries)
+        gui::listAddRow(ctl::StationList, entry.title, 0);
+    // Striping once after the rows gives the same bands as after every row.
+    StripeList(ctl::StationList);
+}
+
+void chooseStyle() {
+    const int row = gui::listSelectedRow(ctl::StyleList);
+    appState.currentStyle = row < 0 ? std::string() : gui::listRowText(ctl::StyleList, row);
+    loadStations();
+    showStations();
+}
+
+void playStation() {
+    const int row = gui::listSelectedRow(ctl::StationList);
+    if (row < 0 || row >= static_cast<int>(appState.stationEntries.size())) return;
+    const std::string file = appState.stationEntries[static_cast<size_t>(row)].file;
+    startStream(file);
+    appState.nowPlayingText =
+        "Стиль: " + appState.currentStyle + "        Станция:    " + gui::listRowText(ctl::StationList, row);
+    appState.advanceResults = 0;
+    appState.advancePlaylist = 1;
+}

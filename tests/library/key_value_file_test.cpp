@@ -193,7 +193,7 @@ TEST_F(KeyValueFileTest, ReadOnlyFileKeepsWorkingForReadingOnly) {
     kv.selectGroup("g");
     EXPECT_EQ(kv.readValue("k", ""), "v");
     kv.writeValue("k", "changed");
-    kv.close();
+    EXPECT_FALSE(kv.close()) << "the changes were not stored";
     EXPECT_EQ(readFile("t.pls"), "[g]\r\n\r\nk = v\r\n");
 }
 

@@ -1,0 +1,148 @@
+// The mp3 mode's folder browser: listing, the numbered icons, choosing and
+// playing a file, and the album photo's size.
+#include "library/local_files.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "library_fixture.h"
+#include "platform/gui/gui.h"
+#include "ui/ids.h"
+
+namespace {
+
+// A silent 8 kHz, 8-bit mono WAV file of the given length.
+void writeWav(const std::string& path, int seconds) {
+    const uint32_t data = 8000u * static_cast<uint32_t>(seconds);
+    auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    writeFile(path, "RIFF" + u32(36 + data) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(8000) + u32(8000) +
+                        u16(1) + u16(8) + "data" + u32(data) + std::string(data, '\x80'));
+}
+
+bool makeJpeg(const std::string& path, int w, int h) {
+    const std::string command = "ffmpeg -loglevel error -y -f lavfi -i color=c=red:s=" + std::to_string(w) +
+                                "x" + std::to_string(h) + " -frames:v 1 '" + path + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+// The names the folder lists, in the order the file system gives them.
+std::vector<std::string> folderOrder(const std::string& path) {
+    std::vector<std::string> out;
+    DIR* dir = ::opendir(path.c_str());
+    while (const dirent* e = ::readdir(dir)) out.push_back(e->d_name);
+    ::closedir(dir);
+    return out;
+}
+
+// Leftmost column of the red number on a row's icon, -1 when none.
+int leftmostRed(int image) {
+    for (int x = 0; x < 16; ++x)
+        for (int y = 0; y < 16; ++y) {
+            const gui::Rgb p = gui::imagePixel(image, x, y);
+            if (p.r > 120 && p.g < 90 && p.b < 90) return x;
+        }
+    return -1;
+}
+
+class LocalFilesTest : public LibraryTest {
+  protected:
+    // The mixed folder: two MP3 files (one in capitals), a text file, a WAV file.
+    void makeMixedFolder() {
+        ::mkdir("music", 0755);
+        writeFile("music/Первый.MP3", "");
+        writeFile("music/second.mp3", "");
+        writeFile("music/notes.txt", "");
+        writeWav("music/third.wav", 59);
+        expected.clear();
+        for (const auto& name : folderOrder("music"))
+            if (name != "notes.txt" && name != "." && name != "..") expected.push_back("    " + name);
+    }
+    std::vector<std::string> expected;
+};
+
+TEST_F(LocalFilesTest, ListsAudioFilesOfAnyCaseInFileSystemOrderWithNumbers) {
+    makeMixedFolder();
+    ::mkdir("music/folder.Mp3", 0755);
+    expected.clear();
+    for (const auto& name : folderOrder("music"))
+        if (name != "notes.txt" && name != "." && name != "..") expected.push_back("    " + name);
+    ASSERT_EQ(expected.size(), 4u);
+
+    listLocalFolder(folder.path() + "/music/second.mp3");
+    EXPECT_EQ(appState.localFolder, folder.path() + "/music/");
+    EXPECT_EQ(rows(ctl::LocalFilesList), expected);
+    EXPECT_EQ(gui::listSelectedRow(ctl::LocalFilesList), 0);
+    int icons[4];
+    for (int r = 0; r < 4; ++r) {
+        icons[r] = gui::listRowIcon(ctl::LocalFilesList, r);
+        EXPECT_EQ(gui::imageSize(icons[r]), (gui::Rect{0, 0, 16, 16}));
+        EXPECT_GE(leftmostRed(icons[r]), 5) << "numbers below 10 stand at x = 5";
+    }
+    EXPECT_NE(icons[0], icons[1]) << "each row keeps its own icon";
+    EXPECT_NE(icons[2], icons[3]);
+}
+
+TEST_F(LocalFilesTest, TwoDigitNumbersMoveLeft) {
+    for (int i = 0; i < 10; ++i) writeFile("t" + std::to_string(i) + ".mid", "");
+    listLocalFolder("");
+    ASSERT_EQ(gui::listRowCount(ctl::LocalFilesList), 10);
+    const int x9 = leftmostRed(gui::listRowIcon(ctl::LocalFilesList, 8));
+    const int x10 = leftmostRed(gui::listRowIcon(ctl::LocalFilesList, 9));
+    EXPECT_GE(x9, 5);
+    EXPECT_GE(x10, 2);
+    EXPECT_LT(x10, 5);
+}
+
+TEST_F(LocalFilesTest, ChoosingTheWavFilePlaysItsRow) {
+    makeMixedFolder();
+    dialogAnswer = folder.path() + "/music/third.wav";
+    openLocalFile();
+    const int row = gui::listSelectedRow(ctl::LocalFilesList);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(gui::listRowText(ctl::LocalFilesList, row), "    third.wav");
+    EXPECT_EQ(appState.currentIndex, row);
+    EXPECT_EQ(gui::text(ctl::SearchField), "third");
+    EXPECT_EQ(appState.currentTitle, "third");
+    EXPECT_EQ(appState.advanceLocalFiles, 1);
+    EXPECT_EQ(appState.advancePlaylist, 0);
+    EXPECT_EQ(appState.nowPlayingText, std::to_string(row + 1) + "        third.wav     0:59");
+}
+
+TEST_F(LocalFilesTest, CancelledDialogListsTheWorkingDirectory) {
+    writeFile("here.mp3", "");
+    writeFile("readme.txt", "");
+    dialogAnswer = "";
+    openLocalFile();
+    EXPECT_EQ(rows(ctl::LocalFilesList), std::vector<std::string>{"    here.mp3"});
+    EXPECT_EQ(appState.currentIndex, -1) << "nothing chosen starts nothing";
+    EXPECT_EQ(appState.localFolder, "");
+    EXPECT_EQ(appState.advanceLocalFiles, 1);
+}
+
+TEST_F(LocalFilesTest, AlbumPhotoIsScaledToWidth270AndAtMost210High) {
+    ::mkdir("album", 0755);
+    appState.chosenFile = folder.path() + "/album/x.mp3";
+    const struct { int w, h, shownH; } cases[] = {{300, 300, 210}, {540, 300, 150}, {540, 420, 210}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(makeJpeg("album/яяя.jpg", c.w, c.h));
+        refreshAlbum();
+        EXPECT_EQ(gui::imageSize(img::AlbumPhotoImage), (gui::Rect{0, 0, 270, c.shownH}))
+            << c.w << "x" << c.h;
+        EXPECT_EQ(gui::controlImage(ctl::AlbumPhoto), img::AlbumPhotoImage);
+    }
+}
+
+TEST_F(LocalFilesTest, MissingPhotoShowsThePlaceholderOrNothing) {
+    ASSERT_TRUE(makeJpeg("999.jpg", 20, 10));
+    loadAlbumPhoto();
+    EXPECT_EQ(gui::controlImage(ctl::AlbumPhoto), img::AlbumPlaceholderImage);
+    ::unlink("999.jpg");
+    loadAlbumPhoto();
+    EXPECT_EQ(gui::controlImage(ctl::AlbumPhoto), 0);
+}
+
+}  // namespace
