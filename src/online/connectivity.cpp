@@ -4,9 +4,7 @@
 #include <cstring>
 
 #include "online/page_text.h"
-#include "platform/gui/gui.h"
 #include "platform/net/net.h"
-#include "ui/ids.h"
 
 namespace {
 
@@ -38,10 +36,4 @@ std::optional<std::string> fetchPageText(const std::string& address) {
     std::optional<net::Page> page = fetchRaw(address);
     if (!page) return std::nullopt;
     return decodePage(page->body, declaredCharset(page->contentType, page->body));
-}
-
-void warnIfOffline() {
-    if (!isConnected())
-        gui::messageBox(win::MainWindow, "Внимание !", "Соединение с Интернетом отсутствует !",
-                        gui::Icon::Warning);
 }

@@ -18,7 +18,3 @@ std::optional<std::string> fetchPage(const std::string& address);
 // fetchPage, decoded to UTF-8 from the charset the server declares
 // (Windows-1251 when it declares none).
 std::optional<std::string> fetchPageText(const std::string& address);
-
-// Start-up: the warning box "Соединение с Интернетом отсутствует !" when
-// there is no connection; nothing otherwise. UI thread.
-void warnIfOffline();

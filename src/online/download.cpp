@@ -1,4 +1,133 @@
-// Entry points whose behaviour is not built yet: each does nothing.
+// Saving tracks on the one worker thread.
+//
+// The UI thread (startDownload) takes a snapshot of what the worker may not
+// read itself: which list was touched last and that list's selection. The
+// worker then copies each entry from `searchResults` / `playlistEntries`
+// under `listsMutex` just before its file, writes `recordingCaption` under
+// the same lock, and flips the atomics `recordingActive` and
+// `recordingImageWanted`. It never touches a widget: a UI-thread timer
+// mirrors `recordingImageWanted` onto the RecordButton, and the message
+// boxes are the toolkit's thread-safe ones, modal only to the worker.
+//
+// The worker is detached and holds no lock while it downloads or waits for
+// a box, so the program can end at any moment without waiting for it.
 #include "online/download.h"
 
-void startDownload() {}
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/app_state.h"
+#include "online/site_link.h"
+#include "online/track_file_name.h"
+#include "platform/gui/gui.h"
+#include "platform/net/net.h"
+#include "ui/ids.h"
+
+namespace {
+
+constexpr int recordImageTimer = ctl::RecordButton;  // a timer id of MainWindow
+constexpr auto pauseAfterPlaylistFile = std::chrono::milliseconds(100);
+
+std::atomic<bool> workerRunning{false};
+std::atomic<bool> recordingImageWanted{false};
+
+enum class Source { None, SearchResults, Playlist };
+
+struct Job {
+    Source source = Source::None;
+    int selectedResult = -1;        // row of SearchResultsList, -1 when none
+    bool playlistSelected = false;  // PlaylistList has a selected row
+};
+
+// UI thread, on MainWindow's timer: the RecordButton follows the worker.
+void mirrorRecordingImage() {
+    int wanted = recordingImageWanted.load() ? img::RecordingImage : 0;
+    if (gui::controlImage(ctl::RecordButton) != wanted) gui::setControlImage(ctl::RecordButton, wanted);
+}
+
+// One file: the link made absolute, the title made a safe file name.
+bool saveTrack(const std::string& link, const std::string& title) {
+    return net::downloadToFile(resolveSiteLink(link), trackFileName(title)).ok();
+}
+
+void saveSearchResult(int index) {
+    appState.currentIndex = index;
+    SearchResult result;
+    {
+        std::lock_guard lock(appState.listsMutex);
+        if (index >= static_cast<int>(appState.searchResults.size())) return;
+        result = appState.searchResults[index];
+        appState.recordingCaption = std::to_string(index) + ".   " + result.title;
+    }
+    recordingImageWanted = true;
+    appState.recordingActive = 1;
+    bool saved = saveTrack(result.link, result.title);
+    if (saved)
+        gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
+    else
+        gui::messageBox(win::MainWindow, "", "Запись потерпела неудачу !", gui::Icon::Error);
+    recordingImageWanted = false;
+    net::removeCacheEntry(result.link);
+    appState.recordingActive = 0;
+}
+
+void savePlaylistFiles() {
+    int failed = 0;
+    int files = 0;
+    for (size_t k = 0;; ++k) {
+        StationEntry entry;
+        {
+            std::lock_guard lock(appState.listsMutex);
+            if (k >= appState.playlistEntries.size()) break;
+            entry = appState.playlistEntries[k];
+            appState.recordingCaption = std::to_string(k) + ".   " + entry.title;
+        }
+        recordingImageWanted = true;
+        appState.recordingActive = 1;
+        // An endless radio stream is refused after its headers and counts as failed.
+        if (!saveTrack(entry.file, entry.title)) ++failed;
+        ++files;
+        recordingImageWanted = false;
+        net::removeCacheEntry(entry.file);
+        std::this_thread::sleep_for(pauseAfterPlaylistFile);
+        appState.recordingActive = 0;
+    }
+    if (failed == 0)
+        gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
+    else
+        gui::messageBox(win::MainWindow, "",
+                        "Запись потерпела неудачу !\nНе записано файлов: " + std::to_string(failed) + " из " +
+                            std::to_string(files),
+                        gui::Icon::Error);
+}
+
+void downloadWorker(Job job) {
+    if (job.source == Source::SearchResults && job.selectedResult >= 0) saveSearchResult(job.selectedResult);
+    if (job.source == Source::Playlist && job.playlistSelected) savePlaylistFiles();
+    workerRunning = false;
+}
+
+}  // namespace
+
+void startDownload() {
+    if (workerRunning) {
+        gui::messageBox(win::MainWindow, "", "Программа занята!\nИдет запись!", gui::Icon::Warning);
+        return;
+    }
+    Job job;
+    if (appState.downloadSource.searchResults)
+        job.source = Source::SearchResults;
+    else if (appState.downloadSource.playlist)
+        job.source = Source::Playlist;
+    job.selectedResult = gui::listSelectedRow(ctl::SearchResultsList);
+    job.playlistSelected = gui::listSelectedRow(ctl::PlaylistList) >= 0;
+
+    gui::startTimer(win::MainWindow, recordImageTimer, 35, mirrorRecordingImage);
+    workerRunning = true;
+    std::thread(downloadWorker, job).detach();
+}
+
+bool downloadRunning() {
+    return workerRunning;
+}

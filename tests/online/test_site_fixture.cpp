@@ -12,7 +12,8 @@ TestSite::TestSite(const std::function<void(httplib::Server&)>& pages) {
     pages(server_);
     server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
         std::lock_guard lock(mutex_);
-        requests_.push_back({req.path, req.get_param_value("q"), req.get_header_value("User-Agent")});
+        requests_.push_back(
+            {req.path, req.target, req.get_param_value("q"), req.get_header_value("User-Agent")});
     });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });

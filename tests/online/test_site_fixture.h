@@ -14,7 +14,8 @@ namespace onlinetest {
 
 struct SeenRequest {
     std::string path;
-    std::string query;  // the decoded bytes of parameter "q"
+    std::string target;  // path and query as sent
+    std::string query;   // the decoded bytes of parameter "q"
     std::string userAgent;
 };
 
