@@ -2,6 +2,7 @@
 
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -27,12 +28,36 @@ int run(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string binaryDir() {
+    if (const char* dir = std::getenv("KESTREL_BINARY_DIR")) return dir;
+#ifdef KESTREL_BINARY_DIR
+    return KESTREL_BINARY_DIR;
+#else
+    return ".";
+#endif
+}
+
+std::string sourceDir() {
+    if (const char* dir = std::getenv("KESTREL_SOURCE_DIR")) return dir;
+#ifdef KESTREL_SOURCE_DIR
+    return KESTREL_SOURCE_DIR;
+#else
+    return "";
+#endif
+}
+
 const std::string& toneMp3() {
-    static TempDir dir;
     static const std::string path = [] {
-        std::string wav = dir / "tone.wav", mp3 = dir / "tone.mp3";
-        if (run("sox -n -r 22050 -c 1 '" + wav + "' synth 2 sine 440 && lame --quiet -b 64 '" + wav + "' '" +
-                mp3 + "'") != 0)
+        std::string dir = binaryDir() + "/tests/site/fixtures";
+        std::string mp3 = dir + "/tone.mp3";
+        if (fs::exists(mp3)) return mp3;
+        fs::create_directories(dir);
+        // Made under a name of this process and renamed, so that test
+        // processes running side by side never see half a file.
+        std::string tmp = dir + "/tone-" + std::to_string(getpid());
+        if (run("sox -n -r 22050 -c 1 '" + tmp + ".wav' synth 2 sine 440 && lame --quiet -b 64 '" + tmp +
+                ".wav' '" + tmp + ".mp3' && mv '" + tmp + ".mp3' '" + mp3 + "'; rm -f '" + tmp + ".wav'") !=
+            0)
             throw std::runtime_error("sox or lame failed");
         return mp3;
     }();

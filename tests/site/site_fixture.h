@@ -25,10 +25,14 @@ class TempDir {
     std::string path_;
 };
 
+// The build and source folders: from the environment, else as configured.
+std::string binaryDir();
+std::string sourceDir();
+
 // Runs a shell command; returns its exit status.
 int run(const std::string& command);
 
-// A two-second 64 kbit/s mono MP3 made once per test process; its path.
+// A two-second 64 kbit/s mono MP3, made once into the build folder; its path.
 const std::string& toneMp3();
 
 // Copies the tone to `path` (creating folders) and writes an ID3v2 tag with

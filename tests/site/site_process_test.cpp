@@ -6,8 +6,10 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
+#include "platform/text/cp1251.h"
 #include "site_fixture.h"
 
 using namespace site_test;
@@ -15,8 +17,7 @@ using namespace site_test;
 namespace {
 
 std::string binary() {
-    const char* dir = std::getenv("KESTREL_BINARY_DIR");
-    return std::string(dir ? dir : ".") + "/kestrel-site";
+    return binaryDir() + "/kestrel-site";
 }
 
 // The executable started on a free loopback port; its first stdout line is
@@ -81,7 +82,7 @@ TEST(SiteProcess, PrintsItsAddressReindexesOnHangupAndStopsCleanly) {
     TempDir music;
     makeTagged(music / "a.mp3", "Alpha", "One");
     SiteProcess p({"--port", "0", music.path()});
-    ASSERT_EQ(p.url().rfind("http://127.0.0.1:", 0), 0u) << p.url();
+    ASSERT_EQ(p.url().rfind("http://127.0.0.1:", 0), 0u) << "no address from " << binary();
     auto c = clientFor(p.url());
     EXPECT_EQ(scrape(c.Get("/search.php?q=alpha")->body).size(), 1u);
 
@@ -100,6 +101,7 @@ TEST(SiteProcess, StopsWhileATransferIsUnderWay) {
     TempDir music;
     ASSERT_EQ(run("head -c 200000000 /dev/zero > '" + (music / "big.wav") + "'"), 0);
     SiteProcess p({"--port", "0", music.path()});
+    ASSERT_FALSE(p.url().empty()) << "no address from " << binary();
     auto hits = scrape(clientFor(p.url()).Get("/search.php?q=big")->body);
     ASSERT_EQ(hits.size(), 1u);
     // A client that reads nothing: the server blocks writing to it.
@@ -120,6 +122,39 @@ TEST(SiteProcess, RejectsABadCommandLine) {
     EXPECT_EQ(run("'" + binary() + "' --port 70000 /tmp 2>/dev/null"), 2);
     EXPECT_EQ(run("'" + binary() + "' --frobnicate 2>/dev/null"), 2);
     EXPECT_EQ(run("'" + binary() + "' --help >/dev/null"), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// scripts/start-site over an empty music folder: demo tracks, address, pid file.
+TEST(StartSite, ServesDemoTracksWhenTheMusicFolderIsEmpty) {
+    std::string source = sourceDir();
+    if (source.empty()) GTEST_SKIP() << "the source folder is not known";
+    TempDir dir;
+    std::string cmd = "KESTREL_SITE_BIN='" + binary() + "' KESTREL_MUSIC_DIR='" + (dir / "empty") + "' '" +
+                      source + "/scripts/start-site' '" + (dir / "site.pid") + "' > '" + (dir / "url") +
+                      "' 2>/dev/null";
+    ASSERT_EQ(run(cmd), 0);
+    std::ifstream urlIn(dir / "url"), pidIn(dir / "site.pid");
+    std::string url;
+    pid_t pid = 0;
+    std::getline(urlIn, url);
+    pidIn >> pid;
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(url.rfind("http://127.0.0.1:", 0), 0u) << url;
+    auto hits =
+        scrape(clientFor(url).Get("/search.php?p=1&v=0&q=%E7%E2%E5%E7%E4%E0&x=32&y=15")->body);  // "звезда"
+    kill(pid, SIGTERM);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(text::fromCp1251(hits[0].title), "Кино для тестов - Звезда по имени Синус");
+    bool gone = false;
+    for (int i = 0; i < 500 && !gone; ++i) {
+        gone = kill(pid, 0) != 0;
+        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(gone);
 }
 
 }  // namespace
