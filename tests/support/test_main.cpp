@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
+#include <cstdio>
 
 #include "platform/gui/gui.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    bool listing = false;
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--gtest_list_tests", 18) == 0) listing = true;
-    if (!listing) {
+    if (!GTEST_FLAG_GET(list_tests)) {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int qtArgc = 1;
         static char name[] = "kestrel-tests";
@@ -22,5 +19,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // Worker threads and the toolkit are not torn down one by one.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }

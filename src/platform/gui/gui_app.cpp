@@ -27,7 +27,8 @@ Registry& registry() {
 
 namespace {
 
-std::unique_ptr<QApplication> application;
+// Lives until the process ends; never destroyed, so exit never races its teardown.
+QApplication* application = nullptr;
 std::unique_ptr<QTimer> wakeTimer;
 bool insideWait = false;
 int leftButtonOverride = -1;
@@ -109,7 +110,7 @@ bool init(int& argc, char** argv) {
         return false;
     // The embedded web view shares OpenGL contexts with the widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    application = std::make_unique<QApplication>(argc, argv);
+    application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     wakeTimer = std::make_unique<QTimer>();
     wakeTimer->setSingleShot(true);

@@ -1,0 +1,74 @@
+// The real program on a virtual X server: it starts, shows its window, and
+// ends with status 0 after a click on its close button.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace {
+
+std::string capture(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        pclose(pipe);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(Program, StartsShowsItsWindowAndClosesFromCloseButton) {
+    testsupport::TempDir dir;
+    const std::filesystem::path data = std::filesystem::path(KESTREL_SOURCE_DIR) / "data";
+    std::filesystem::copy(data, dir.path(), std::filesystem::copy_options::recursive);
+    testsupport::ScopedCwd cwd(dir.path());
+
+    const std::string program = std::string(KESTREL_BINARY_DIR) + "/kestrel-player";
+    setenv("KESTREL_AUTO_OK", "1", 1);
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+
+    std::string window;
+    for (int i = 0; i < 100 && window.empty(); ++i) {
+        window = capture("xdotool search --onlyvisible --name 'Поиск MP3' 2>/dev/null | head -1");
+        if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_FALSE(window.empty()) << "no window appeared";
+    while (!window.empty() && window.back() == '\n') window.pop_back();
+    const std::string geometry = capture("xdotool getwindowgeometry --shell " + window);
+    int x = -1, y = -1, w = 0, h = 0;
+    std::sscanf(geometry.c_str(), "WINDOW=%*d\nX=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &x, &y, &w, &h);
+    EXPECT_EQ(w, 727);
+    EXPECT_EQ(h, 400);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The centre of the close button's hotspot.
+    const std::string click = "xdotool mousemove " + std::to_string(x + 708) + " " + std::to_string(y + 11) +
+                              " click 1";
+    ASSERT_EQ(testsupport::run(click), 0);
+
+    int status = -1;
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        status = -1;
+    }
+    if (status == -1) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        FAIL() << "the program did not end after the close button";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
