@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "byte_range.h"
 #include "db_js.h"
 #include "pages.h"
 #include "platform/text/cp1251.h"
@@ -188,17 +189,37 @@ void Site::routes() {
         }
         res.set_header("Accept-Ranges", "bytes");
         const char* type = contentTypeFor(t->fileName);
-        if (st.st_size == 0) {
+        const uint64_t size = uint64_t(st.st_size);
+        ByteRange range{0, size};
+        switch (parseRange(req.get_header_value("Range"), size, range)) {
+            case RangeAnswer::Whole:
+                break;
+            case RangeAnswer::Partial:
+                res.status = 206;
+                res.set_header("Content-Range", "bytes " + std::to_string(range.first) + "-" +
+                                                    std::to_string(range.first + range.length - 1) + "/" +
+                                                    std::to_string(size));
+                break;
+            case RangeAnswer::Unsatisfiable:
+                ::close(fd);
+                res.status = 416;
+                res.set_header("Content-Range", "bytes */" + std::to_string(size));
+                return;
+        }
+        // The library must not cut the answer again by the request's ranges
+        // (its request object is its own mutable one, lent to us as const).
+        const_cast<httplib::Request&>(req).ranges.clear();
+        if (range.length == 0) {
             ::close(fd);
             return res.set_content("", type);
         }
         auto buffer = std::make_shared<std::vector<char>>();
         res.set_content_provider(
-            size_t(st.st_size), type,
-            [this, fd, buffer](size_t offset, size_t length, httplib::DataSink& sink) {
+            size_t(range.length), type,
+            [this, fd, buffer, start = range.first](size_t offset, size_t length, httplib::DataSink& sink) {
                 if (stopping_) return false;
                 buffer->resize(std::min(length, kChunk));
-                ssize_t n = ::pread(fd, buffer->data(), buffer->size(), off_t(offset));
+                ssize_t n = ::pread(fd, buffer->data(), buffer->size(), off_t(start + offset));
                 if (n <= 0) return false;  // the file shrank or failed: end the transfer
                 return sink.write(buffer->data(), size_t(n));
             },

@@ -144,6 +144,24 @@ TEST_F(SiteHttp, RangesAreServed) {
     EXPECT_EQ(res->status, 206);
     EXPECT_EQ(res->body, disk.substr(1000));
 
+    // An end past the file is cut to its last byte; a start past it is refused.
+    res = c.Get(link, {{"Range", "bytes=" + std::to_string(disk.size() - 5) + "-99999999"}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 206);
+    EXPECT_EQ(res->body, disk.substr(disk.size() - 5));
+    EXPECT_EQ(res->get_header_value("Content-Range"), "bytes " + std::to_string(disk.size() - 5) + "-" +
+                                                          std::to_string(disk.size() - 1) + "/" +
+                                                          std::to_string(disk.size()));
+    res = c.Get(link, {{"Range", "bytes=99999999-"}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 416);
+    EXPECT_EQ(res->get_header_value("Content-Range"), "bytes */" + std::to_string(disk.size()));
+    // The connection stays usable after each of these.
+    res = c.Get(link, {{"Range", "bytes=0-1,5-6"}});  // several ranges: the whole file
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->body, disk);
+
     auto head = c.Head(link);
     ASSERT_TRUE(head);
     EXPECT_EQ(head->status, 200);
