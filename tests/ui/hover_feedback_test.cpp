@@ -135,6 +135,16 @@ TEST_F(HoverFeedback, HandCursorOverEveryHotspotButNotOverTheSkin) {
     EXPECT_EQ(HandCursorHit(), 0);
 }
 
+// The second handler is the volume drag: over the bar it takes the pointer
+// (without being a hotspot of the first handler) and lets it go elsewhere.
+TEST_F(HoverFeedback, VolumeBarIsHandledByTheSecondHandler) {
+    moveTo(520, 365);
+    EXPECT_EQ(appState.pointerOverVolume, 1);
+    EXPECT_EQ(appState.cursorHover, 0);
+    moveTo(520, 300);
+    EXPECT_EQ(appState.pointerOverVolume, 0);
+}
+
 TEST_F(HoverFeedback, FirstHitOfTheHandCursorListWins) {
     // Overlapping hotspots: the list is tested in its order.
     gui::moveControl(ctl::PositionBar, 690, 8);
