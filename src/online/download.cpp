@@ -1,11 +1,11 @@
 // Saving tracks on the one worker thread.
 //
 // The UI thread (startDownload) takes a snapshot of what the worker may not
-// read itself: which list was touched last and that list's selection. The
-// worker then copies each entry from `searchResults` / `playlistEntries`
-// under `listsMutex` just before its file, writes `recordingCaption` under
-// the same lock, and flips the atomics `recordingActive` and
-// `recordingImageWanted`. It never touches a widget: a UI-thread timer
+// read itself: which list was touched last, that list's selection and, for a
+// single download, the selected result. A playlist download copies each
+// entry from `playlistEntries` under `listsMutex` just before its file. The
+// worker writes `recordingCaption` under that lock and flips the atomics
+// `recordingActive` and `recordingImageWanted`. It never touches a widget: a UI-thread timer
 // mirrors `recordingImageWanted` onto the RecordButton, and the message
 // boxes are the toolkit's thread-safe ones, modal only to the worker.
 //
@@ -37,6 +37,7 @@ enum class Source { None, SearchResults, Playlist };
 struct Job {
     Source source = Source::None;
     int selectedResult = -1;        // row of SearchResultsList, -1 when none
+    SearchResult result;            // that row's result, copied when the click came
     bool playlistSelected = false;  // PlaylistList has a selected row
 };
 
@@ -51,13 +52,10 @@ bool saveTrack(const std::string& link, const std::string& title) {
     return net::downloadToFile(resolveSiteLink(link), trackFileName(title)).ok();
 }
 
-void saveSearchResult(int index) {
+void saveSearchResult(int index, const SearchResult& result) {
     appState.currentIndex = index;
-    SearchResult result;
     {
         std::lock_guard lock(appState.listsMutex);
-        if (index >= static_cast<int>(appState.searchResults.size())) return;
-        result = appState.searchResults[index];
         appState.recordingCaption = std::to_string(index) + ".   " + result.title;
     }
     recordingImageWanted = true;
@@ -103,7 +101,8 @@ void savePlaylistFiles() {
 }
 
 void downloadWorker(Job job) {
-    if (job.source == Source::SearchResults && job.selectedResult >= 0) saveSearchResult(job.selectedResult);
+    if (job.source == Source::SearchResults && job.selectedResult >= 0)
+        saveSearchResult(job.selectedResult, job.result);
     if (job.source == Source::Playlist && job.playlistSelected) savePlaylistFiles();
     workerRunning = false;
 }
@@ -121,6 +120,13 @@ void startDownload() {
     else if (appState.downloadSource.playlist)
         job.source = Source::Playlist;
     job.selectedResult = gui::listSelectedRow(ctl::SearchResultsList);
+    {
+        // A search may replace the results at any moment after this click;
+        // the single download keeps the one it was asked for.
+        std::lock_guard lock(appState.listsMutex);
+        if (job.selectedResult >= static_cast<int>(appState.searchResults.size())) job.selectedResult = -1;
+        if (job.selectedResult >= 0) job.result = appState.searchResults[job.selectedResult];
+    }
     job.playlistSelected = gui::listSelectedRow(ctl::PlaylistList) >= 0;
 
     gui::startTimer(win::MainWindow, recordImageTimer, 35, mirrorRecordingImage);
