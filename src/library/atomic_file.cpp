@@ -96,7 +96,7 @@ bool replaceContent(const std::string& path, std::string_view bytes) {
             // Only the owner's own files can be given away; keeping ours is fine.
         }
     }
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && ::fdatasync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) {

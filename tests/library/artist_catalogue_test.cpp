@@ -109,6 +109,14 @@ TEST_F(ArtistCatalogueTest, MissingLetterFileEmptiesColumnsAndWritesNothing) {
     EXPECT_EQ(readFile("файлы/name.pls"), cp(stored)) << "the missing letter changed nothing";
 }
 
+TEST_F(ArtistCatalogueTest, MissingFolderShowsNothingAndCreatesNothing) {
+    ::rmdir("файлы");
+    loadArtistLetter("к");
+    EXPECT_EQ(gui::listRowCount(ctl::ArtistList3), 0);
+    EXPECT_EQ(height(ctl::ArtistList1), 80);
+    EXPECT_EQ(listFolder("."), "");
+}
+
 TEST_F(ArtistCatalogueTest, ChoosingANameFillsBothFields) {
     writeNames("к", "Кино\r\nКорни\r\nКар-Мэн\r\n");
     loadArtistLetter("к");

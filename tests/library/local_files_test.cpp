@@ -123,6 +123,18 @@ TEST_F(LocalFilesTest, CancelledDialogListsTheWorkingDirectory) {
     EXPECT_EQ(appState.advanceLocalFiles, 1);
 }
 
+TEST_F(LocalFilesTest, VanishedFolderListsNothing) {
+    writeFile("stale.mp3", "");
+    listLocalFolder("");
+    ASSERT_EQ(gui::listRowCount(ctl::LocalFilesList), 1);
+    listLocalFolder(folder.path() + "/gone/away.mp3");
+    EXPECT_EQ(gui::listRowCount(ctl::LocalFilesList), 0);
+    EXPECT_EQ(gui::listSelectedRow(ctl::LocalFilesList), -1);
+    appState.nowPlayingText = "unchanged";
+    playLocalFile();
+    EXPECT_EQ(appState.nowPlayingText, "unchanged");
+}
+
 TEST_F(LocalFilesTest, AlbumPhotoIsScaledToWidth270AndAtMost210High) {
     ::mkdir("album", 0755);
     appState.chosenFile = folder.path() + "/album/x.mp3";
