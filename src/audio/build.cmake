@@ -7,9 +7,18 @@ target_link_libraries(kestrel-pack PRIVATE kestrel_platform_os)
 
 if(TARGET kestrel-audio)
   set(kestrel_audio_packed ${CMAKE_CURRENT_BINARY_DIR}/kestrel-audio.packed)
+  # Debug information is never mapped; outside Debug builds it is left out of
+  # the carried copy, so that start-up does not inflate it for nothing.
+  set(kestrel_audio_carried $<TARGET_FILE:kestrel-audio>)
+  set(kestrel_audio_strip "")
+  if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug" AND CMAKE_OBJCOPY)
+    set(kestrel_audio_carried ${CMAKE_CURRENT_BINARY_DIR}/kestrel-audio.carried.so)
+    set(kestrel_audio_strip COMMAND ${CMAKE_OBJCOPY} --strip-debug $<TARGET_FILE:kestrel-audio> ${kestrel_audio_carried})
+  endif()
   add_custom_command(
     OUTPUT ${kestrel_audio_packed}
-    COMMAND kestrel-pack $<TARGET_FILE:kestrel-audio> ${kestrel_audio_packed}
+    ${kestrel_audio_strip}
+    COMMAND kestrel-pack ${kestrel_audio_carried} ${kestrel_audio_packed}
     DEPENDS kestrel-pack kestrel-audio $<TARGET_FILE:kestrel-audio>
     COMMENT "Packing the audio library into the program's data"
     VERBATIM)

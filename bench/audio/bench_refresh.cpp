@@ -1,0 +1,65 @@
+// One display refresh with the program's own pictures, fonts and controls,
+// while the spectrum and the position change on every tick (as when playing).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "audio/display_refresh.h"
+#include "platform/gui/gui.h"
+#include "platform/net/net.h"
+#include "ui/ids.h"
+#include "ui/register.h"
+#include "ui/skin.h"
+
+namespace {
+
+void setUpWindow() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char name[] = "bench";
+    static char* argv[] = {name, nullptr};
+    gui::init(argc, argv);
+    net::overrideConnected(true);
+    resetAppState();
+    appState.volume = 0.5f;
+    appState.volumeFill = 33;
+    decodeSkinPictures();
+    createCanvasImages();
+    loadFonts();
+    drawRowIcons();
+    gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400, "bench");
+    ApplySkin(win::MainWindow, img::SearchSkin);
+    buildMainWindowControls();
+    gui::showWindow(win::MainWindow);
+    appState.nowPlayingText = "12. Исполнитель - Длинное название песни для строки состояния";
+    appState.trackLengthSeconds = 245;
+}
+
+void BM_RefreshWhilePlaying(benchmark::State& state) {
+    setUpWindow();
+    uint32_t tick = 0;
+    for (auto _ : state) {
+        ++tick;
+        for (int k = 0; k < 512; ++k)
+            appState.spectrum[k] = 0.04f + 0.035f * std::sin(0.3f * static_cast<float>(k) + 0.7f * tick);
+        appState.positionMs = tick * 35;
+        refreshDisplay();
+    }
+}
+BENCHMARK(BM_RefreshWhilePlaying)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_RefreshIdle(benchmark::State& state) {
+    setUpWindow();
+    for (int k = 0; k < 512; ++k) appState.spectrum[k] = 0.0f;
+    for (auto _ : state) refreshDisplay();
+}
+BENCHMARK(BM_RefreshIdle)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+BENCHMARK_MAIN();
