@@ -138,7 +138,10 @@ TEST_F(LocalFilesTest, VanishedFolderListsNothing) {
 TEST_F(LocalFilesTest, AlbumPhotoIsScaledToWidth270AndAtMost210High) {
     ::mkdir("album", 0755);
     appState.chosenFile = folder.path() + "/album/x.mp3";
-    const struct { int w, h, shownH; } cases[] = {{300, 300, 210}, {540, 300, 150}, {540, 420, 210}};
+    // The last: a picture so wide that 270 pixels leave less than one line keeps one.
+    const struct {
+        int w, h, shownH;
+    } cases[] = {{300, 300, 210}, {540, 300, 150}, {540, 420, 210}, {2700, 6, 1}};
     for (const auto& c : cases) {
         ASSERT_TRUE(makeJpeg("album/яяя.jpg", c.w, c.h));
         refreshAlbum();
