@@ -3,6 +3,7 @@
 // so a stale handle can only miss, never reach a newer object.
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -72,7 +73,7 @@ void initLibraries() {
     std::call_once(once, [] {
         avformat_network_init();
         // Damaged files are an expected input; their complaints are not shown.
-        av_log_set_level(AV_LOG_FATAL);
+        av_log_set_level(std::getenv("KESTREL_AUDIO_DEBUG") ? AV_LOG_DEBUG : AV_LOG_FATAL);
     });
 }
 

@@ -84,10 +84,20 @@ class FfmpegDecoder final : public Decoder {
         if (err < 0) return Status::fail(mapOpenError(err), "open: " + errorText(err));
         format_.reset(raw);
 
+        // av_find_best_stream() passes over audio whose rate is not known yet.
         AVStream* stream = nullptr;
-        streamIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-        if (streamIndex_ >= 0) stream = raw->streams[streamIndex_];
-        if (!stream || stream->codecpar->sample_rate <= 0 || stream->codecpar->ch_layout.nb_channels <= 0) {
+        for (unsigned i = 0; i < raw->nb_streams && !stream; ++i) {
+            const AVCodecParameters* par = raw->streams[i]->codecpar;
+            if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->codec_id != AV_CODEC_ID_NONE) {
+                streamIndex_ = static_cast<int>(i);
+                stream = raw->streams[i];
+            }
+        }
+        // The decoder learns rate and channels from the first frame, and the
+        // resampler is set up from each frame; reading ahead for stream info
+        // is needed only when the demuxer did not even name the codec. (On a
+        // stream it would wait for far more data than the first sound needs.)
+        if (!stream || stream->codecpar->codec_id == AV_CODEC_ID_NONE) {
             err = avformat_find_stream_info(raw, nullptr);
             if (err < 0) return Status::fail(mapOpenError(err), "stream info: " + errorText(err));
             streamIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
@@ -109,8 +119,8 @@ class FfmpegDecoder final : public Decoder {
         err = avcodec_open2(codec_.get(), codec, nullptr);
         if (err < 0) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "codec open: " + errorText(err));
 
-        seekable_ = !network_ || (raw->pb && (raw->pb->seekable & AVIO_SEEKABLE_NORMAL));
-        seekable_ = seekable_ && raw->duration > 0 && raw->duration != AV_NOPTS_VALUE;
+        // An endless stream has no length and no byte ranges: it cannot seek.
+        seekable_ = raw->pb && (raw->pb->seekable & AVIO_SEEKABLE_NORMAL);
         packet_.reset(av_packet_alloc());
         frame_.reset(av_frame_alloc());
         if (!packet_ || !frame_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "packet/frame");
@@ -148,6 +158,7 @@ class FfmpegDecoder final : public Decoder {
         AVStream* st = format_->streams[streamIndex_];
         if (st->start_time != AV_NOPTS_VALUE) ts += st->start_time;
         deadline_ = Clock::now() + kNetworkBound;
+        timedOut_ = false;
         if (av_seek_frame(format_.get(), streamIndex_, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
         avcodec_flush_buffers(codec_.get());
         resampler_.reset();
@@ -161,7 +172,11 @@ class FfmpegDecoder final : public Decoder {
   private:
     static int interrupted(void* opaque) {
         auto* self = static_cast<FfmpegDecoder*>(opaque);
-        return self->abort_.load(std::memory_order_relaxed) || Clock::now() > self->deadline_;
+        if (self->abort_.load(std::memory_order_relaxed)) return 1;
+        // Once a wait has run out the stream is broken: later reads fail at
+        // once instead of each waiting out a bound of its own.
+        if (!self->timedOut_ && Clock::now() > self->deadline_) self->timedOut_ = true;
+        return self->timedOut_ ? 1 : 0;
     }
 
     // Fills pending_ with the next decoded frames. 1: got some (or may get
@@ -287,6 +302,7 @@ class FfmpegDecoder final : public Decoder {
     const bool network_;
     const std::atomic<bool>& abort_;
     Clock::time_point deadline_;  // read by the interrupt callback on this thread
+    bool timedOut_ = false;       // likewise
 
     std::unique_ptr<AVFormatContext, FormatCloser> format_;
     std::unique_ptr<AVCodecContext, CodecCloser> codec_;

@@ -3,6 +3,7 @@
 #include <fluidsynth.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -53,8 +54,7 @@ class MidiDecoder final : public Decoder {
         std::ifstream in(path_, std::ios::binary);
         if (!in) return Status::fail(KESTREL_AUDIO_ERR_FILE_NOT_FOUND, "cannot read " + path_);
         song_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (song_.size() > static_cast<size_t>(kMaxMidiBytes) ||
-            !looksLikeMidi(reinterpret_cast<const unsigned char*>(song_.data()), song_.size()))
+        if (song_.size() > static_cast<size_t>(kMaxMidiBytes) || !wellFormedMidi(song_))
             return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "not a MIDI file");
         std::string font = findSoundFont();
         if (font.empty()) return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "no General MIDI sound font");
@@ -63,6 +63,7 @@ class MidiDecoder final : public Decoder {
         if (!settings_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "fluid settings");
         fluid_settings_setnum(settings_, "synth.sample-rate", kOutputRate);
         fluid_settings_setint(settings_, "synth.lock-memory", 0);
+        fluid_settings_setnum(settings_, "synth.gain", 0.5);
         fluid_settings_setint(settings_, "synth.cpu-cores", 1);
         fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
         fluid_settings_setstr(settings_, "player.timing-source", "sample");
@@ -75,7 +76,7 @@ class MidiDecoder final : public Decoder {
     }
 
     long read(float* out, long maxFrames) override {
-        if (fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) {
+        if (songOver()) {
             if (tailLeft_ <= 0) return 0;
             maxFrames = std::min(maxFrames, tailLeft_);
             tailLeft_ -= maxFrames;
@@ -97,7 +98,7 @@ class MidiDecoder final : public Decoder {
         if (!startPlayer()) return false;
         long frames = static_cast<long>(static_cast<long long>(ms) * kOutputRate / 1000);
         std::vector<float> scratch(4096 * 2);
-        while (frames > 0 && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) {
+        while (frames > 0 && !songOver()) {
             long n = std::min<long>(frames, 4096);
             fluid_synth_write_float(synth_, static_cast<int>(n), scratch.data(), 0, 2, scratch.data(), 1, 2);
             frames -= n;
@@ -106,6 +107,14 @@ class MidiDecoder final : public Decoder {
     }
 
   private:
+    // The player lingers for seconds after the last event; the song is over
+    // when its last tick has passed.
+    bool songOver() {
+        if (fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) return true;
+        int total = fluid_player_get_total_ticks(player_);
+        return total > 0 && fluid_player_get_current_tick(player_) >= total;
+    }
+
     bool startPlayer() {
         tailLeft_ = kTailFrames;
         player_ = new_fluid_player(synth_);
@@ -125,7 +134,20 @@ class MidiDecoder final : public Decoder {
 }  // namespace
 
 bool looksLikeMidi(const unsigned char* head, size_t size) {
-    return size >= 14 && std::memcmp(head, "MThd", 4) == 0;
+    return size >= 4 && std::memcmp(head, "MThd", 4) == 0;
+}
+
+bool wellFormedMidi(const std::string& song) {
+    auto be32 = [&](size_t at) {
+        const auto* p = reinterpret_cast<const unsigned char*>(song.data()) + at;
+        return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+    };
+    if (song.size() < 22 || song.compare(0, 4, "MThd") != 0) return false;
+    uint32_t headerLength = be32(4);
+    if (headerLength < 6 || headerLength > song.size() - 8) return false;
+    unsigned tracks = static_cast<unsigned char>(song[10]) << 8 | static_cast<unsigned char>(song[11]);
+    size_t first = 8 + headerLength;
+    return tracks >= 1 && first + 8 <= song.size() && song.compare(first, 4, "MTrk") == 0;
 }
 
 std::unique_ptr<Decoder> makeMidiDecoder(std::string path) {

@@ -9,8 +9,10 @@
 
 namespace kaudio {
 
-// True when the first bytes are a Standard MIDI File header ("MThd").
+// True when the first bytes are a Standard MIDI File's ("MThd").
 bool looksLikeMidi(const unsigned char* head, size_t size);
+// True when the header is whole and a first track chunk follows it.
+bool wellFormedMidi(const std::string& song);
 
 std::unique_ptr<Decoder> makeMidiDecoder(std::string path);
 

@@ -36,6 +36,8 @@ class SampleRing {
         write_.store(w + frames, std::memory_order_release);
         return frames;
     }
+    // Producer: the position of the next frame the consumer will read.
+    uint64_t readPosition() const { return read_.load(std::memory_order_acquire); }
     // Producer: the position the next written frame will have.
     uint64_t writePosition() const { return write_.load(std::memory_order_relaxed); }
 

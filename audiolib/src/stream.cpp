@@ -129,6 +129,12 @@ void Stream::waitForRoomOrCommand() {
         wake_.wait(lock, command);
         return;
     }
+    // After a seek the consumer frees the stale part of the ring at its next
+    // buffer: look again soon rather than sleeping on a full ring.
+    if (ring_.readPosition() < discardPending_) {
+        wake_.wait_for(lock, std::chrono::milliseconds(5), command);
+        return;
+    }
     // Sleep until about half the ring has played out, so that a stream
     // costs one wake-up a second rather than one per output buffer.
     size_t room = ring_.writable();
@@ -153,6 +159,7 @@ void Stream::handleSeek(uint64_t gen) {
     epoch_.moved = moved;
     if (moved) {
         epoch_.discardBefore = ring_.writePosition();
+        discardPending_ = epoch_.discardBefore;
         epoch_.sourceFrame = static_cast<uint64_t>(target) * kOutputRate / 1000;
     }
     epochSerial_.store(epoch_.serial, std::memory_order_release);

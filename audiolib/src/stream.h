@@ -74,6 +74,7 @@ class Stream {
     unsigned seekTargetMs_ = 0;
     std::atomic<uint64_t> seekRequestGen_{0};  // written under mutex_
     uint64_t handledGen_ = 0;                  // decoder thread only
+    uint64_t discardPending_ = 0;              // decoder thread only: the last seek's ring position
     std::atomic<bool> finished_{false};        // decoder: the source has ended
 
     std::mutex epochMutex_;  // guards epoch_; held for a few stores only

@@ -1,0 +1,109 @@
+// Inputs that cannot play: the open fails or the channel stops, within its
+// bound, without a crash, a hung caller or a thread left behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "audio_fixture.h"
+#include "http_fixture.h"
+
+using namespace audiotest;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+size_t threadCount() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/task")) ++n;
+    return n;
+}
+
+// Opens `name`; if it opens, plays it and expects it to stop within
+// `stopWithin`. Returns the open's result.
+int openOrStop(Session& s, const std::string& name, std::chrono::milliseconds stopWithin) {
+    FMOD_SOUND* sound = reinterpret_cast<FMOD_SOUND*>(1);
+    int code = FMOD_System_CreateStream(s.system(), name.c_str(), 0x40, nullptr, &sound);
+    if (code != KESTREL_AUDIO_OK) {
+        EXPECT_EQ(sound, nullptr);
+        return code;
+    }
+    FMOD_CHANNEL* ch = s.play(sound);
+    EXPECT_TRUE(waitUntil([&] { return !s.playing(ch); }, stopWithin)) << name << " plays on";
+    EXPECT_EQ(FMOD_Sound_Release(sound), KESTREL_AUDIO_OK);
+    return code;
+}
+
+std::string writeBytes(const std::string& name, const std::string& bytes) {
+    fs::path p = fixtureDir() / name;
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p.string();
+}
+
+}  // namespace
+
+TEST(BadInput, LocalFilesThatCannotPlay) {
+    std::string mp3 = toneMp3(1000, 3);
+    std::ifstream in(mp3, std::ios::binary);
+    std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::mt19937 rng(42);
+    std::string noise(65536, '\0');
+    for (char& c : noise) c = static_cast<char>(rng());
+
+    Session s;
+    size_t threadsBefore = threadCount();
+    EXPECT_EQ(openOrStop(s, writeBytes("empty.mp3", ""), 0ms), KESTREL_AUDIO_ERR_FORMAT);
+    EXPECT_EQ(openOrStop(s, "/no/such/track.mp3", 0ms), KESTREL_AUDIO_ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(openOrStop(s, fixtureDir().string(), 0ms), KESTREL_AUDIO_ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(openOrStop(s, "/dev/zero", 0ms), KESTREL_AUDIO_ERR_FILE_NOT_FOUND);
+    EXPECT_NE(openOrStop(s, writeBytes("tiny.mp3", whole.substr(0, 300)), 0ms), KESTREL_AUDIO_OK);
+    // Cut after about 0.6 s of audio: plays what is there, then stops.
+    EXPECT_EQ(openOrStop(s, writeBytes("cut.mp3", whole.substr(0, 10000)), 1500ms), KESTREL_AUDIO_OK);
+    openOrStop(s, writeBytes("noise.mp3", noise), 3000ms);
+    EXPECT_EQ(openOrStop(s, writeBytes("fake.mid", "MThd but no more"), 0ms), KESTREL_AUDIO_ERR_FORMAT);
+    EXPECT_EQ(openOrStop(s, writeBytes("text.mid", "just some text here"), 0ms), KESTREL_AUDIO_ERR_FORMAT);
+    // A MIDI header with a track that claims more than the file holds.
+    EXPECT_EQ(
+        openOrStop(s,
+                   writeBytes("broken.mid", std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\x7f\0\0\0\x90", 23)),
+                   2000ms),
+        KESTREL_AUDIO_OK);
+    // Paths with colons are paths, not addresses of other protocols.
+    EXPECT_EQ(openOrStop(s, "concat:" + mp3 + "|" + mp3, 0ms), KESTREL_AUDIO_ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(openOrStop(s, "subfile,,start,0,end,0,,:" + mp3, 0ms), KESTREL_AUDIO_ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(threadCount(), threadsBefore);
+}
+
+TEST(BadInput, AddressesOfOtherSchemesAreRefusedAtOnce) {
+    Session s;
+    for (const char* name : {"ftp://127.0.0.1/a.mp3", "file:///etc/passwd", "rtsp://127.0.0.1/a",
+                             "gopher://x/y", "tcp://127.0.0.1:1", "HTTPX://127.0.0.1/a.mp3"}) {
+        SCOPED_TRACE(name);
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(openOrStop(s, name, 0ms), KESTREL_AUDIO_ERR_UNSUPPORTED);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 50ms);
+    }
+}
+
+TEST(BadInput, ServerFailuresFailTheOpen) {
+    HttpServer server(toneMp3(1000, 3));
+    Session s;
+    size_t threadsBefore = threadCount();
+    EXPECT_EQ(openOrStop(s, server.url("/missing.mp3"), 0ms), KESTREL_AUDIO_ERR_NET);
+    EXPECT_EQ(openOrStop(s, server.url("/page.mp3"), 0ms), KESTREL_AUDIO_ERR_FORMAT);
+    EXPECT_EQ(openOrStop(s, "http://127.0.0.1:1/nothing-listens.mp3", 0ms), KESTREL_AUDIO_ERR_NET);
+    EXPECT_EQ(threadCount(), threadsBefore);
+}
+
+TEST(BadInput, ServerThatNeverAnswersTimesOutInTenSeconds) {
+    HttpServer server(toneMp3(1000, 3));
+    Session s;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(openOrStop(s, server.silentUrl(), 0ms), KESTREL_AUDIO_ERR_TIMEOUT);
+    double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(took, 9.5);
+    EXPECT_LT(took, 11.0);
+}

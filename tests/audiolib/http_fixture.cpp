@@ -1,0 +1,148 @@
+#include "http_fixture.h"
+
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+
+namespace audiotest {
+
+namespace {
+constexpr size_t kBytesPerSecond = 16000;  // 128 kbit/s
+}
+
+struct HttpServer::Impl {
+    httplib::Server server;
+    std::string mp3;
+};
+
+HttpServer::HttpServer(const std::string& mp3Path) : impl_(new Impl) {
+    std::ifstream in(mp3Path, std::ios::binary);
+    impl_->mp3.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    auto& svr = impl_->server;
+    const std::string& mp3 = impl_->mp3;
+    auto pause = [this](int ms) {
+        for (int i = 0; i < ms / 10 && !stopping_; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+
+    svr.Get("/tone.mp3",
+            [&mp3](const httplib::Request&, httplib::Response& res) { res.set_content(mp3, "audio/mpeg"); });
+    svr.Get("/missing.mp3", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 404;
+        res.set_content("<html><body>Not found</body></html>", "text/html");
+    });
+    svr.Get("/page.mp3", [](const httplib::Request&, httplib::Response& res) {
+        std::string page = "<!DOCTYPE html><html><head><title>Track</title></head><body>";
+        for (int i = 0; i < 200; ++i) page += "<p>This address is a page, not a track.</p>\n";
+        res.set_content(page + "</body></html>", "text/html");
+    });
+    svr.Get("/radio", [this, &mp3, pause](const httplib::Request& req, httplib::Response& res) {
+        const size_t metaint = 8000;
+        bool icy = req.get_header_value("Icy-MetaData") == "1";
+        if (icy) {
+            icyRequested_ = true;
+            res.set_header("icy-metaint", std::to_string(metaint));
+        }
+        res.set_header("icy-name", "Test radio");
+        res.set_content_provider("audio/mpeg", [this, &mp3, icy, metaint, pause](size_t,
+                                                                                 httplib::DataSink& sink) {
+            // A burst of two seconds, then real time, for ever (until stopped).
+            size_t sent = 0, at = 0, sinceMeta = 0;
+            auto start = std::chrono::steady_clock::now();
+            while (!stopping_) {
+                double due = 2.0 * kBytesPerSecond +
+                             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() *
+                                 kBytesPerSecond;
+                if (sent >= due) {
+                    pause(20);
+                    continue;
+                }
+                size_t n = std::min<size_t>(1000, mp3.size() - at);
+                if (icy) n = std::min(n, metaint - sinceMeta);
+                if (!sink.write(mp3.data() + at, n)) return false;
+                sent += n;
+                at = (at + n) % mp3.size();
+                sinceMeta += n;
+                if (icy && sinceMeta == metaint) {
+                    std::string text = "StreamTitle='Test radio - tone';";
+                    text.resize((text.size() + 15) / 16 * 16, '\0');
+                    char len = static_cast<char>(text.size() / 16);
+                    if (!sink.write(&len, 1) || !sink.write(text.data(), text.size())) return false;
+                    sinceMeta = 0;
+                }
+            }
+            return false;
+        });
+    });
+    svr.Get("/trickle.mp3", [this, &mp3, pause](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(mp3.size(), "audio/mpeg",
+                                 [this, &mp3, pause](size_t offset, size_t, httplib::DataSink& sink) {
+                                     size_t n = std::min<size_t>(kBytesPerSecond / 20, mp3.size() - offset);
+                                     pause(100);  // 800 bytes per 100 ms: half the bit rate
+                                     return !stopping_ && sink.write(mp3.data() + offset, n);
+                                 });
+    });
+    svr.Get("/cut.mp3", [&mp3](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(
+            mp3.size(), "audio/mpeg", [&mp3](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset >= mp3.size() / 3) return false;  // the connection is dropped
+                return sink.write(mp3.data() + offset, std::min<size_t>(4000, mp3.size() / 3 - offset));
+            });
+    });
+    svr.Get("/stall.mp3", [this, &mp3, pause](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider("audio/mpeg", [this, &mp3, pause](size_t offset, httplib::DataSink& sink) {
+            if (offset < kBytesPerSecond / 2) return sink.write(mp3.data(), kBytesPerSecond / 2);
+            pause(50);  // nothing more, but the connection stays open
+            return !stopping_;
+        });
+    });
+
+    port_ = svr.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { impl_->server.listen_after_bind(); });
+    while (!impl_->server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+    silentFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(silentFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(silentFd_, 8);
+    socklen_t len = sizeof addr;
+    ::getsockname(silentFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    silentPort_ = ntohs(addr.sin_port);
+    silentThread_ = std::thread([this] {
+        while (!stopping_) {
+            pollfd p{silentFd_, POLLIN, 0};
+            if (::poll(&p, 1, 50) == 1) {
+                int c = ::accept4(silentFd_, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c >= 0) silentClients_.push_back(c);  // held open, never answered
+            }
+        }
+    });
+}
+
+HttpServer::~HttpServer() {
+    stopping_ = true;
+    impl_->server.stop();
+    if (thread_.joinable()) thread_.join();
+    if (silentThread_.joinable()) silentThread_.join();
+    for (int c : silentClients_) ::close(c);
+    if (silentFd_ >= 0) ::close(silentFd_);
+}
+
+std::string HttpServer::url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::string HttpServer::silentUrl() const {
+    return "http://127.0.0.1:" + std::to_string(silentPort_) + "/radio.mp3";
+}
+
+}  // namespace audiotest

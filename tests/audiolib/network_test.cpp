@@ -1,0 +1,88 @@
+// Addresses over HTTP: files, endless radio streams with ICY metadata, and
+// streams that trickle, break off or go quiet.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "audio_fixture.h"
+#include "http_fixture.h"
+
+using namespace audiotest;
+using namespace std::chrono_literals;
+
+namespace {
+
+int loudestBin(FMOD_CHANNEL* ch) {
+    float bins[512] = {};
+    FMOD_Channel_GetSpectrum(ch, bins, 512, 0, 0);
+    return static_cast<int>(std::max_element(bins, bins + 512) - bins);
+}
+
+}  // namespace
+
+TEST(Network, FileOverHttpPlaysAndSeeks) {
+    HttpServer server(toneMp3(1000, 6));
+    Session s;
+    FMOD_SOUND* sound = s.open(server.url("/tone.mp3"));
+    FMOD_CHANNEL* ch = s.play(sound);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(loudestBin(ch), 23);
+    EXPECT_EQ(FMOD_Channel_SetPosition(ch, 4000, KESTREL_AUDIO_TIMEUNIT_MS), KESTREL_AUDIO_OK);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_NEAR(s.position(ch), 4300, 80);
+    EXPECT_TRUE(waitUntil([&] { return !s.playing(ch); }, 3000ms));
+}
+
+TEST(Network, EndlessRadioStreamWithIcyMetadata) {
+    HttpServer server(toneMp3(1000, 2));
+    Session s;
+    FMOD_CHANNEL* ch = s.play(s.open(server.url("/radio")));
+    EXPECT_TRUE(server.icyRequested());
+    std::this_thread::sleep_for(2500ms);
+    // The metadata blocks were taken out of the audio: a clean tone, which
+    // has played on past the length of one pass of the file.
+    EXPECT_TRUE(s.playing(ch));
+    EXPECT_EQ(loudestBin(ch), 23);
+    Wav out = s.output();
+    EXPECT_GT(toneLevel(out, 1000, out.seconds() - 0.5, 0.4), 0.4);
+    // An endless stream cannot seek; the call changes nothing.
+    unsigned before = s.position(ch);
+    EXPECT_EQ(FMOD_Channel_SetPosition(ch, 0, KESTREL_AUDIO_TIMEUNIT_MS), KESTREL_AUDIO_ERR_UNSUPPORTED);
+    EXPECT_GE(s.position(ch), before);
+    EXPECT_NEAR(before, 2500, 100);
+}
+
+TEST(Network, TrickleSlowerThanRealTimeKeepsPlaying) {
+    HttpServer server(toneMp3(1000, 10));
+    Session s;
+    FMOD_CHANNEL* ch = s.play(s.open(server.url("/trickle.mp3")));
+    for (int i = 0; i < 6; ++i) {
+        std::this_thread::sleep_for(500ms);
+        EXPECT_TRUE(s.playing(ch)) << i;
+    }
+    // Half the data rate gives about half the playing time.
+    EXPECT_NEAR(s.position(ch), 1500, 500);
+}
+
+TEST(Network, ConnectionCutMidStreamStopsTheChannel) {
+    HttpServer server(toneMp3(1000, 6));
+    Session s;
+    FMOD_CHANNEL* ch = s.play(s.open(server.url("/cut.mp3")));
+    // A third of six seconds is buffered at once; then the channel stops.
+    EXPECT_TRUE(waitUntil([&] { return !s.playing(ch); }, 3500ms));
+    EXPECT_NEAR(s.position(ch), 2000, 150);
+}
+
+TEST(Network, StreamThatGoesQuietStopsWithinTheStallBound) {
+    HttpServer server(toneMp3(1000, 6));
+    Session s;
+    auto start = std::chrono::steady_clock::now();
+    FMOD_CHANNEL* ch = s.play(s.open(server.url("/stall.mp3")));
+    std::this_thread::sleep_for(2000ms);
+    EXPECT_TRUE(s.playing(ch));  // starved, not yet broken
+    ASSERT_TRUE(waitUntil([&] { return !s.playing(ch); }, 10000ms));
+    double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(took, 9.5);
+    EXPECT_LT(took, 11.0);
+}
