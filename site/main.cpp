@@ -2,6 +2,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -36,7 +37,6 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     site::Site site(options.folders);
-    site.reindex();
     int port = site.bind(options.listen, options.port);
     if (port < 0) {
         std::fprintf(stderr, "kestrel-site: cannot listen on %s port %d\n", options.listen.c_str(),
@@ -44,30 +44,52 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    std::atomic<bool> stopRequested{false};
     std::mutex doneMutex;
     std::condition_variable doneChanged;
     bool done = false;  // guarded by doneMutex
+
+    // Re-indexes run on a thread of their own, so that a SIGTERM during a long
+    // scan is still answered; hang-ups during a scan make one more scan.
+    std::atomic<bool> reindexWanted{false}, reindexRunning{false};
+    auto requestReindex = [&] {
+        reindexWanted = true;
+        if (reindexRunning.exchange(true)) return;
+        std::thread([&] {
+            for (;;) {
+                while (reindexWanted.exchange(false)) site.reindex();
+                reindexRunning = false;
+                // A hang-up that came after the last check but before the flag
+                // was cleared found the flag still set: take it up here.
+                if (!reindexWanted || reindexRunning.exchange(true)) return;
+            }
+        }).detach();
+    };
+
     std::thread signalThread([&] {
         for (;;) {
             int sig = 0;
             if (sigwait(&signals, &sig) != 0) continue;
             if (sig == SIGHUP) {
-                site.reindex();
+                requestReindex();
                 continue;
             }
+            stopRequested = true;
             site.stop();
             // A client that has stopped reading (a paused player) keeps its
-            // request thread in a blocked write; do not wait for it for long.
+            // request thread in a blocked write, and a scan may be under way:
+            // do not wait for them for long.
             std::unique_lock<std::mutex> lock(doneMutex);
             if (!doneChanged.wait_for(lock, std::chrono::seconds(3), [&] { return done; })) {
-                std::fprintf(stderr, "kestrel-site: stopped with transfers still open\n");
-                std::fflush(stderr);
+                std::fprintf(stderr, "kestrel-site: stopped with work still under way\n");
+                std::fflush(nullptr);
                 std::_Exit(0);
             }
             return;
         }
     });
 
+    site.reindex();
     std::printf("%s\n", site.baseUrl().c_str());
     std::fflush(stdout);
     bool served = site.run();
@@ -78,7 +100,10 @@ int main(int argc, char** argv) {
     doneChanged.notify_all();
     // run() also returns when serving fails; the signal thread may still be
     // waiting then. It has not been joined, so its handle is valid either way.
-    pthread_kill(signalThread.native_handle(), SIGTERM);
+    const bool asked = stopRequested;
+    if (!asked) pthread_kill(signalThread.native_handle(), SIGTERM);
     signalThread.join();
-    return served ? 0 : 1;
+    // A detached re-index may still hold the site: end without destroying it.
+    std::fflush(nullptr);
+    std::_Exit(served || asked ? 0 : 1);
 }
