@@ -1,12 +1,24 @@
 // The playlist ("Плейлист" group) and the automatic advance.
+//
+// UI thread only. `playlistEntries` changes under `appState.listsMutex`
+// (the download worker copies it under that lock); entry k and row k of
+// PlaylistList always change together. Nothing is written to disk except
+// by `savePlaylist`.
 #pragma once
 
 #include "app/app_state.h"
 
+// Start-up: entries and rows from the file; empty when it is missing.
 void loadPlaylist();
+// Appends one entry and its row (the search's add icon); writes nothing.
 void appendPlaylistEntry(const StationEntry& entry);
-void deletePlaylistEntry();
-void playPlaylistEntry();
-void openPlaylistEditor();
+void deletePlaylistEntry();  // the selected entry; nothing without a selection
+void playPlaylistEntry();    // streams the selected entry; continues with the next when it stops
+void openPlaylistEditor();   // PlaylistEditWindow, only while the list has rows
+// Rewrites the group (at the end of the file) and confirms with a message;
+// warns instead when the file could not be written, and does nothing when
+// the file does not exist. Blocks for the write.
 void savePlaylist();
+// Every loop pass: when the channel has stopped, starts the next search
+// result, playlist entry or local file, whichever list played last.
 void advanceAfterStop();

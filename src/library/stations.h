@@ -1,14 +1,24 @@
 // Radio stations by style and the search history, from "inet_radio.pls".
+//
+// All on the UI thread; each call opens, reads and closes the key-value
+// document and blocks only for that read. A missing or unreadable file
+// leaves the lists empty; nothing here shows a message or writes a file.
 #pragma once
 
 #include <array>
 #include <string_view>
 
+// The 22 style names: the rows of StyleList and the group names of the file.
 extern const std::array<std::string_view, 22> kStyles;
 
+// HistoryCombo receives File0 .. File50 of "История" up to the first empty one.
 void loadHistory();
 void fillStyleList();  // the 22 styles, striped once
+// `stationEntries` from the group of `currentStyle`: File1, File2, ... up to
+// the first missing or empty File key.
 void loadStations();
-void showStations();
-void chooseStyle();  // double click on StyleList
+void showStations();  // StationList from `stationEntries`, striped
+void chooseStyle();   // double click on StyleList: the selected style, loaded and shown
+// Double click on StationList: streams the selected station, names it in
+// `nowPlayingText`, and lets the playlist continue when it stops.
 void playStation();
