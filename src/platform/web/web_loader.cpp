@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -17,6 +18,15 @@ namespace {
 
 constexpr const char* moduleName = "libkestrel-web.so";
 bool loadedFlag = false;
+
+// WebEngine draws through an OpenGL context shared with the application's,
+// which Qt creates only when asked before the application object exists;
+// without it the first view crashes. Asked here, at program start, so that
+// every program linking the view asks in time. It costs one small context.
+const bool shareContextsAsked = [] {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
 
 std::string executableDirectory() {
     char path[PATH_MAX];
