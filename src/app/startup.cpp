@@ -1,4 +1,8 @@
 // Start-up and shutdown, in the order the rest of the program relies on.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
 #include "app/addresses.h"
 #include "app/app_state.h"
 #include "app/program.h"
@@ -10,16 +14,38 @@
 #include "ui/register.h"
 #include "ui/skin.h"
 
+namespace {
+
+// KESTREL_TRACE_STARTUP=1 prints how long each start-up step took.
+void trace(const char* step) {
+    static const bool enabled = std::getenv("KESTREL_TRACE_STARTUP") != nullptr;
+    if (!enabled) return;
+    static auto last = std::chrono::steady_clock::now();
+    const auto now = std::chrono::steady_clock::now();
+    std::fprintf(stderr, "start-up: %-24s %7.2f ms\n", step,
+                 std::chrono::duration<double, std::milli>(now - last).count());
+    last = now;
+}
+
+}  // namespace
+
 bool startUp(int& argc, char** argv) {
+    trace("begin");
     resetAppState();  // step 1
-    if (!gui::init(argc, argv)) return false;  // step 2
+    if (!gui::init(argc, argv)) {  // step 2
+        std::fprintf(stderr, "kestrel-player: no display to open a window on\n");
+        return false;
+    }
+    trace("toolkit");
 
     if (!isConnected())  // step 3
         gui::messageBox(0, "Внимание !", "Соединение с Интернетом отсутствует !", gui::Icon::Warning);
 
+    trace("connectivity");
     loadAudioModule();   // step 4
     bindAudioLibrary();  // step 5
 
+    trace("audio library");
     appState.volume = 0.5f;  // step 6
     appState.currentStyle = "Всё подряд";
     appState.volumeFill = 33;
@@ -28,6 +54,7 @@ bool startUp(int& argc, char** argv) {
     createCanvasImages();  // step 8
     loadFonts();           // step 9
     drawRowIcons();        // step 10
+    trace("pictures and fonts");
 
     // step 11
     if (!gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400, "Поиск MP3 на  " + musicSiteBase()))
@@ -35,9 +62,12 @@ bool startUp(int& argc, char** argv) {
     ApplySkin(win::MainWindow, img::SearchSkin);  // step 12
     buildMainWindowControls();                     // step 13
     attachTooltips();
+    trace("window and controls");
     initAudioSystem();                                              // step 14
     gui::startTimer(win::MainWindow, 0, 35, [] { refreshDisplay(); });  // step 15
+    trace("audio system");
     gui::showWindow(win::MainWindow);                               // step 16
+    trace("shown");
     return true;
 }
 

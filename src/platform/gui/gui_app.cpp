@@ -29,8 +29,15 @@ namespace {
 
 // Lives until the process ends; never destroyed, so exit never races its teardown.
 QApplication* application = nullptr;
-std::unique_ptr<QTimer> wakeTimer;
+// A steady tick ends an idle wait: re-arming a timer on every pass would
+// cost more than the pass itself.
+std::unique_ptr<QTimer> tickTimer;
+bool ticked = false;
 bool insideWait = false;
+// The pointer as the last mouse event over our windows left it; asking the
+// display server on every pass would be a round trip 100 times a second.
+QPoint lastPointer;
+bool pointerInside = false;
 int leftButtonOverride = -1;
 QPointer<QWidget> handWidget;
 bool handShown = false;
@@ -58,8 +65,12 @@ void runPendingTimers() {
 class MouseMoveFilter : public QObject {
 public:
     bool eventFilter(QObject* object, QEvent* event) override {
-        if (event->type() == QEvent::MouseMove && object->isWidgetType()) {
+        if (event->type() == QEvent::Leave && object->isWindowType()) {
+            pointerInside = false;  // the pointer left a top-level window
+        } else if (event->type() == QEvent::MouseMove && object->isWidgetType()) {
             auto* widget = static_cast<QWidget*>(object);
+            lastPointer = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+            pointerInside = true;
             const int window = windowNumber(widget->window());
             if (window != 0) {
                 if (handWidget && QApplication::widgetAt(QCursor::pos()) != handWidget) {
@@ -108,13 +119,15 @@ bool init(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return false;
-    // The embedded web view shares OpenGL contexts with the widgets.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No OpenGL: loading the GL stack (a software rasteriser on most
+    // machines) costs over 200 ms and 50 MB at every start, for a web view
+    // most sessions never open; that view renders in software.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) qputenv("QT_XCB_GL_INTEGRATION", "none");
     application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    wakeTimer = std::make_unique<QTimer>();
-    wakeTimer->setSingleShot(true);
-    wakeTimer->setTimerType(Qt::PreciseTimer);
+    tickTimer = std::make_unique<QTimer>();
+    tickTimer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(tickTimer.get(), &QTimer::timeout, [] { ticked = true; });
     mouseFilter = new MouseMoveFilter;
     application->installEventFilter(mouseFilter);
     return true;
@@ -137,25 +150,24 @@ void releaseAll() {
     handWidget = nullptr;
     handShown = false;
     leftButtonOverride = -1;
+    pointerInside = false;
 }
 
 Event waitWindowEvent(int timeoutMs) {
     auto& queue = registry().queue;
     insideWait = true;
     runPendingTimers();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    runPendingTimers();
-    if (queue.empty() && timeoutMs > 0) {
-        QElapsedTimer clock;
-        clock.start();
-        while (queue.empty()) {
-            const qint64 remaining = timeoutMs - clock.elapsed();
-            if (remaining <= 0) break;
-            wakeTimer->start(int(remaining));
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-            runPendingTimers();
+    if (queue.empty()) {
+        if (timeoutMs <= 0) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        } else {
+            if (!tickTimer->isActive() || tickTimer->interval() != timeoutMs) tickTimer->start(timeoutMs);
+            ticked = false;
+            while (queue.empty() && !ticked) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+                runPendingTimers();
+            }
         }
-        wakeTimer->stop();
     }
     insideWait = false;
     if (queue.empty()) return {};
@@ -168,8 +180,8 @@ void postEvent(const Event& event) { push(event); }
 
 Point mouseInClient(int mainWindow) {
     QWidget* w = windowWidget(mainWindow);
-    if (!w) return {-1, -1};
-    const QPoint local = w->mapFromGlobal(QCursor::pos());
+    if (!w || !pointerInside) return {-1, -1};
+    const QPoint local = w->mapFromGlobal(lastPointer);
     if (!w->rect().contains(local)) return {-1, -1};
     return {local.x(), local.y()};
 }
@@ -228,6 +240,8 @@ void simulateLeftButton(int state) { leftButtonOverride = state; }
 
 void simulateMouseMove(Point screen) {
     QCursor::setPos(screen.x, screen.y);
+    lastPointer = QPoint(screen.x, screen.y);
+    pointerInside = true;
     QWidget* target = QApplication::widgetAt(QPoint(screen.x, screen.y));
     if (!target) return;
     const QPointF local = target->mapFromGlobal(QPointF(screen.x, screen.y));
@@ -245,6 +259,8 @@ void simulateClick(int control, ControlEventType type, int x, int y) {
     const QPoint local = target->mapFrom(w, QPoint(x, y));
     const QPointF global = target->mapToGlobal(QPointF(local));
     QCursor::setPos(global.toPoint());
+    lastPointer = global.toPoint();
+    pointerInside = true;
     auto send = [&](QEvent::Type t, Qt::MouseButton button, Qt::MouseButtons buttons) {
         QMouseEvent e(t, QPointF(local), global, button, buttons, Qt::NoModifier);
         QApplication::sendEvent(target, &e);
