@@ -25,12 +25,17 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir "$work/music"
-head -c "$((size_mb * 1024 * 1024))" /dev/urandom > "$work/music/big.mp3"
+# A real MP3 stream (ten seconds of noise, repeated) rather than random bytes:
+# the tag reader would search random bytes for frames a long time.
+sox -q -n -r 44100 -c 2 "$work/piece.wav" synth 10 whitenoise gain -10
+lame --quiet -b 320 "$work/piece.wav" "$work/piece.mp3"
+piece=$(stat -c %s "$work/piece.mp3")
+for _ in $(seq $(((size_mb * 1024 * 1024 + piece - 1) / piece))); do cat "$work/piece.mp3"; done > "$work/music/big.mp3"
 bytes=$(stat -c %s "$work/music/big.mp3")
 
 "$bin" --port 0 "$work/music" > "$work/site.url" 2> "$work/site.log" &
 site_pid=$!
-for _ in $(seq 100); do [ -s "$work/site.url" ] && break; sleep 0.1; done
+for _ in $(seq 600); do [ -s "$work/site.url" ] && break; sleep 0.1; done
 base=$(head -n1 "$work/site.url")
 [ -n "$base" ] || { echo "serve.sh: kestrel-site did not start" >&2; cat "$work/site.log" >&2; exit 2; }
 site_url=$(curl -s "${base}search.php?p=1&v=0&q=big&x=32&y=15" | grep -o 'href="[^"]*big.mp3"' | head -n1 | cut -d'"' -f2)
