@@ -3,7 +3,6 @@
 // skin, lit pictures that fit their buttons, and the files beside the program.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -146,9 +145,7 @@ TEST_F(SkinPictures, AlphaPicturesAreTransparentOutsideTheirDisc) {
 }
 
 TEST(SkinFilesBesideTheProgram, DecodeWithTheSizesTheLayoutNeeds) {
-    const char* source = std::getenv("KESTREL_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
-    const std::string data = std::string(source) + "/data/";
+    const std::string data = std::string(KESTREL_SOURCE_DIR) + "/data/";
     const struct {
         const char* file;
         int w, h;
