@@ -121,8 +121,12 @@ bool init(int& argc, char** argv) {
         return false;
     // No OpenGL: loading the GL stack (a software rasteriser on most
     // machines) costs over 200 ms and 50 MB at every start, for a web view
-    // most sessions never open; that view renders in software.
-    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) qputenv("QT_XCB_GL_INTEGRATION", "none");
+    // most sessions never open; that view then draws with the software
+    // scene graph.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+        if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) qputenv("QT_QUICK_BACKEND", "software");
+    }
     application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     tickTimer = std::make_unique<QTimer>();
