@@ -1,6 +1,7 @@
 // kestrel-site: a music search site over the user's own folders.
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -25,6 +26,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.folders.empty()) options.folders.push_back(site::defaultMusicFolder());
+    for (const auto& folder : options.folders) {
+        struct stat st;
+        if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            std::fprintf(stderr, "kestrel-site: %s is not a folder; it adds nothing until it is\n",
+                         folder.c_str());
+    }
 
     // Signals are taken by one thread with sigwait, so their work (a re-index,
     // a clean stop) runs as ordinary code rather than in a handler.
