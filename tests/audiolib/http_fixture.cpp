@@ -26,6 +26,8 @@ HttpServer::HttpServer(const std::string& mp3Path) : impl_(new Impl) {
     std::ifstream in(mp3Path, std::ios::binary);
     impl_->mp3.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     auto& svr = impl_->server;
+    // Endless streams hold a worker each; leave room for many at once.
+    svr.new_task_queue = [] { return new httplib::ThreadPool(40); };
     const std::string& mp3 = impl_->mp3;
     auto pause = [this](int ms) {
         for (int i = 0; i < ms / 10 && !stopping_; ++i)
