@@ -29,6 +29,12 @@ void BM_RegionFromPixels(benchmark::State& state) {
 }
 BENCHMARK(BM_RegionFromPixels)->Unit(benchmark::kMicrosecond);
 
+// The bulk pixel read RegionFromBitmap starts with.
+void BM_ImagePixels(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(gui::imagePixels(img::SearchSkin));
+}
+BENCHMARK(BM_ImagePixels)->Unit(benchmark::kMicrosecond);
+
 // Baseline: one gui::imagePixel call per pixel, as a first version did.
 void BM_ReadPixelByPixel(benchmark::State& state) {
     for (auto _ : state) {
