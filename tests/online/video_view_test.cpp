@@ -62,7 +62,9 @@ class VideoView : public MainWindowTest {
 }  // namespace
 
 TEST_F(VideoView, OpensOnTheSearchForTheCleanedTitle) {
-    if (!web::moduleLoaded()) EXPECT_FALSE(webEngineMapped()) << "WebEngine loaded before any view opened";
+    if (!web::moduleLoaded()) {
+        EXPECT_FALSE(webEngineMapped()) << "WebEngine loaded before any view opened";
+    }
     appState.currentTitle = "Artist - Song 2010";
     auto start = std::chrono::steady_clock::now();
     openVideoWindow();

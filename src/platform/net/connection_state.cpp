@@ -1,17 +1,17 @@
 // Connection state: an interface other than loopback is up and a default
-// route leaves through it. Read from /proc/net/route, /proc/net/ipv6_route
-// and getifaddrs, at most every 250 ms; callers on the 35 ms refresh tick get
-// the cached answer, which costs an atomic load.
+// route leaves through it. Read from /proc/net/route (/proc/net/ipv6_route
+// when IPv4 has no default) and the interface's flags, at most every 250 ms; callers on the 35 ms refresh
+// tick get the cached answer, which costs an atomic load.
 #include <fcntl.h>
-#include <ifaddrs.h>
 #include <net/if.h>
 #include <net/route.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <mutex>
-#include <set>
 
 #include "platform/net/net.h"
 
@@ -80,20 +80,21 @@ std::string readSmallFile(const char* path) {
     return out;
 }
 
+// Up, running and not loopback, asked of the kernel for one interface.
+bool interfaceUsable(std::string_view name) {
+    static const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0 || name.empty() || name.size() >= IFNAMSIZ) return false;
+    ifreq request{};
+    name.copy(request.ifr_name, name.size());
+    if (::ioctl(probe, SIOCGIFFLAGS, &request) != 0) return false;
+    unsigned flags = static_cast<unsigned short>(request.ifr_flags);
+    return (flags & IFF_UP) && (flags & IFF_RUNNING) && !(flags & IFF_LOOPBACK);
+}
+
+// The IPv4 table first; the IPv6 table only when IPv4 has no way out.
 bool readSystemState() {
-    std::set<std::string, std::less<>> usable;
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) == 0) {
-        for (ifaddrs* a = list; a; a = a->ifa_next) {
-            unsigned flags = a->ifa_flags;
-            if (a->ifa_name && (flags & IFF_UP) && (flags & IFF_RUNNING) && !(flags & IFF_LOOPBACK))
-                usable.insert(a->ifa_name);
-        }
-        freeifaddrs(list);
-    }
-    if (usable.empty()) return false;
-    return hasDefaultRoute(readSmallFile("/proc/net/route"), readSmallFile("/proc/net/ipv6_route"),
-                           [&](std::string_view name) { return usable.find(name) != usable.end(); });
+    return hasDefaultRoute(readSmallFile("/proc/net/route"), "", interfaceUsable) ||
+           hasDefaultRoute("", readSmallFile("/proc/net/ipv6_route"), interfaceUsable);
 }
 
 int64_t nowNs() {
@@ -135,8 +136,8 @@ bool connected() {
     if (f) return f == 2;
     int64_t now = nowNs();
     int64_t last = checkedAtNs.load(std::memory_order_acquire);
-    if (now - last < std::chrono::nanoseconds(recheckInterval).count())
-        return cachedState.load(std::memory_order_relaxed);
+    const bool fresh = last != INT64_MIN && now - last < std::chrono::nanoseconds(recheckInterval).count();
+    if (fresh) return cachedState.load(std::memory_order_relaxed);
     std::unique_lock lock(recheckMutex, std::try_to_lock);
     if (!lock.owns_lock() && last != INT64_MIN) return cachedState.load(std::memory_order_relaxed);
     if (!lock.owns_lock()) lock.lock();
