@@ -4,6 +4,7 @@
 #include <taglib/tag.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "platform/text/cp1251.h"
 
@@ -63,13 +64,35 @@ void titleFromFileName(std::string_view fileName, std::string& artist, std::stri
     if (title.empty()) title = cleanField(fileName);
 }
 
+namespace {
+
+// An ".mp3" that starts with neither a tag, an MPEG frame nor a RIFF header
+// is not read by the tag library, which would search all of it for frames
+// (seconds for a large damaged file).
+bool looksUnreadable(const std::string& path, const std::string& fileName) {
+    size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos || text::lowerUtf8(fileName.substr(dot)) != ".mp3") return false;
+    std::ifstream in(path, std::ios::binary);
+    unsigned char head[4] = {0, 0, 0, 0};
+    in.read(reinterpret_cast<char*>(head), 4);
+    if (in.gcount() < 4) return true;
+    bool tag = head[0] == 'I' && head[1] == 'D' && head[2] == '3';
+    bool frame = head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
+    bool riff = head[0] == 'R' && head[1] == 'I' && head[2] == 'F' && head[3] == 'F';
+    return !tag && !frame && !riff;
+}
+
+}  // namespace
+
 Track readTrack(const std::string& path) {
     Track t;
     t.path = path;
     size_t slash = path.rfind('/');
     t.fileName = slash == std::string::npos ? path : path.substr(slash + 1);
 
-    TagLib::FileRef ref(path.c_str(), true, TagLib::AudioProperties::Fast);
+    TagLib::FileRef ref;
+    if (!looksUnreadable(path, t.fileName))
+        ref = TagLib::FileRef(path.c_str(), true, TagLib::AudioProperties::Fast);
     if (!ref.isNull() && ref.tag()) {
         t.artist = cleanField(repairLatin1(ref.tag()->artist().to8Bit(true)));
         t.title = cleanField(repairLatin1(ref.tag()->title().to8Bit(true)));
