@@ -62,7 +62,10 @@ int Mixer::isPlaying(uint64_t channel, bool* playing) {
         *playing = false;
         return KESTREL_AUDIO_ERR_INVALID_HANDLE;
     }
-    *playing = !ended_;
+    // The sound has ended once its last buffer has been heard, not merely
+    // handed to the output.
+    double sinceLast = std::chrono::duration<double>(Clock::now() - stamp_).count() * kOutputRate;
+    *playing = !(ended_ && sinceLast >= static_cast<double>(latency_));
     return KESTREL_AUDIO_OK;
 }
 

@@ -1,0 +1,96 @@
+// The outputs: the sound device through SDL (its file-writing driver stands
+// in for a device), the null output's real-time pace, and a WAV file whose
+// header stays valid while it grows.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "audio_fixture.h"
+
+using namespace audiotest;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A system on the output the environment chooses, released at the end.
+struct PlainSystem {
+    FMOD_SYSTEM* system = nullptr;
+    PlainSystem() {
+        EXPECT_EQ(FMOD_System_Create(&system), KESTREL_AUDIO_OK);
+        EXPECT_EQ(FMOD_System_Init(system, 1, 0, nullptr), KESTREL_AUDIO_OK);
+    }
+    ~PlainSystem() { FMOD_System_Release(system); }
+    FMOD_CHANNEL* play(const std::string& name) {
+        FMOD_SOUND* sound = nullptr;
+        FMOD_CHANNEL* channel = nullptr;
+        EXPECT_EQ(FMOD_System_CreateStream(system, name.c_str(), 0x40, nullptr, &sound), KESTREL_AUDIO_OK);
+        EXPECT_EQ(FMOD_System_PlaySound(system, 0, sound, 0, &channel), KESTREL_AUDIO_OK);
+        return channel;
+    }
+};
+
+bool playing(FMOD_CHANNEL* ch) {
+    int p = 0;
+    FMOD_Channel_IsPlaying(ch, &p);
+    return p != 0;
+}
+
+}  // namespace
+
+TEST(Output, SdlDeviceCallbackPlaysTheTone) {
+    std::string raw = (fixtureDir() / "sdl.raw").string();
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    ::setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+    {
+        PlainSystem sys;
+        FMOD_CHANNEL* ch = sys.play(toneWav(1000, 1, 0.5));
+        std::this_thread::sleep_for(400ms);
+        float bins[512] = {};
+        ASSERT_EQ(FMOD_Channel_GetSpectrum(ch, bins, 512, 0, 0), KESTREL_AUDIO_OK);
+        EXPECT_EQ(std::max_element(bins, bins + 512) - bins, 23);
+        EXPECT_TRUE(waitUntil([&] { return !playing(ch); }, 2000ms));
+    }
+    ::unsetenv("SDL_AUDIODRIVER");
+    ::unsetenv("SDL_DISKAUDIOFILE");
+    // The device got stereo float frames: one second of the tone at 0.5.
+    std::ifstream in(raw, std::ios::binary);
+    std::vector<float> samples((fs::file_size(raw)) / sizeof(float));
+    in.read(reinterpret_cast<char*>(samples.data()),
+            static_cast<std::streamsize>(samples.size() * sizeof(float)));
+    float top = 0;
+    size_t loud = 0;
+    for (size_t i = 0; i < samples.size(); i += 2) {
+        top = std::max(top, std::fabs(samples[i]));
+        loud += std::fabs(samples[i]) > 0.25f;
+    }
+    EXPECT_NEAR(top, 0.5f, 0.01f);
+    EXPECT_NEAR(loud / 44100.0, 0.66, 0.05);  // |sin| > 0.5 two thirds of the time
+}
+
+TEST(Output, NullOutputKeepsRealTimeAndTheWavHeaderStaysValid) {
+    ::setenv("KESTREL_AUDIO_OUTPUT", "null", 1);
+    {
+        PlainSystem sys;
+        FMOD_CHANNEL* ch = sys.play(toneWav(1000, 0.8));
+        auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(waitUntil([&] { return !playing(ch); }, 2000ms));
+        EXPECT_NEAR(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.8,
+                    0.08);
+    }
+    ::unsetenv("KESTREL_AUDIO_OUTPUT");
+
+    Session s;
+    s.play(s.open(toneWav(1000, 2)));
+    for (int i = 0; i < 5; ++i) {
+        std::this_thread::sleep_for(100ms);
+        Wav out = s.output();  // read while it is being written
+        EXPECT_EQ(out.rate, 44100);
+        EXPECT_EQ(out.channels, 2);
+        EXPECT_NEAR(out.seconds(), s.outputSeconds(), 0.05);
+    }
+}
