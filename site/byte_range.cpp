@@ -35,11 +35,11 @@ RangeAnswer parseRange(std::string_view header, uint64_t size, ByteRange& range)
     if (header.size() < kUnit.size()) return RangeAnswer::Whole;
     for (size_t i = 0; i < kUnit.size(); ++i)
         if ((header[i] | 0x20) != kUnit[i] && header[i] != kUnit[i]) return RangeAnswer::Whole;
-    std::string_view spec = trim(header.substr(kUnit.size()));
-    if (spec.find(',') != std::string_view::npos) return RangeAnswer::Whole;
-    size_t dash = spec.find('-');
+    std::string_view set = trim(header.substr(kUnit.size()));
+    if (set.find(',') != std::string_view::npos) return RangeAnswer::Whole;
+    size_t dash = set.find('-');
     if (dash == std::string_view::npos) return RangeAnswer::Whole;
-    std::string_view a = trim(spec.substr(0, dash)), b = trim(spec.substr(dash + 1));
+    std::string_view a = trim(set.substr(0, dash)), b = trim(set.substr(dash + 1));
 
     uint64_t first = 0, last = 0;
     if (a.empty()) {  // the last n bytes
