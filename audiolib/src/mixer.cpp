@@ -88,12 +88,17 @@ int Mixer::position(uint64_t channel, unsigned* ms) {
 }
 
 int Mixer::seek(uint64_t channel, unsigned ms) {
-    std::lock_guard lock(mutex_);
-    if (!current(channel)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
-    if (ended_) return KESTREL_AUDIO_ERR_INVALID_PARAM;
-    if (!stream_->requestSeek(ms)) return KESTREL_AUDIO_ERR_UNSUPPORTED;
-    seekTargetMs_ = ms;
-    return KESTREL_AUDIO_OK;
+    std::shared_ptr<Stream> stream;
+    {
+        std::lock_guard lock(mutex_);
+        if (!current(channel)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        if (ended_) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+        stream = stream_;
+        seekTargetMs_ = ms;  // read only while the request below is pending
+    }
+    // Outside the lock: the request takes the stream's own lock, which its
+    // decoder thread also takes, and render() must never wait behind that.
+    return stream->requestSeek(ms) ? KESTREL_AUDIO_OK : KESTREL_AUDIO_ERR_UNSUPPORTED;
 }
 
 int Mixer::latestSamples(uint64_t channel, float (&out)[kSpectrumSize]) {

@@ -16,7 +16,8 @@
 //   3. Stream::epochMutex_ (taken inside render() only when a seek has
 //      landed) and Mixer::historyMutex_ (the spectrum's last 1024 samples).
 // Stream::mutex_ is taken by the caller and the stream's own thread only,
-// never by the output, and never together with a lock above.
+// never by the output and never while holding a lock above; the stream's
+// thread holds it for a few stores, or waits on its condition variable.
 //
 // So the output thread never waits on a decoder: decoded audio crosses over
 // through a single-producer single-consumer ring without a lock, and the

@@ -36,5 +36,12 @@ awk -v o="$ours" -v p="$peer" 'BEGIN {
   printf "kestrel-audio: median %.3f s CPU = %.2f%% of 60 s (target <= 1%%)\n", o, o / 60 * 100;
   printf "ffmpeg -f null: median %.3f s CPU; ratio %.2f (target <= 2)\n", p, (p > 0 ? o / p : 0) }'
 
-echo "== bench_audiolib (5 repetitions, medians)"
-"$gbench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2>/dev/null | grep -E "median|Benchmark|----"
+echo "== bench_audiolib: spectrum call and time to first sample (5 repetitions, medians)"
+"$gbench" --benchmark_filter='Spectrum|FirstSample' --benchmark_repetitions=5 \
+    --benchmark_report_aggregates_only=true 2>/dev/null | grep -E "median|Benchmark|----"
+# Memory once, in a fresh process: freed stream memory would be reused by a
+# repetition and hide its cost.
+echo "== bench_audiolib: resident memory per open stream (16 streams)"
+for kind in local_mp3 http_radio; do
+  "$gbench" --benchmark_filter="MemoryPerStream/$kind" 2>/dev/null | grep -E "MemoryPerStream"
+done
