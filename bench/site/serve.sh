@@ -2,13 +2,16 @@
 # Serving one large file on loopback: kestrel-site against python3 -m http.server,
 # both over the same folder in the same run, fetched alternately with curl.
 #
-#   bench/site/serve.sh [BUILD_DIR] [SIZE_MB] [RUNS]     (defaults: build 80 7)
+#   bench/site/serve.sh [BUILD_DIR] [SIZE_MB] [RUNS]
+#
+# Defaults: $KESTREL_BUILD_DIR or build/ of this checkout, 80 MB, 7 runs.
 #
 # Prints the median time and speed of each and their ratio; exits 1 when the
 # site is more than 10% slower than the Python server.
 set -euo pipefail
 
-build=${1:-build}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-${KESTREL_BUILD_DIR:-$root/build}}
 size_mb=${2:-80}
 runs=${3:-7}
 bin=${KESTREL_SITE_BIN:-$build/kestrel-site}
@@ -18,9 +21,13 @@ work=$(mktemp -d)
 site_pid=""
 py_pid=""
 cleanup() {
-  [ -n "$site_pid" ] && kill "$site_pid" 2>/dev/null && wait "$site_pid" 2>/dev/null
-  [ -n "$py_pid" ] && kill "$py_pid" 2>/dev/null && wait "$py_pid" 2>/dev/null
+  local status=$?
+  for pid in $site_pid $py_pid; do
+    kill "$pid" 2> /dev/null || true
+    wait "$pid" 2> /dev/null || true
+  done
   rm -rf "$work"
+  exit "$status"
 }
 trap cleanup EXIT
 
