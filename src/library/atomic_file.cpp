@@ -14,13 +14,6 @@
 namespace atomic_file {
 namespace {
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -50,13 +43,6 @@ int createTemporary(const std::string& target, mode_t mode, std::string& tempPat
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
-}
-
-void syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 }  // namespace
@@ -103,7 +89,6 @@ bool replaceContent(const std::string& path, std::string_view bytes) {
         ::unlink(tempPath.c_str());
         return false;
     }
-    syncFolder(folderOf(target));
     return true;
 }
 
