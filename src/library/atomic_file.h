@@ -1,7 +1,9 @@
 // Replacing a file's whole content so that a crash, a full disk or a failed
 // write never leaves it truncated or mixed: the bytes go to a temporary file
 // in the same folder, are flushed to the disk, and the temporary file is
-// renamed over the target. A symbolic link is followed to its target, which
+// renamed over the target. After a power loss the target holds either the
+// old or the new content (the folder itself is not flushed, so it may be
+// the old one). A symbolic link is followed to its target, which
 // is replaced while the link stays. An existing target keeps its mode (and,
 // where allowed, its owner); a new one gets 0666 less the umask.
 //
