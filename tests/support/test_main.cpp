@@ -9,6 +9,9 @@
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // Where the sources and the build are, for tests that read shipped data.
+    setenv("KESTREL_SOURCE_DIR", KESTREL_SOURCE_DIR, 0);
+    setenv("KESTREL_BINARY_DIR", KESTREL_BINARY_DIR, 0);
     if (!GTEST_FLAG_GET(list_tests)) {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int qtArgc = 1;
