@@ -1,5 +1,7 @@
 // The automatic advance when playback has stopped: which list continues,
 // and how its index moves.
+#include <mutex>
+
 #include "app/app_state.h"
 #include "library/local_files.h"
 #include "library/playlist.h"
@@ -18,8 +20,12 @@ class AdvanceTest : public LibraryTest {
         for (const char* n : {"0", "1", "2"}) appendPlaylistEntry({std::string("/nowhere/") + n + ".mp3", n});
     }
     static void fillResults(int count) {
-        for (int r = 0; r < count; ++r)
-            gui::listAddRow(ctl::SearchResultsList, "result " + std::to_string(r), 0);
+        std::lock_guard lock(appState.listsMutex);
+        for (int r = 0; r < count; ++r) {
+            const std::string name = "result " + std::to_string(r);
+            appState.searchResults.push_back({"/nowhere/" + name + ".mp3", name, name});
+            gui::listAddRow(ctl::SearchResultsList, name, 0);
+        }
     }
 };
 
@@ -82,8 +88,9 @@ TEST_F(AdvanceTest, SearchResultsStopPastIndexNinetyEight) {
     EXPECT_EQ(appState.playlistIndex, 0) << "one branch per pass";
 }
 
-// Past the last of fewer than 99 results nothing starts: the last track is
-// not played again and again while the index counts up to 99.
+// Past the last of fewer than 99 results nothing starts. Selecting the
+// missing row would leave the last one selected, and playing it would set
+// the index back to it: the last track would repeat for ever.
 TEST_F(AdvanceTest, SearchResultsStopAfterTheirLastRow) {
     fillResults(3);
     appState.advanceResults = 1;
@@ -93,6 +100,11 @@ TEST_F(AdvanceTest, SearchResultsStopAfterTheirLastRow) {
     advanceAfterStop();
     EXPECT_EQ(appState.currentIndex, 3);
     EXPECT_EQ(appState.nowPlayingText, "unchanged");
+
+    appState.currentIndex = 0;
+    advanceAfterStop();
+    EXPECT_EQ(appState.nowPlayingText, "result 1") << "within the list the next result plays";
+    EXPECT_EQ(appState.currentIndex, 1);
 }
 
 }  // namespace
