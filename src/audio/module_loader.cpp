@@ -47,6 +47,27 @@ int64_t stringLength(const MappedModule* m, uint32_t rva) {
     return end ? static_cast<const uint8_t*>(end) - (m->imageBase + rva) : -1;
 }
 
+// Section header i of the mapped copy, or nullptr when it would lie outside
+// the mapped headers.
+uint8_t* mappedSection(MappedModule* m, uint32_t i) {
+    const uint64_t offset = static_cast<uint64_t>(m->ntHeaders - m->imageBase) + kSectionTable +
+                            read16(m->ntHeaders + kSizeOfOptionalHeader) + uint64_t{i} * kSectionHeaderSize;
+    return offset + kSectionHeaderSize <= m->headersSize ? m->imageBase + offset : nullptr;
+}
+
+// Protections and decommits never touch the pages of the headers: the loader
+// and the export look-up read them for as long as the module is mapped.
+bool sectionRange(const MappedModule* m, uint32_t va, uint64_t size, uint8_t*& start, uint64_t& length) {
+    const uint64_t page = 4096;
+    const uint64_t headersEnd = (uint64_t{m->headersSize} + page - 1) / page * page;
+    uint64_t from = std::max<uint64_t>(va, headersEnd);
+    uint64_t to = std::min<uint64_t>(uint64_t{va} + size, m->imageSize);
+    if (from >= to) return false;
+    start = m->imageBase + from;
+    length = to - from;
+    return true;
+}
+
 // Only code for this host's machine may run.
 bool entryPointRunsHere(const uint8_t* nt) {
     const uint16_t machine = read16(nt + kMachine);
@@ -137,9 +158,11 @@ void copyImageSections(MappedModule* m, const uint8_t* image) {
     const uint32_t alignment = read32(sourceNt + kSectionAlignment);
     const uint16_t count = read16(m->ntHeaders + kNumberOfSections);
     for (uint32_t i = 0; i < count; ++i) {
-        uint8_t* section = sectionHeader(m->ntHeaders, i);
+        uint8_t* section = mappedSection(m, i);
+        if (!section) break;
         const uint32_t va = read32(section + kSectionVirtualAddress);
         const uint32_t rawSize = read32(section + kSectionSizeOfRawData);
+        if (va < m->headersSize) continue;  // never over the headers
         uint8_t* dest = m->imageBase + va;
         uint32_t size = rawSize == 0 ? alignment : rawSize;
         if (size == 0) continue;
@@ -212,16 +235,16 @@ void protectImageSections(MappedModule* m) {
     const uint8_t* nt = m->ntHeaders;
     const uint16_t count = read16(nt + kNumberOfSections);
     for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t* section = sectionHeader(m->ntHeaders, i);
+        const uint8_t* section = mappedSection(m, i);
+        if (!section) break;
         const uint32_t va = read32(section + kSectionVirtualAddress);
         const uint32_t characteristics = read32(section + kSectionCharacteristics);
         const uint32_t rawSize = read32(section + kSectionSizeOfRawData);
-        if (!inImage(m, va, 0)) continue;
-        uint8_t* address = m->imageBase + va;
+        uint8_t* start;
+        uint64_t length;
         if (characteristics & kSectionDiscardable) {
             // Without raw data there is nothing to drop: the section stays committed.
-            if (rawSize != 0)
-                os::decommitPages(address, inImage(m, va, rawSize) ? rawSize : sizeOfImage(m) - va);
+            if (rawSize != 0 && sectionRange(m, va, rawSize, start, length)) os::decommitPages(start, length);
             continue;
         }
         uint32_t protection = SectionProtection(characteristics);
@@ -233,9 +256,8 @@ void protectImageSections(MappedModule* m) {
             else if (characteristics & kSectionUninitializedData)
                 size = read32(nt + kSizeOfUninitializedData);
         }
-        if (size == 0) continue;
-        if (!inImage(m, va, size)) size = sizeOfImage(m) - va;
-        os::protectPages(address, size, protection);  // a refusal leaves the pages read-write
+        if (size == 0 || !sectionRange(m, va, size, start, length)) continue;
+        os::protectPages(start, length, protection);  // a refusal leaves the pages read-write
     }
 }
 
@@ -275,8 +297,9 @@ MappedModule* mapModuleImage(const void* imageAddress) {
         static_cast<uint64_t>(ntOffset) + kSectionTable + read16(sourceNt + kSizeOfOptionalHeader) +
         static_cast<uint64_t>(read16(sourceNt + kNumberOfSections)) * kSectionHeaderSize;
     // The mapped copy of the headers must hold every header the loader reads.
-    const uint64_t headersNeeded =
-        std::max<uint64_t>(sectionTableEnd, ntOffset + directoryOffset(sourceNt, kRelocationDirectory) + 8);
+    // (the directories of either format: a relocation may turn one into the other).
+    const uint64_t headersNeeded = std::max<uint64_t>(
+        sectionTableEnd, uint64_t{ntOffset} + kDirectories64 + 8 * (kRelocationDirectory + 1));
     if (headersSize > imageSize || headersNeeded > headersSize) return nullptr;
 
     const uint64_t preferred = imageBaseOf(sourceNt);
@@ -293,6 +316,8 @@ MappedModule* mapModuleImage(const void* imageAddress) {
         return nullptr;
     }
     m->imageBase = static_cast<uint8_t*>(base);
+    m->imageSize = imageSize;
+    m->headersSize = headersSize;
     os::commitPages(base, imageSize);
     std::memcpy(base, image, headersSize);
     m->ntHeaders = m->imageBase + ntOffset;
@@ -327,9 +352,13 @@ void* lookupModuleExport(MappedModule* m, const char* name) {
     if (!m || !name) return nullptr;
     if (m->sharedObject) return os::libraryFunction(m->sharedObject, name);
     if (!m->ntHeaders) return nullptr;
+    // The tables may lie in pages that the image's own protections closed.
+    auto readable = [m](uint64_t rva, uint64_t length) {
+        return inImage(m, rva, length) && os::isReadableRange(m->imageBase + rva, length);
+    };
     const uint8_t* nt = m->ntHeaders;
     const uint32_t dirRva = directoryAddress(nt, kExportDirectory);
-    if (directorySize(nt, kExportDirectory) == 0 || !inImage(m, dirRva, 0x28)) return nullptr;
+    if (directorySize(nt, kExportDirectory) == 0 || !readable(dirRva, 0x28)) return nullptr;
     const uint8_t* dir = m->imageBase + dirRva;
     const uint32_t functionCount = read32(dir + kExportNumberOfFunctions);
     const uint32_t nameCount = read32(dir + kExportNumberOfNames);
@@ -339,12 +368,12 @@ void* lookupModuleExport(MappedModule* m, const char* name) {
     const uint32_t ordinals = read32(dir + kExportAddressOfNameOrdinals);
     const size_t wanted = std::strlen(name) + 1;
     for (uint64_t i = 0; i < nameCount; ++i) {
-        if (!inImage(m, names + 4 * i, 4)) return nullptr;
+        if (!readable(names + 4 * i, 4)) return nullptr;
         const uint32_t nameRva = read32(m->imageBase + names + 4 * i);
-        if (!inImage(m, nameRva, wanted) || std::memcmp(m->imageBase + nameRva, name, wanted) != 0) continue;
-        if (!inImage(m, ordinals + 2 * i, 2)) return nullptr;
+        if (!readable(nameRva, wanted) || std::memcmp(m->imageBase + nameRva, name, wanted) != 0) continue;
+        if (!readable(ordinals + 2 * i, 2)) return nullptr;
         const uint16_t index = read16(m->imageBase + ordinals + 2 * i);
-        if (index >= functionCount || !inImage(m, functions + 4ull * index, 4)) return nullptr;
+        if (index >= functionCount || !readable(functions + 4ull * index, 4)) return nullptr;
         return m->imageBase + read32(m->imageBase + functions + 4 * index);
     }
     return nullptr;

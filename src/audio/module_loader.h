@@ -18,6 +18,11 @@ struct MappedModule {
     int32_t libraryCount = 0;
     int32_t entryCalled = 0;
     void* sharedObject = nullptr;  // an ELF library mapped by the system loader instead of a PE image
+    // SizeOfImage and SizeOfHeaders as mapped. Every access to the mapping is
+    // bounded by these, not by the mapped headers, which relocations and
+    // imports may overwrite.
+    uint32_t imageSize = 0;
+    uint32_t headersSize = 0;
 };
 
 // Trusts the image's own headers for every size and offset: the caller must

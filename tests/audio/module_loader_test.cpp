@@ -323,3 +323,27 @@ TEST(ModuleLoader, SectionProtectionTable) {
     EXPECT_EQ(SectionProtection(0x60000000), 0x20u);
     EXPECT_EQ(SectionProtection(0xE0000000), 0x40u);
 }
+
+// Found by fuzzing: section tables that would close the headers' pages or
+// the export table's pages must not make the loader fault.
+TEST(ModuleLoader, ProtectionsNeverCloseTheHeadersAndClosedTablesAnswerNone) {
+    Fixture f(true, freeAddress(0x6000, false));
+    addExports(f.image, f.rdata, {{"Play", 0x1100}});
+    f.rdata.characteristics = 0x00000040;  // initialised data, no access
+    auto image = f.build();
+    ModulePtr closedTable(mapModuleImage(image.data(), image.size()));
+    ASSERT_TRUE(closedTable);
+    EXPECT_EQ(lookupModuleExport(closedTable.get(), "Play"), nullptr);
+
+    Fixture g(true, freeAddress(0x6000, false));
+    addExports(g.image, g.data, {{"Play", 0x1100}});
+    g.rdata.va = 0;  // over the headers
+    g.rdata.characteristics = 0x00000040;
+    g.rdata.put32(0x12345678);
+    image = g.build();
+    ModulePtr m(mapModuleImage(image.data(), image.size()));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(pagePermissions(m->imageBase), "rw-p");
+    EXPECT_EQ(pe::read16(m->imageBase), 0x5A4D);  // the headers were not overwritten
+    EXPECT_EQ(lookupModuleExport(m.get(), "Play"), m->imageBase + 0x1100);
+}
