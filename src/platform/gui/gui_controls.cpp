@@ -253,9 +253,11 @@ void createList(int control, int parent, int panel, Rect r, const std::string& c
     if (bare) {
         p.setColor(QPalette::Base, toQColor(background));
         p.setColor(QPalette::Text, QColor(165, 165, 165));
-        // Within its clipping panel only the rows show: the edge, the header
-        // (exactly the 26 pixels above the panel) and the scroll bars lie outside.
-        list->header()->setFixedHeight(24);
+        // Within its clipping panel only the rows show: the header (exactly
+        // the 26 pixels above the panel) and the scroll bars lie outside. No
+        // edge: its light bottom line would show along the panel's last row.
+        list->setFrameStyle(QFrame::NoFrame);
+        list->header()->setFixedHeight(26);
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
     list->setPalette(p);
