@@ -45,6 +45,15 @@ TEST(Mci, LengthsOfWavMp3AndMidiFiles) {
         EXPECT_EQ(mci::sendString(std::string("close ") + alias, nullptr, 0), mci::Ok);
 }
 
+TEST(Mci, PathsMayHoldQuotesAndBlanks) {
+    TempDir dir;
+    const auto path = (dir / "say \"hi\" now.mid").string();
+    testsupport::writeFile(path, midi_test::lastingMs(2000));
+    ASSERT_EQ(mci::sendString("OPEN \"" + path + "\" Type MPEGVIDEO ALIAS Q", nullptr, 0), mci::Ok);
+    EXPECT_EQ(statusLength("Q"), "2000");
+    EXPECT_EQ(mci::sendString("close Q", nullptr, 0), mci::Ok);
+}
+
 TEST(Mci, WhatCannotBeOpenedLeavesTheBufferAlone) {
     TempDir dir;
     testsupport::writeFile(dir / "notes.txt", "just some words, not sound at all\n");

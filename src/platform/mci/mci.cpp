@@ -19,7 +19,7 @@ std::string lower(std::string s) {
     return s;
 }
 
-// Words separated by blanks; a double-quoted word keeps its blanks.
+// Words separated by blanks; a double-quoted word keeps its blanks and quotes.
 std::vector<std::string> words(const std::string& command) {
     std::vector<std::string> out;
     size_t i = 0;
@@ -28,7 +28,11 @@ std::vector<std::string> words(const std::string& command) {
         if (i >= command.size()) break;
         std::string word;
         if (command[i] == '"') {
-            const size_t close = command.find('"', i + 1);
+            // The closing quote is the last one that ends a word, so that a
+            // path may itself hold quotes (keywords never do).
+            size_t close = std::string::npos;
+            for (size_t q = command.find('"', i + 1); q != std::string::npos; q = command.find('"', q + 1))
+                if (q + 1 == command.size() || command[q + 1] == ' ' || command[q + 1] == '\t') close = q;
             word = command.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
             i = close == std::string::npos ? command.size() : close + 1;
         } else {
