@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <vector>
 
 extern "C" {
@@ -95,82 +96,110 @@ void dropSounds(uintptr_t system) {
     for (auto& s : doomed) s->stop();
 }
 
+// No exception may cross the C boundary: running out of memory or threads
+// inside a call fails that call.
+int failedInside() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return KESTREL_AUDIO_ERR_MEMORY;
+    } catch (...) {
+        return KESTREL_AUDIO_ERR_OUTPUT;
+    }
+}
+
 }  // namespace
 }  // namespace kaudio
 
 using namespace kaudio;
 
 KESTREL_EXPORT int FMOD_System_Create(FMOD_SYSTEM** system) {
-    if (!system) return KESTREL_AUDIO_ERR_INVALID_PARAM;
-    *system = nullptr;
-    initLibraries();
-    auto sys = std::make_shared<AudioSystem>();
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    uintptr_t h = r.issue(kSystem);
-    r.systems.emplace(h, std::move(sys));
-    *system = reinterpret_cast<FMOD_SYSTEM*>(h);
-    return KESTREL_AUDIO_OK;
+    try {
+        if (!system) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+        *system = nullptr;
+        initLibraries();
+        auto sys = std::make_shared<AudioSystem>();
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        uintptr_t h = r.issue(kSystem);
+        r.systems.emplace(h, std::move(sys));
+        *system = reinterpret_cast<FMOD_SYSTEM*>(h);
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
+    }
 }
 
 KESTREL_EXPORT int FMOD_System_Init(FMOD_SYSTEM* system, int maxChannels, unsigned int, void*) {
-    auto sys = findSystem(system);
-    if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
-    if (maxChannels < 1) return KESTREL_AUDIO_ERR_INVALID_PARAM;
-    if (sys->closed) return KESTREL_AUDIO_ERR_UNINITIALIZED;
-    if (sys->output) return KESTREL_AUDIO_OK;
-    return openOutput(sys->mixer, &sys->output).code;
+    try {
+        auto sys = findSystem(system);
+        if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        if (maxChannels < 1) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+        if (sys->closed) return KESTREL_AUDIO_ERR_UNINITIALIZED;
+        if (sys->output) return KESTREL_AUDIO_OK;
+        return openOutput(sys->mixer, &sys->output).code;
+    } catch (...) {
+        return failedInside();
+    }
 }
 
 KESTREL_EXPORT int FMOD_System_CreateStream(FMOD_SYSTEM* system, const char* name, unsigned int, void*,
                                             FMOD_SOUND** sound) {
-    if (!sound) return KESTREL_AUDIO_ERR_INVALID_PARAM;
-    *sound = nullptr;
-    auto sys = findSystem(system);
-    if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
-    if (sys->closed) return KESTREL_AUDIO_ERR_UNINITIALIZED;
-    if (!name || !*name) return KESTREL_AUDIO_ERR_INVALID_PARAM;
-    auto stream = std::make_shared<Stream>(name);
-    Status opened = stream->open();
-    if (!opened.ok()) return opened.code;
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    uintptr_t h = r.issue(kSound);
-    r.sounds.emplace(h, SoundEntry{std::move(stream), reinterpret_cast<uintptr_t>(system)});
-    *sound = reinterpret_cast<FMOD_SOUND*>(h);
-    return KESTREL_AUDIO_OK;
+    try {
+        if (!sound) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+        *sound = nullptr;
+        auto sys = findSystem(system);
+        if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        if (sys->closed) return KESTREL_AUDIO_ERR_UNINITIALIZED;
+        if (!name || !*name) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+        auto stream = std::make_shared<Stream>(name);
+        Status opened = stream->open();
+        if (!opened.ok()) return opened.code;
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        uintptr_t h = r.issue(kSound);
+        r.sounds.emplace(h, SoundEntry{std::move(stream), reinterpret_cast<uintptr_t>(system)});
+        *sound = reinterpret_cast<FMOD_SOUND*>(h);
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
+    }
 }
 
 KESTREL_EXPORT int FMOD_System_PlaySound(FMOD_SYSTEM* system, int channelIndex, FMOD_SOUND* sound, int paused,
                                          FMOD_CHANNEL** channel) {
-    if (channel) *channel = nullptr;
-    auto sys = findSystem(system);
-    if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
-    if (!sys->output) return KESTREL_AUDIO_ERR_UNINITIALIZED;
-    if (channelIndex != 0 && channelIndex != -1) return KESTREL_AUDIO_ERR_INVALID_PARAM;
-    std::shared_ptr<Stream> stream;
-    Registry& r = registry();
-    {
+    try {
+        if (channel) *channel = nullptr;
+        auto sys = findSystem(system);
+        if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        if (!sys->output) return KESTREL_AUDIO_ERR_UNINITIALIZED;
+        if (channelIndex != 0 && channelIndex != -1) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+        std::shared_ptr<Stream> stream;
+        Registry& r = registry();
+        {
+            std::lock_guard lock(r.mutex);
+            auto it = r.sounds.find(reinterpret_cast<uintptr_t>(sound));
+            if (it != r.sounds.end() && it->second.system == reinterpret_cast<uintptr_t>(system))
+                stream = it->second.stream;
+        }
+        if (!stream) {
+            // Playing nothing still replaces what played: after a failed open
+            // the channel must not go on with the previous sound.
+            std::shared_ptr<Stream> old = sys->mixer.clear();
+            return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        }
+        uint64_t id = sys->mixer.play(std::move(stream), paused != 0);
+        sys->output->kick();
         std::lock_guard lock(r.mutex);
-        auto it = r.sounds.find(reinterpret_cast<uintptr_t>(sound));
-        if (it != r.sounds.end() && it->second.system == reinterpret_cast<uintptr_t>(system))
-            stream = it->second.stream;
+        std::erase_if(r.channels,
+                      [&](const auto& c) { return c.second.system == reinterpret_cast<uintptr_t>(system); });
+        uintptr_t h = r.issue(kChannel);
+        r.channels.emplace(h, ChannelEntry{reinterpret_cast<uintptr_t>(system), id});
+        if (channel) *channel = reinterpret_cast<FMOD_CHANNEL*>(h);
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
     }
-    if (!stream) {
-        // Playing nothing still replaces what played: after a failed open
-        // the channel must not go on with the previous sound.
-        std::shared_ptr<Stream> old = sys->mixer.clear();
-        return KESTREL_AUDIO_ERR_INVALID_HANDLE;
-    }
-    uint64_t id = sys->mixer.play(std::move(stream), paused != 0);
-    sys->output->kick();
-    std::lock_guard lock(r.mutex);
-    std::erase_if(r.channels,
-                  [&](const auto& c) { return c.second.system == reinterpret_cast<uintptr_t>(system); });
-    uintptr_t h = r.issue(kChannel);
-    r.channels.emplace(h, ChannelEntry{reinterpret_cast<uintptr_t>(system), id});
-    if (channel) *channel = reinterpret_cast<FMOD_CHANNEL*>(h);
-    return KESTREL_AUDIO_OK;
 }
 
 KESTREL_EXPORT int FMOD_Channel_SetVolume(FMOD_CHANNEL* channel, float volume) {
@@ -235,32 +264,40 @@ KESTREL_EXPORT int FMOD_Channel_SetPaused(FMOD_CHANNEL* channel, int paused) {
 }
 
 KESTREL_EXPORT int FMOD_Sound_Release(FMOD_SOUND* sound) {
-    SoundEntry entry;
-    std::shared_ptr<AudioSystem> sys;
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        auto it = r.sounds.find(reinterpret_cast<uintptr_t>(sound));
-        if (it == r.sounds.end()) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
-        entry = std::move(it->second);
-        r.sounds.erase(it);
-        auto s = r.systems.find(entry.system);
-        if (s != r.systems.end()) sys = s->second;
+    try {
+        SoundEntry entry;
+        std::shared_ptr<AudioSystem> sys;
+        {
+            Registry& r = registry();
+            std::lock_guard lock(r.mutex);
+            auto it = r.sounds.find(reinterpret_cast<uintptr_t>(sound));
+            if (it == r.sounds.end()) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+            entry = std::move(it->second);
+            r.sounds.erase(it);
+            auto s = r.systems.find(entry.system);
+            if (s != r.systems.end()) sys = s->second;
+        }
+        std::shared_ptr<Stream> onChannel;
+        if (sys) onChannel = sys->mixer.clearIf(entry.stream.get());
+        entry.stream->stop();
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
     }
-    std::shared_ptr<Stream> onChannel;
-    if (sys) onChannel = sys->mixer.clearIf(entry.stream.get());
-    entry.stream->stop();
-    return KESTREL_AUDIO_OK;
 }
 
 KESTREL_EXPORT int FMOD_System_Close(FMOD_SYSTEM* system) {
-    auto sys = findSystem(system);
-    if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
-    sys->output.reset();
-    sys->closed = true;
-    std::shared_ptr<Stream> old = sys->mixer.clear();
-    dropSounds(reinterpret_cast<uintptr_t>(system));
-    return KESTREL_AUDIO_OK;
+    try {
+        auto sys = findSystem(system);
+        if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        sys->output.reset();
+        sys->closed = true;
+        std::shared_ptr<Stream> old = sys->mixer.clear();
+        dropSounds(reinterpret_cast<uintptr_t>(system));
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
+    }
 }
 
 KESTREL_EXPORT int FMOD_System_Release(FMOD_SYSTEM* system) {
