@@ -18,14 +18,21 @@ constexpr size_t kBytesPerSecond = 16000;  // 128 kbit/s
 }
 
 struct HttpServer::Impl {
-    httplib::Server server;
+    std::unique_ptr<httplib::Server> server;
     std::string mp3;
 };
 
-HttpServer::HttpServer(const std::string& mp3Path) : impl_(new Impl) {
+HttpServer::HttpServer(const std::string& mp3Path, const std::string& certPath, const std::string& keyPath)
+    : impl_(new Impl) {
     std::ifstream in(mp3Path, std::ios::binary);
     impl_->mp3.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    auto& svr = impl_->server;
+    if (certPath.empty()) {
+        impl_->server = std::make_unique<httplib::Server>();
+    } else {
+        impl_->server = std::make_unique<httplib::SSLServer>(certPath.c_str(), keyPath.c_str());
+        scheme_ = "https";
+    }
+    auto& svr = *impl_->server;
     // Endless streams hold a worker each; leave room for many at once.
     svr.new_task_queue = [] { return new httplib::ThreadPool(40); };
     const std::string& mp3 = impl_->mp3;
@@ -107,8 +114,8 @@ HttpServer::HttpServer(const std::string& mp3Path) : impl_(new Impl) {
     });
 
     port_ = svr.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { impl_->server.listen_after_bind(); });
-    while (!impl_->server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    thread_ = std::thread([this] { impl_->server->listen_after_bind(); });
+    while (!impl_->server->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
     silentFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
@@ -132,7 +139,7 @@ HttpServer::HttpServer(const std::string& mp3Path) : impl_(new Impl) {
 
 HttpServer::~HttpServer() {
     stopping_ = true;
-    impl_->server.stop();
+    impl_->server->stop();
     if (thread_.joinable()) thread_.join();
     if (silentThread_.joinable()) silentThread_.join();
     for (int c : silentClients_) ::close(c);
@@ -140,7 +147,7 @@ HttpServer::~HttpServer() {
 }
 
 std::string HttpServer::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return scheme_ + "://127.0.0.1:" + std::to_string(port_) + path;
 }
 
 std::string HttpServer::silentUrl() const {

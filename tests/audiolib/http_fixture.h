@@ -21,7 +21,9 @@ namespace audiotest {
 class HttpServer {
   public:
     // `mp3`: the bytes served by the file routes (a 128 kbit/s CBR MP3).
-    explicit HttpServer(const std::string& mp3Path);
+    // With a certificate and key (PEM files) it speaks HTTPS.
+    explicit HttpServer(const std::string& mp3Path, const std::string& certPath = "",
+                        const std::string& keyPath = "");
     ~HttpServer();
 
     std::string url(const std::string& path) const;
@@ -33,6 +35,7 @@ class HttpServer {
     std::unique_ptr<Impl> impl_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> icyRequested_{false};
+    std::string scheme_ = "http";
     int port_ = 0;
     int silentFd_ = -1;
     int silentPort_ = 0;

@@ -34,6 +34,19 @@ TEST(Network, FileOverHttpPlaysAndSeeks) {
     EXPECT_TRUE(waitUntil([&] { return !s.playing(ch); }, 3000ms));
 }
 
+TEST(Network, FileOverHttpsPlays) {
+    std::string cert = (fixtureDir() / "cert.pem").string(), key = (fixtureDir() / "key.pem").string();
+    sh("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -keyout " + key + " -out " +
+       cert);
+    HttpServer server(toneMp3(1000, 3), cert, key);
+    Session s;
+    FMOD_CHANNEL* ch = s.play(s.open(server.url("/tone.mp3")));
+    ASSERT_EQ(server.url("").substr(0, 8), "https://");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(s.playing(ch));
+    EXPECT_EQ(loudestBin(ch), 23);
+}
+
 TEST(Network, EndlessRadioStreamWithIcyMetadata) {
     HttpServer server(toneMp3(1000, 2));
     Session s;
