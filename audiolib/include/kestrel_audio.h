@@ -47,9 +47,10 @@ int FMOD_System_Init(FMOD_SYSTEM* system, int maxChannels, unsigned int flags, v
 int FMOD_System_CreateStream(FMOD_SYSTEM* system, const char* name, unsigned int mode, void* exinfo,
                              FMOD_SOUND** sound);
 /* Channel index 0 replaces whatever plays on the one channel, at once (-1 is
- * taken as 0). With a sound handle that is null or released the channel is
- * emptied, *channel is set to null and an error returned: after a failed
- * open nothing plays. */
+ * taken as 0). The new channel starts at the volume of the one it replaces
+ * (1.0 for the first), so no loud buffer slips out before SetVolume. With a
+ * sound handle that is null or released the channel is emptied, *channel is
+ * set to null and an error returned: after a failed open nothing plays. */
 int FMOD_System_PlaySound(FMOD_SYSTEM* system, int channelIndex, FMOD_SOUND* sound, int paused,
                           FMOD_CHANNEL** channel);
 int FMOD_Channel_SetVolume(FMOD_CHANNEL* channel, float volume);

@@ -11,7 +11,8 @@ uint64_t Mixer::play(std::shared_ptr<Stream> stream, bool paused) {
     old = std::move(stream_);
     stream_ = std::move(stream);
     channelId_ = nextChannelId_++;
-    volume_ = 1.0f;
+    // volume_ carries over: the caller sets the new channel's volume just
+    // after this, and the output may already take a buffer in between.
     paused_ = paused;
     ended_ = false;
     sourceEnd_ = stream_->consumedSourceFrame();

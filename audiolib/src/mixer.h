@@ -53,7 +53,8 @@ constexpr int kSpectrumSize = 1024;
 class Mixer {
   public:
     // Caller's thread. Puts `stream` on the channel in place of whatever
-    // played, at once; returns the new channel's id (never 0).
+    // played, at once, at the volume the channel had; returns the new
+    // channel's id (never 0).
     uint64_t play(std::shared_ptr<Stream> stream, bool paused);
     // Caller's thread. Empties the channel (if it plays `stream`, for the
     // second form) and returns what was on it, to be released by the caller

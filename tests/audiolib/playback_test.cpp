@@ -89,6 +89,15 @@ TEST(Playback, VolumeIsLinear) {
     std::this_thread::sleep_for(300ms);
     out = s.output();
     EXPECT_LT(peak(out, changedAt + 0.05, 0.2), 1e-4);
+
+    // A new sound starts at the volume the channel had: a muted player gets
+    // no full-volume buffer before it sets the new channel's volume.
+    changedAt = s.outputSeconds();
+    FMOD_CHANNEL* next = s.play(s.open(toneWav(440, 1)));
+    FMOD_Channel_GetVolume(next, &volume);
+    EXPECT_FLOAT_EQ(volume, 0.0f);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_LT(peak(s.output(), changedAt, 0.15), 1e-4);
 }
 
 TEST(Playback, PauseHoldsThePositionAndStillCountsAsPlaying) {
