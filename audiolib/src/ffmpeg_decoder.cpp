@@ -59,6 +59,11 @@ class FfmpegDecoder final : public Decoder {
     FfmpegDecoder(std::string url, bool network, const std::atomic<bool>& abort)
         : url_(std::move(url)), network_(network), abort_(abort) {}
 
+    ~FfmpegDecoder() override {
+        resampler_.reset();
+        av_channel_layout_uninit(&inLayout_);
+    }
+
     Status open(Clock::time_point deadline) override {
         deadline_ = deadline;
         AVFormatContext* raw = avformat_alloc_context();
@@ -321,12 +326,6 @@ class FfmpegDecoder final : public Decoder {
     double skipUntil_ = 0;  // seconds: decoded audio before this is dropped after a seek
     std::vector<float> pending_;
     size_t pendingAt_ = 0;
-
-  public:
-    ~FfmpegDecoder() override {
-        resampler_.reset();
-        av_channel_layout_uninit(&inLayout_);
-    }
 };
 
 }  // namespace
