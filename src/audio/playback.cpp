@@ -44,7 +44,14 @@ void startStream(const std::string& address) {
     f.FMOD_System_CreateStream(appState.audioSystem, address.c_str(), kSoftwareMixing, nullptr,
                                &appState.audioSound);
     f.FMOD_System_PlaySound(appState.audioSystem, 0, appState.audioSound, 0, &appState.audioChannel);
-    if (f.FMOD_Channel_SetVolume) f.FMOD_Channel_SetVolume(appState.audioChannel, appState.volume);
+    // A muted player stays silent and its mute picture stays true; a paused
+    // one plays the track the user just chose, and its pause picture goes.
+    if (f.FMOD_Channel_SetVolume)
+        f.FMOD_Channel_SetVolume(appState.audioChannel, appState.muteOn ? 0.0f : appState.volume);
+    if (appState.pauseOn) {
+        appState.pauseOn = 0;
+        gui::setControlImage(ctl::PauseIndicator, 0);
+    }
     // The replaced sound is released, so that long listening does not pile
     // up streams and connections.
     if (previous && previous != appState.audioSound && f.FMOD_Sound_Release) f.FMOD_Sound_Release(previous);

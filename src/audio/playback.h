@@ -7,8 +7,8 @@
 #include <string>
 
 // Opens an address (http/https) or a local path (UTF-8) and plays it on the
-// one channel at `volume`. The sound it replaces is released. Blocks until
-// the stream can play or its open has failed.
+// one channel at `volume` (silent while muted; a pause ends). The sound it
+// replaces is released. Blocks until the stream can play or its open has failed.
 void startStream(const std::string& address);
 void playSearchResult();
 // Spectrum, position and playing state into AppState, then the advance.

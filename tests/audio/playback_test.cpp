@@ -50,13 +50,10 @@ TEST_F(Playback, StartStreamOpensPlaysSetsVolumeAndReleasesWhatItReplaces) {
     EXPECT_EQ(state().calls, (std::vector<std::string>{"CreateStream 1 http://127.0.0.1/a.mp3 0x40",
                                                        "PlaySound 0 2 0", "SetVolume 3 0.5"}));
     state().calls.clear();
-    appState.pauseOn = 1;  // neither flag is consulted by a start
-    appState.muteOn = 1;
     startStream("/music/b.mp3");
     EXPECT_EQ(state().calls, (std::vector<std::string>{"CreateStream 1 /music/b.mp3 0x40", "PlaySound 0 4 0",
                                                        "SetVolume 5 0.5", "SoundRelease 2"}));
     EXPECT_NE(appState.audioSound, first);
-    EXPECT_EQ(appState.pauseOn, 1);
 
     // A failed open plays nothing (not the old sound again) and still releases the old one.
     state().calls.clear();
@@ -72,6 +69,20 @@ TEST_F(Playback, StartStreamOpensPlaysSetsVolumeAndReleasesWhatItReplaces) {
     state().calls.clear();
     releaseAudio();
     EXPECT_EQ(state().calls, (std::vector<std::string>{"SoundRelease 6", "Close 1", "Release 1"}));
+}
+
+TEST_F(Playback, ANewStreamStaysMutedAndEndsAPause) {
+    togglePause();
+    toggleMute();
+    state().calls.clear();
+    startStream("b");
+    EXPECT_EQ(state().calls[2], "SetVolume 2 0");  // muted: silent from its first sample
+    EXPECT_EQ(appState.muteOn, 1);
+    EXPECT_EQ(gui::controlImage(ctl::MuteButton), img::MutedImage);
+    EXPECT_EQ(appState.pauseOn, 0);  // the chosen track plays: no pause shown
+    EXPECT_EQ(gui::controlImage(ctl::PauseIndicator), 0);
+    toggleMute();
+    EXPECT_EQ(lastCall(), "SetVolume 2 0.5");
 }
 
 TEST_F(Playback, PollFillsSpectrumPositionAndPlayingState) {
