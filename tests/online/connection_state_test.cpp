@@ -1,8 +1,12 @@
 // The connection rule over route tables, and the forced state of tests.
 #include <gtest/gtest.h>
 
+#include "audio/display_refresh.h"
+#include "main_window_fixture.h"
 #include "online/connectivity.h"
 #include "platform/net/net.h"
+#include "ui/ids.h"
+#include "ui/register.h"
 
 namespace {
 
@@ -47,4 +51,19 @@ TEST(ConnectionState, TestsCanForceTheAnswer) {
     EXPECT_TRUE(isConnected());
     net::overrideConnected(std::nullopt);
     isConnected();  // the system's answer, whatever it is here
+}
+
+using IndicatorTest = onlinetest::MainWindowTest;
+
+TEST_F(IndicatorTest, IsRedWhenConnectedAndDarkGreyWhenNot) {
+    createCanvasImages();
+    loadFonts();
+    gui::createPicture(ctl::ConnectionIndicator, win::MainWindow, 0, {700, 5, 14, 9}, img::ConnectionImage);
+    net::overrideConnected(false);
+    refreshDisplay();
+    EXPECT_EQ(gui::imagePixel(img::ConnectionImage, 6, 6), (gui::Rgb{63, 63, 63}));
+    net::overrideConnected(true);
+    refreshDisplay();
+    EXPECT_EQ(gui::imagePixel(img::ConnectionImage, 6, 6), (gui::Rgb{227, 5, 3}));
+    net::overrideConnected(std::nullopt);
 }
