@@ -12,6 +12,12 @@
 namespace os {
 namespace {
 
+#ifdef MFD_EXEC
+constexpr unsigned kMemfdExec = MFD_EXEC;
+#else
+constexpr unsigned kMemfdExec = 0x0010U;
+#endif
+
 bool writeAll(int fd, std::span<const uint8_t> bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -36,7 +42,11 @@ LibraryHandle openDescriptor(int fd, std::string& error) {
 }
 
 LibraryHandle throughMemoryFile(std::span<const uint8_t> elf, const char* name, std::string& error) {
-    int fd = memfd_create(name, MFD_CLOEXEC);
+    // Kernels from 6.3 take the executable wish explicitly (and default to
+    // non-executable where vm.memfd_noexec says so); older ones reject the
+    // flag as unknown, and their memory files are executable anyway.
+    int fd = memfd_create(name, MFD_CLOEXEC | kMemfdExec);
+    if (fd < 0 && errno == EINVAL) fd = memfd_create(name, MFD_CLOEXEC);
     if (fd < 0) {
         error = std::string("memfd_create: ") + std::strerror(errno);
         return nullptr;
