@@ -347,3 +347,22 @@ TEST(ModuleLoader, ProtectionsNeverCloseTheHeadersAndClosedTablesAnswerNone) {
     EXPECT_EQ(pe::read16(m->imageBase), 0x5A4D);  // the headers were not overwritten
     EXPECT_EQ(lookupModuleExport(m.get(), "Play"), m->imageBase + 0x1100);
 }
+
+TEST(ModuleLoader, ARelocationBlockTooShortEndsTheWalk) {
+    const uint64_t preferred = freeAddress(0x6000, false);
+    void* blocker = mmap(reinterpret_cast<void*>(preferred), 0x1000, PROT_NONE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    ASSERT_EQ(reinterpret_cast<uint64_t>(blocker), preferred);
+    Fixture f(true, preferred);
+    const uint32_t wide = f.data.put64(preferred + 0x10);
+    f.reloc.put32(kDataVa);
+    f.reloc.put32(0);  // SizeOfBlock 0 would walk the same block for ever
+    f.reloc.put16(static_cast<uint16_t>(0xA000 | (wide - kDataVa)));
+    f.reloc.put16(0);
+    f.image.directories[Relocation] = {kRelocVa, 12};
+    auto image = f.build();
+    ModulePtr m(mapModuleImage(image.data(), image.size()));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(read64At(m.get(), wide), preferred + 0x10);  // left alone
+    munmap(blocker, 0x1000);
+}
