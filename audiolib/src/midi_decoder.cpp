@@ -1,5 +1,6 @@
 #include "midi_decoder.h"
 
+#include <dlfcn.h>
 #include <fluidsynth.h>
 #include <sys/stat.h>
 
@@ -8,7 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <mutex>
+#include <type_traits>
 #include <vector>
 
 namespace kaudio {
@@ -28,12 +29,75 @@ std::string findSoundFont() {
     return {};
 }
 
-void silenceFluidLog() {
-    static std::once_flag once;
-    std::call_once(once, [] {
+// FluidSynth and the many libraries under it are loaded at the first MIDI
+// file, not with this library: most listening never needs them.
+struct FluidApi {
+#define KAUDIO_FLUID(name) decltype(&::name) name = nullptr;
+    KAUDIO_FLUID(new_fluid_settings)
+    KAUDIO_FLUID(delete_fluid_settings)
+    KAUDIO_FLUID(fluid_settings_setint)
+    KAUDIO_FLUID(fluid_settings_setnum)
+    KAUDIO_FLUID(fluid_settings_setstr)
+    KAUDIO_FLUID(new_fluid_synth)
+    KAUDIO_FLUID(delete_fluid_synth)
+    KAUDIO_FLUID(fluid_synth_sfload)
+    KAUDIO_FLUID(fluid_synth_system_reset)
+    KAUDIO_FLUID(fluid_synth_write_float)
+    KAUDIO_FLUID(new_fluid_player)
+    KAUDIO_FLUID(delete_fluid_player)
+    KAUDIO_FLUID(fluid_player_add_mem)
+    KAUDIO_FLUID(fluid_player_play)
+    KAUDIO_FLUID(fluid_player_stop)
+    KAUDIO_FLUID(fluid_player_get_status)
+    KAUDIO_FLUID(fluid_player_get_total_ticks)
+    KAUDIO_FLUID(fluid_player_get_current_tick)
+    KAUDIO_FLUID(fluid_set_log_function)
+#undef KAUDIO_FLUID
+};
+
+// Any thread; null when FluidSynth cannot be loaded. Loaded once, never
+// unloaded.
+const FluidApi* fluidApi() {
+    static const FluidApi* api = []() -> const FluidApi* {
+        void* lib = ::dlopen("libfluidsynth.so.3", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) lib = ::dlopen("libfluidsynth.so", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return nullptr;
+        auto* a = new FluidApi;
+        bool all = true;
+        auto bind = [&](auto& slot, const char* name) {
+            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(::dlsym(lib, name));
+            all = all && slot;
+        };
+#define KAUDIO_BIND(name) bind(a->name, #name);
+        KAUDIO_BIND(new_fluid_settings)
+        KAUDIO_BIND(delete_fluid_settings)
+        KAUDIO_BIND(fluid_settings_setint)
+        KAUDIO_BIND(fluid_settings_setnum)
+        KAUDIO_BIND(fluid_settings_setstr)
+        KAUDIO_BIND(new_fluid_synth)
+        KAUDIO_BIND(delete_fluid_synth)
+        KAUDIO_BIND(fluid_synth_sfload)
+        KAUDIO_BIND(fluid_synth_system_reset)
+        KAUDIO_BIND(fluid_synth_write_float)
+        KAUDIO_BIND(new_fluid_player)
+        KAUDIO_BIND(delete_fluid_player)
+        KAUDIO_BIND(fluid_player_add_mem)
+        KAUDIO_BIND(fluid_player_play)
+        KAUDIO_BIND(fluid_player_stop)
+        KAUDIO_BIND(fluid_player_get_status)
+        KAUDIO_BIND(fluid_player_get_total_ticks)
+        KAUDIO_BIND(fluid_player_get_current_tick)
+        KAUDIO_BIND(fluid_set_log_function)
+#undef KAUDIO_BIND
+        if (!all) {
+            delete a;
+            return nullptr;
+        }
         for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
-            fluid_set_log_function(level, nullptr, nullptr);
-    });
+            a->fluid_set_log_function(level, nullptr, nullptr);
+        return a;
+    }();
+    return api;
 }
 
 class MidiDecoder final : public Decoder {
@@ -41,16 +105,18 @@ class MidiDecoder final : public Decoder {
     explicit MidiDecoder(std::string path) : path_(std::move(path)) {}
 
     ~MidiDecoder() override {
+        if (!fs_) return;
         if (player_) {
-            fluid_player_stop(player_);
-            delete_fluid_player(player_);
+            fs_->fluid_player_stop(player_);
+            fs_->delete_fluid_player(player_);
         }
-        if (synth_) delete_fluid_synth(synth_);
-        if (settings_) delete_fluid_settings(settings_);
+        if (synth_) fs_->delete_fluid_synth(synth_);
+        if (settings_) fs_->delete_fluid_settings(settings_);
     }
 
     Status open(Clock::time_point) override {
-        silenceFluidLog();
+        fs_ = fluidApi();
+        if (!fs_) return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "FluidSynth cannot be loaded");
         std::ifstream in(path_, std::ios::binary);
         if (!in) return Status::fail(KESTREL_AUDIO_ERR_FILE_NOT_FOUND, "cannot read " + path_);
         song_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -59,17 +125,17 @@ class MidiDecoder final : public Decoder {
         std::string font = findSoundFont();
         if (font.empty()) return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "no General MIDI sound font");
 
-        settings_ = new_fluid_settings();
+        settings_ = fs_->new_fluid_settings();
         if (!settings_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "fluid settings");
-        fluid_settings_setnum(settings_, "synth.sample-rate", kOutputRate);
-        fluid_settings_setint(settings_, "synth.lock-memory", 0);
-        fluid_settings_setnum(settings_, "synth.gain", 0.5);
-        fluid_settings_setint(settings_, "synth.cpu-cores", 1);
-        fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
-        fluid_settings_setstr(settings_, "player.timing-source", "sample");
-        synth_ = new_fluid_synth(settings_);
+        fs_->fluid_settings_setnum(settings_, "synth.sample-rate", kOutputRate);
+        fs_->fluid_settings_setint(settings_, "synth.lock-memory", 0);
+        fs_->fluid_settings_setnum(settings_, "synth.gain", 0.5);
+        fs_->fluid_settings_setint(settings_, "synth.cpu-cores", 1);
+        fs_->fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+        fs_->fluid_settings_setstr(settings_, "player.timing-source", "sample");
+        synth_ = fs_->new_fluid_synth(settings_);
         if (!synth_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "fluid synth");
-        if (fluid_synth_sfload(synth_, font.c_str(), 1) == FLUID_FAILED)
+        if (fs_->fluid_synth_sfload(synth_, font.c_str(), 1) == FLUID_FAILED)
             return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "cannot load " + font);
         if (!startPlayer()) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "MIDI player");
         return Status::success();
@@ -81,7 +147,8 @@ class MidiDecoder final : public Decoder {
             maxFrames = std::min(maxFrames, tailLeft_);
             tailLeft_ -= maxFrames;
         }
-        if (fluid_synth_write_float(synth_, static_cast<int>(maxFrames), out, 0, 2, out, 1, 2) != FLUID_OK)
+        if (fs_->fluid_synth_write_float(synth_, static_cast<int>(maxFrames), out, 0, 2, out, 1, 2) !=
+            FLUID_OK)
             return -1;
         return maxFrames;
     }
@@ -91,16 +158,17 @@ class MidiDecoder final : public Decoder {
     // The player's clock runs on rendered samples, so a seek restarts the
     // song and renders silently up to the target.
     bool seek(unsigned ms) override {
-        fluid_player_stop(player_);
-        delete_fluid_player(player_);
+        fs_->fluid_player_stop(player_);
+        fs_->delete_fluid_player(player_);
         player_ = nullptr;
-        fluid_synth_system_reset(synth_);
+        fs_->fluid_synth_system_reset(synth_);
         if (!startPlayer()) return false;
         long frames = static_cast<long>(static_cast<long long>(ms) * kOutputRate / 1000);
         std::vector<float> scratch(4096 * 2);
         while (frames > 0 && !songOver()) {
             long n = std::min<long>(frames, 4096);
-            fluid_synth_write_float(synth_, static_cast<int>(n), scratch.data(), 0, 2, scratch.data(), 1, 2);
+            fs_->fluid_synth_write_float(synth_, static_cast<int>(n), scratch.data(), 0, 2, scratch.data(), 1,
+                                         2);
             frames -= n;
         }
         return true;
@@ -110,20 +178,21 @@ class MidiDecoder final : public Decoder {
     // The player lingers for seconds after the last event; the song is over
     // when its last tick has passed.
     bool songOver() {
-        if (fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) return true;
-        int total = fluid_player_get_total_ticks(player_);
-        return total > 0 && fluid_player_get_current_tick(player_) >= total;
+        if (fs_->fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) return true;
+        int total = fs_->fluid_player_get_total_ticks(player_);
+        return total > 0 && fs_->fluid_player_get_current_tick(player_) >= total;
     }
 
     bool startPlayer() {
         tailLeft_ = kTailFrames;
-        player_ = new_fluid_player(synth_);
+        player_ = fs_->new_fluid_player(synth_);
         if (!player_) return false;
-        if (fluid_player_add_mem(player_, song_.data(), song_.size()) != FLUID_OK) return false;
-        return fluid_player_play(player_) == FLUID_OK;
+        if (fs_->fluid_player_add_mem(player_, song_.data(), song_.size()) != FLUID_OK) return false;
+        return fs_->fluid_player_play(player_) == FLUID_OK;
     }
 
     const std::string path_;
+    const FluidApi* fs_ = nullptr;
     std::string song_;
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;

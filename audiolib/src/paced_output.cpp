@@ -12,7 +12,7 @@
 namespace kaudio {
 namespace {
 
-constexpr size_t kBufferFrames = 1024;
+constexpr size_t kBufferFrames = 2048;
 
 class PacedOutput final : public Output {
   public:
