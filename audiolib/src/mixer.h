@@ -27,7 +27,8 @@
 // its ring and sleeps until it is released. After a seek the decoder names
 // the ring position where the new audio starts; render() skips everything
 // before it, so no stale audio is heard and positions restart from the target.
-// Channel handles carry an id; calls with the id of a replaced channel fail.
+// Channel handles carry an id; calls with the id of a replaced channel fail,
+// and no handle value is ever issued twice (api.cpp).
 //
 // Environment:
 //   KESTREL_AUDIO_WAV=/path/out.wav  write the output into that WAV file
@@ -36,7 +37,8 @@
 //       process is killed) instead of playing it;
 //   KESTREL_AUDIO_OUTPUT=null        consume at real-time pace and discard,
 //       without trying a sound device (used also when SDL finds no device);
-//   KESTREL_AUDIO_SOUNDFONT=/path.sf2  the General MIDI sound font for .mid.
+//   KESTREL_AUDIO_SOUNDFONT=/path.sf2  the General MIDI sound font for .mid;
+//   KESTREL_AUDIO_DEBUG=1            let FFmpeg log (it is silent otherwise).
 #pragma once
 
 #include <chrono>
