@@ -40,7 +40,11 @@ void openVideoWindow() {
 
     gui::createPicture(ctl::VideoSplash, win::VideoWindow, 0, {150, 80, 520, 330}, img::VideoSplashImage);
     gui::repaintControl(ctl::VideoSplash);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // holds the whole program, by design
+    // The splash's second holds the whole program, by design; the first
+    // opening loads the web module inside it rather than after it.
+    const auto splashEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+    web::preload();
+    std::this_thread::sleep_until(splashEnd);
     gui::setControlX(ctl::VideoSplash, -1000);
 
     appState.currentTitle = videoSearchTerm(appState.currentTitle);

@@ -11,6 +11,10 @@
 
 namespace web {
 
+// Loads the module now (if not yet loaded), so that a later createView does
+// not wait for it. False when it cannot be loaded.
+bool preload();
+
 // Loads the module if needed and puts a view showing `address` into the host
 // control. False when the module cannot be loaded or the control is no host.
 bool createView(int hostControl, const std::string& address);

@@ -72,6 +72,10 @@ void* hostOf(int control) {
 
 }  // namespace
 
+bool preload() {
+    return api() != nullptr;
+}
+
 bool createView(int hostControl, const std::string& address) {
     void* host = gui::nativeHandle(hostControl);
     if (!host || !api()) return false;
