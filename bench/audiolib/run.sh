@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The audio library's figures, medians of several runs:
 #   - CPU seconds to play a 60 s 128 kbit/s MP3 through the null output
-#     (bench_play, whole process) against `ffmpeg -i FILE -f null -` decoding
+#     (audiolib_play_null, whole process) against `ffmpeg -i FILE -f null -` decoding
 #     the same file in the same run; targets: at most 1% of 60 s, at most
 #     twice ffmpeg;
 #   - the Google Benchmark figures of bench_audiolib (spectrum call, time to
 #     the first sample, memory per stream).
-# Usage: bench/audiolib/run.sh [BUILD_DIR]   (built targets bench_play, bench_audiolib)
+# Usage: bench/audiolib/run.sh [BUILD_DIR]   (default $KESTREL_BUILD_DIR, else build;
+#        targets audiolib_play_null and bench_audiolib built)
 set -euo pipefail
-build=${1:-build}
-play=$build/bench/audiolib/bench_play
+build=${1:-${KESTREL_BUILD_DIR:-build}}
+play=$build/bench/audiolib/audiolib_play_null
 gbench=$build/bench/audiolib/bench_audiolib
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,6 +1,6 @@
 // Plays one file to its end through the null output, polling the way the
 // player does, and prints the CPU seconds the whole process used.
-//   bench_play FILE
+//   audiolib_play_null FILE
 #include <sys/resource.h>
 
 #include <chrono>
@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_play FILE\n");
+        std::fprintf(stderr, "usage: audiolib_play_null FILE\n");
         return 2;
     }
     setenv("KESTREL_AUDIO_OUTPUT", "null", 1);
