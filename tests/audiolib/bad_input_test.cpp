@@ -94,6 +94,9 @@ TEST(BadInput, ServerFailuresFailTheOpen) {
     size_t threadsBefore = threadCount();
     EXPECT_EQ(openOrStop(s, server.url("/missing.mp3"), 0ms), KESTREL_AUDIO_ERR_NET);
     EXPECT_EQ(openOrStop(s, server.url("/page.mp3"), 0ms), KESTREL_AUDIO_ERR_FORMAT);
+    // A redirect may not lead to a local file.
+    EXPECT_NE(openOrStop(s, server.url("/local.mp3"), 0ms), KESTREL_AUDIO_OK);
+    EXPECT_EQ(openOrStop(s, server.url("/moved.mp3"), 5000ms), KESTREL_AUDIO_OK);
     EXPECT_EQ(openOrStop(s, "http://127.0.0.1:1/nothing-listens.mp3", 0ms), KESTREL_AUDIO_ERR_NET);
     EXPECT_EQ(threadCount(), threadsBefore);
 }

@@ -23,7 +23,7 @@ struct HttpServer::Impl {
 };
 
 HttpServer::HttpServer(const std::string& mp3Path, const std::string& certPath, const std::string& keyPath)
-    : impl_(new Impl) {
+    : impl_(new Impl), mp3Path_(mp3Path) {
     std::ifstream in(mp3Path, std::ios::binary);
     impl_->mp3.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (certPath.empty()) {
@@ -43,6 +43,12 @@ HttpServer::HttpServer(const std::string& mp3Path, const std::string& certPath, 
 
     svr.Get("/tone.mp3",
             [&mp3](const httplib::Request&, httplib::Response& res) { res.set_content(mp3, "audio/mpeg"); });
+    // A server may send the player elsewhere, but only over http or https.
+    svr.Get("/moved.mp3",
+            [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/tone.mp3"); });
+    svr.Get("/local.mp3", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("file://" + mp3Path_);
+    });
     svr.Get("/missing.mp3", [](const httplib::Request&, httplib::Response& res) {
         res.status = 404;
         res.set_content("<html><body>Not found</body></html>", "text/html");

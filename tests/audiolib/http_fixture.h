@@ -2,6 +2,8 @@
 //   /tone.mp3     a file (with ranges, so it is seekable)
 //   /radio        an endless MP3 stream at real-time pace, with ICY metadata
 //                 when the client asks for it
+//   /moved.mp3    a redirect to /tone.mp3
+//   /local.mp3    a redirect to the MP3 as a file:// address
 //   /missing.mp3  404
 //   /page.mp3     an HTML page
 //   /trickle.mp3  the MP3 at half its bit rate
@@ -33,6 +35,7 @@ class HttpServer {
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
+    std::string mp3Path_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> icyRequested_{false};
     std::string scheme_ = "http";
