@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "audio/pe_format.h"
 #include "platform/os/address_space.h"
@@ -353,8 +354,19 @@ void* lookupModuleExport(MappedModule* m, const char* name) {
     if (m->sharedObject) return os::libraryFunction(m->sharedObject, name);
     if (!m->ntHeaders) return nullptr;
     // The tables may lie in pages that the image's own protections closed.
-    auto readable = [m](uint64_t rva, uint64_t length) {
-        return inImage(m, rva, length) && os::isReadableRange(m->imageBase + rva, length);
+    // Each page is asked about once: a table of a million names costs no
+    // million system calls.
+    constexpr uint64_t kPage = 4096;
+    std::vector<int8_t> pageReadable(m->imageSize / kPage + 1, -1);
+    auto readable = [m, &pageReadable](uint64_t rva, uint64_t length) {
+        if (!inImage(m, rva, length)) return false;
+        if (length == 0) return true;
+        for (uint64_t page = rva / kPage; page <= (rva + length - 1) / kPage; ++page) {
+            int8_t& known = pageReadable[page];
+            if (known < 0) known = os::isReadableRange(m->imageBase + page * kPage, 1) ? 1 : 0;
+            if (!known) return false;
+        }
+        return true;
     };
     const uint8_t* nt = m->ntHeaders;
     const uint32_t dirRva = directoryAddress(nt, kExportDirectory);
