@@ -34,7 +34,10 @@ void BM_MapAndBindCarriedLibrary(benchmark::State& state) {
     }
     state.counters["packed_bytes"] = static_cast<double>(kestrel_audio_blob_size);
 }
-BENCHMARK(BM_MapAndBindCarriedLibrary)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_MapAndBindCarriedLibrary)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // The share of unpacking alone.
 void BM_UnpackCarriedLibrary(benchmark::State& state) {
