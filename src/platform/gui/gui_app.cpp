@@ -33,7 +33,6 @@ QApplication* application = nullptr;
 // cost more than the pass itself.
 std::unique_ptr<QTimer> tickTimer;
 bool ticked = false;
-bool insideWait = false;
 // The pointer as the last mouse event over our windows left it; asking the
 // display server on every pass would be a round trip 100 times a second.
 QPoint lastPointer;
@@ -42,21 +41,28 @@ int leftButtonOverride = -1;
 QPointer<QWidget> handWidget;
 bool handShown = false;
 
+// Program timers are not toolkit timers: they are checked whenever the
+// wait wakes (at least every tick), so the 10 ms tick and a 35 ms timer
+// cost one wake-up, not two. A timer so fires on the first wake at or after
+// its deadline; its deadlines stay on the period's grid, so its average
+// period is exact.
 struct TimerRecord {
     int window;
     int id;
-    std::unique_ptr<QTimer> timer;
+    std::chrono::milliseconds period;
+    std::chrono::steady_clock::time_point deadline;
     std::function<void()> callback;
-    bool pending = false;
 };
 std::vector<std::unique_ptr<TimerRecord>> timers;
 
-void runPendingTimers() {
-    for (auto& t : timers) {
-        if (t->pending) {
-            t->pending = false;
-            t->callback();
-        }
+void runDueTimers() {
+    const auto now = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < timers.size(); ++i) {
+        TimerRecord& t = *timers[i];
+        if (now < t.deadline) continue;
+        t.deadline += t.period;
+        if (t.deadline <= now) t.deadline = now + t.period;  // fell far behind: no burst of catch-up calls
+        t.callback();
     }
 }
 
@@ -159,8 +165,7 @@ void releaseAll() {
 
 Event waitWindowEvent(int timeoutMs) {
     auto& queue = registry().queue;
-    insideWait = true;
-    runPendingTimers();
+    runDueTimers();
     if (queue.empty()) {
         if (timeoutMs <= 0) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -169,11 +174,10 @@ Event waitWindowEvent(int timeoutMs) {
             ticked = false;
             while (queue.empty() && !ticked) {
                 QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-                runPendingTimers();
+                runDueTimers();
             }
         }
     }
-    insideWait = false;
     if (queue.empty()) return {};
     Event event = queue.front();
     queue.pop_front();
@@ -191,32 +195,17 @@ Point mouseInClient(int mainWindow) {
 }
 
 void startTimer(int window, int timerId, int periodMs, std::function<void()> callback) {
+    const auto period = std::chrono::milliseconds(std::max(1, periodMs));
+    const auto deadline = std::chrono::steady_clock::now() + period;
     for (auto& t : timers) {
         if (t->window == window && t->id == timerId) {
             t->callback = std::move(callback);
-            t->timer->start(periodMs);
+            t->period = period;
+            t->deadline = deadline;
             return;
         }
     }
-    auto record = std::make_unique<TimerRecord>();
-    record->window = window;
-    record->id = timerId;
-    record->callback = std::move(callback);
-    record->timer = std::make_unique<QTimer>();
-    record->timer->setTimerType(Qt::PreciseTimer);
-    TimerRecord* raw = record.get();
-    // The callback runs inside the wait only: outside it (a modal box, a
-    // long operation) the tick is remembered and run at the next wait.
-    QObject::connect(raw->timer.get(), &QTimer::timeout, [raw] {
-        if (insideWait) {
-            raw->pending = false;
-            raw->callback();
-        } else {
-            raw->pending = true;
-        }
-    });
-    raw->timer->start(periodMs);
-    timers.push_back(std::move(record));
+    timers.push_back(std::make_unique<TimerRecord>(TimerRecord{window, timerId, period, deadline, std::move(callback)}));
 }
 
 Point cursorPos() {

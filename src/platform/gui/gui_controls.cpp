@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <cstring>
 
 #include "platform/gui/gui_internal.h"
 
@@ -24,6 +25,17 @@ void pushControl(int window, int control, ControlEventType type) {
     push({EventKind::Control, window, control, type});
 }
 
+// Row by row with memcmp: QImage's own comparison goes pixel by pixel.
+bool samePixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.format() != b.format()) return false;
+    if (a.isNull()) return true;
+    if (a.depth() != 32) return a == b;
+    const size_t rowBytes = size_t(a.width()) * 4;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0) return false;
+    return true;
+}
+
 // A static picture: shows a snapshot of an image, reports clicks.
 class PictureWidget : public QWidget {
 public:
@@ -31,11 +43,14 @@ public:
         setMouseTracking(true);
     }
     bool show(const QImage& image) {
-        const bool changed = !(image.size() == snapshot_.size() && image == snapshot_);
-        snapshot_ = image;
         if (!image.isNull() && size() != image.size()) resize(image.size());
-        if (changed) update();
-        return changed;
+        // Unchanged pixels keep the old snapshot: sharing the new one would
+        // make the next drawing on the source copy it (the 35 ms refresh
+        // redraws every picture, mostly with the same pixels).
+        if (samePixels(image, snapshot_)) return false;
+        snapshot_ = image;
+        update();
+        return true;
     }
     void clear() {
         if (!snapshot_.isNull()) {

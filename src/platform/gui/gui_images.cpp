@@ -1,7 +1,11 @@
 // Numbered images and fonts, and drawing on images.
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QPainter>
 #include <cmath>
+#include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "platform/gui/gui_internal.h"
 #include "platform/image/decode.h"
@@ -114,10 +118,111 @@ void fillRect(int image, Rect r, Rgb colour) {
     painter.fillRect(clipped, toQColor(colour));
 }
 
+namespace {
+
+bool plainPixels(const QImage& i) {
+    return i.format() == QImage::Format_RGB32 || i.format() == QImage::Format_ARGB32_Premultiplied;
+}
+
+// dst = src + dst * (1 - alpha), premultiplied, over the clipped rectangle.
+void blendUnscaled(QImage& d, const QImage& s, int x, int y) {
+    const QRect area = QRect(x, y, s.width(), s.height()).intersected(d.rect());
+    const bool opaque = s.format() == QImage::Format_RGB32;
+    const bool keepAlpha = d.format() == QImage::Format_ARGB32_Premultiplied;
+    for (int row = area.top(); row <= area.bottom(); ++row) {
+        auto* out = reinterpret_cast<QRgb*>(d.scanLine(row)) + area.left();
+        const auto* in = reinterpret_cast<const QRgb*>(s.constScanLine(row - y)) + (area.left() - x);
+        if (opaque) {
+            std::memcpy(out, in, size_t(area.width()) * 4);
+            continue;
+        }
+        for (int k = 0; k < area.width(); ++k) {
+            const QRgb src = in[k];
+            const uint32_t a = qAlpha(src);
+            if (a == 0) continue;
+            if (a == 255) {
+                out[k] = src;
+                continue;
+            }
+            const QRgb dst = out[k];
+            const uint32_t inv = 255 - a;
+            const uint32_t r = qRed(src) + (qRed(dst) * inv + 127) / 255;
+            const uint32_t g = qGreen(src) + (qGreen(dst) * inv + 127) / 255;
+            const uint32_t b = qBlue(src) + (qBlue(dst) * inv + 127) / 255;
+            const uint32_t outA = keepAlpha ? a + (qAlpha(dst) * inv + 127) / 255 : 255;
+            out[k] = qRgba(int(r), int(g), int(b), int(outA));
+        }
+    }
+}
+
+// Rendered texts, kept because the refresh draws the same few texts 28 times
+// a second and a painter costs far more than a blend.
+struct TextKey {
+    int font;
+    QRgb colour;
+    std::string text;
+    bool operator==(const TextKey&) const = default;
+};
+struct TextKeyHash {
+    size_t operator()(const TextKey& k) const {
+        return std::hash<std::string>()(k.text) ^ (size_t(k.font) * 31 + k.colour);
+    }
+};
+std::unordered_map<TextKey, QImage, TextKeyHash> textCache;
+constexpr size_t kTextCacheLimit = 256;
+
+const QImage& renderedText(int fontId, Rgb colour, const std::string& value) {
+    TextKey key{fontId, qRgb(colour.r, colour.g, colour.b), value};
+    if (auto it = textCache.find(key); it != textCache.end()) return it->second;
+    if (textCache.size() >= kTextCacheLimit) textCache.clear();
+    QFont font;
+    if (auto f = registry().fonts.find(fontId); f != registry().fonts.end()) font = f->second;
+    const QString text = QString::fromStdString(value);
+    const QFontMetrics metrics(font);
+    QImage image(std::max(1, metrics.horizontalAdvance(text) + metrics.maxWidth()), std::max(1, metrics.height()),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(toQColor(colour));
+    painter.drawText(image.rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    painter.end();
+    return textCache.emplace(std::move(key), std::move(image)).first->second;
+}
+
+// Stretched copies of pictures, kept while their source is unchanged
+// (the refresh stretches the same backgrounds on every tick).
+struct ScaledCopy {
+    qint64 sourceKey = 0;
+    QImage image;
+};
+std::unordered_map<uint64_t, ScaledCopy> scaledCache;
+
+const QImage& scaledCopy(int source, const QImage& s, int w, int h) {
+    const uint64_t key = uint64_t(uint32_t(source)) << 32 | uint64_t(uint16_t(w)) << 16 | uint16_t(h);
+    ScaledCopy& copy = scaledCache[key];
+    if (copy.sourceKey != s.cacheKey() || copy.image.isNull()) {
+        copy.image = s.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(s.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
+        copy.sourceKey = s.cacheKey();
+    }
+    return copy.image;
+}
+
+}  // namespace
+
 void drawImage(int destination, int source, Rect r) {
     QImage* d = findImage(destination);
     QImage* s = findImage(source);
     if (!d || !s || r.w <= 0 || r.h <= 0) return;
+    if (plainPixels(*d) && plainPixels(*s)) {
+        const bool sameSize = s->width() == r.w && s->height() == r.h;
+        if (sameSize || (r.w <= 4096 && r.h <= 4096)) {
+            blendUnscaled(*d, sameSize ? *s : scaledCopy(source, *s, r.w, r.h), r.x, r.y);
+            return;
+        }
+    }
     QPainter painter(d);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, s->width() != r.w || s->height() != r.h);
     painter.drawImage(QRect(r.x, r.y, r.w, r.h), *s);
@@ -126,15 +231,12 @@ void drawImage(int destination, int source, Rect r) {
 void drawText(int image, int fontId, int x, int y, Rgb colour, const std::string& value) {
     QImage* i = findImage(image);
     if (!i || value.empty()) return;
-    QPainter painter(i);
-    auto font = registry().fonts.find(fontId);
-    if (font != registry().fonts.end()) painter.setFont(font->second);
-    painter.setPen(toQColor(colour));
-    painter.drawText(QRect(x, y, std::max(1, i->width() - x + 4096), std::max(1, i->height() - y + 64)),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdString(value));
+    if (!plainPixels(*i)) *i = i->convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    blendUnscaled(*i, renderedText(fontId, colour, value), x, y);
 }
 
 void createFont(int fontId, const std::string& face, int points) {
+    textCache.clear();
     QFont f(QString::fromStdString(face));
     // Points at 96 dots per inch, as the skins were drawn for.
     f.setPixelSize(int(std::lround(points * 96.0 / 72.0)));
