@@ -2,6 +2,7 @@
 
 #include "catalog.h"
 #include "platform/text/cp1251.h"
+#include "platform/text/percent.h"
 
 namespace site {
 namespace {
@@ -44,18 +45,9 @@ std::string pageHead(std::string_view titleUtf8) {
 }  // namespace
 
 std::string urlEncode(std::string_view bytes) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (isAlnum(char(c)) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += char(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
+    return text::percentEncode(bytes, [](unsigned char c) {
+        return isAlnum(char(c)) || c == '-' || c == '.' || c == '_' || c == '~';
+    });
 }
 
 std::string htmlEscape(std::string_view utf8) {

@@ -13,6 +13,7 @@
 #include "db_js.h"
 #include "pages.h"
 #include "platform/text/cp1251.h"
+#include "platform/text/percent.h"
 #include "query.h"
 #include "scanner.h"
 
@@ -26,18 +27,8 @@ const char kHtml[] = "text/html; charset=windows-1251";
 // A request target made safe for a log line: bytes outside printable ASCII
 // (the player sends its query as raw Windows-1251) are shown as %XX.
 std::string printable(std::string_view s) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : s.substr(0, 2000)) {
-        if (c > 0x20 && c < 0x7F && c != '%') {
-            out += char(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
+    return text::percentEncode(s.substr(0, 2000),
+                               [](unsigned char c) { return c > 0x20 && c < 0x7F && c != '%'; });
 }
 
 std::string timestamp() {

@@ -1,19 +1,21 @@
 #include "online/search_query.h"
 
 #include "platform/text/cp1251.h"
+#include "platform/text/percent.h"
 
 std::string encodeQuery(std::string_view typed) {
-    static const char hex[] = "0123456789ABCDEF";
+    const std::string encoded = text::percentEncode(text::toCp1251(typed), [](unsigned char c) {
+        return c > 0x20 && c < 0x7F && c != '%' && c != '&' && c != '#' && c != '+';
+    });
+    // Spaces become "+"; a "+" the user typed was encoded above.
     std::string out;
-    for (unsigned char c : text::toCp1251(typed)) {
-        if (c == ' ') {
+    out.reserve(encoded.size());
+    for (size_t i = 0; i < encoded.size();) {
+        if (encoded.compare(i, 3, "%20") == 0) {
             out += '+';
-        } else if (c == '%' || c == '&' || c == '#' || c == '+' || c < 0x20 || c >= 0x7F) {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
+            i += 3;
         } else {
-            out += static_cast<char>(c);
+            out += encoded[i++];
         }
     }
     return out;

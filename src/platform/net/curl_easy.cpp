@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/net/net.h"
+#include "platform/text/percent.h"
 
 namespace net {
 namespace {
@@ -63,19 +64,7 @@ bool isStatusLine(const char* line, size_t size) {
 }  // namespace detail
 
 std::string escapeUnsafeBytes(std::string_view address) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(address.size());
-    for (unsigned char c : address) {
-        if (c <= 0x20 || c >= 0x7F) {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    return text::percentEncode(address, [](unsigned char c) { return c > 0x20 && c < 0x7F; });
 }
 
 std::string resolveAddress(const std::string& base, const std::string& reference) {
