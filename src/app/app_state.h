@@ -75,7 +75,7 @@ struct DownloadSource {
 
 struct AppState {
     MappedModule* audioModule = nullptr;
-    AudioFunctions audio;  // the spec's `AudioFunctions`
+    AudioFunctions audio;  // the bound entry points
     int32_t trackLengthSeconds = 0;
     std::string currentTitle;
     FMOD_SYSTEM* audioSystem = nullptr;

@@ -12,20 +12,9 @@
 #include "audio/pe_image_fixture.h"
 #include "platform/gui/gui.h"
 #include "platform/os/packed_image.h"
+#include "support/process_maps.h"
 
 namespace {
-
-std::string mappingOf(const void* address) {
-    const auto a = reinterpret_cast<uintptr_t>(address);
-    std::ifstream maps("/proc/self/maps");
-    for (std::string line; std::getline(maps, line);) {
-        uintptr_t lo = 0, hi = 0;
-        char dash;
-        std::istringstream(line) >> std::hex >> lo >> dash >> hi;
-        if (a >= lo && a < hi) return line;
-    }
-    return "";
-}
 
 std::vector<void*> boundEntries() {
     const AudioFunctions& f = appState.audio;
@@ -58,7 +47,8 @@ TEST(AudioBinding, TheCarriedLibraryIsMappedFromMemoryAndBound) {
     for (void* entry : boundEntries()) {
         ASSERT_NE(entry, nullptr);
         // Code of the library comes from a memory file, not from a file on disk.
-        EXPECT_NE(mappingOf(entry).find("/memfd:kestrel-audio"), std::string::npos) << mappingOf(entry);
+        EXPECT_NE(testsupport::mapsLineOf(entry).find("/memfd:kestrel-audio"), std::string::npos)
+            << testsupport::mapsLineOf(entry);
     }
     EXPECT_TRUE(gui::shownMessageBoxes().empty());
 

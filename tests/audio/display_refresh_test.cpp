@@ -8,6 +8,7 @@
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
 #include "ui/ids.h"
+#include "ui/register.h"
 
 namespace {
 
@@ -21,12 +22,7 @@ class DisplayRefresh : public testing::Test {
     void SetUp() override {
         resetAppState();
         appState.volumeFill = 33;
-        gui::createImage(img::StatusImage, 715, 16);
-        gui::createImage(img::SpectrumBarImage, 1, 15);
-        gui::createImage(img::TimeImage, 45, 15);
-        gui::createImage(img::VolumeImage, 67, 18);
-        gui::createImage(img::ConnectionImage, 14, 9);
-        gui::createImage(img::PositionImage, 700, 3);
+        createCanvasImages();
         // Plain backgrounds and a white knob, so that every drawn pixel is known.
         gui::createImage(img::StatusBackImage, 715, 16);
         gui::createImage(img::TimeBackImage, 45, 15);

@@ -9,24 +9,13 @@
 #include <sstream>
 
 #include "platform/os/packed_image.h"
+#include "support/process_maps.h"
 
 namespace {
 
 std::vector<uint8_t> fileBytes(const char* path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::string mapsLineOf(const void* address) {
-    const auto a = reinterpret_cast<uintptr_t>(address);
-    std::ifstream maps("/proc/self/maps");
-    for (std::string line; std::getline(maps, line);) {
-        uintptr_t lo = 0, hi = 0;
-        char dash;
-        std::istringstream(line) >> std::hex >> lo >> dash >> hi;
-        if (a >= lo && a < hi) return line;
-    }
-    return "";
 }
 
 }  // namespace
@@ -40,7 +29,8 @@ TEST(MemoryLibrary, LoadsThroughAMemoryFileAndRunsItsCode) {
     auto answer = reinterpret_cast<int (*)()>(os::libraryFunction(lib.handle, "kestrel_test_answer"));
     ASSERT_NE(answer, nullptr);
     EXPECT_EQ(answer(), 42);
-    EXPECT_NE(mapsLineOf(reinterpret_cast<void*>(answer)).find("/memfd:kestrel-test"), std::string::npos);
+    EXPECT_NE(testsupport::mapsLineOf(reinterpret_cast<void*>(answer)).find("/memfd:kestrel-test"),
+              std::string::npos);
     EXPECT_EQ(os::libraryFunction(lib.handle, "kestrel_test_missing"), nullptr);
     EXPECT_TRUE(os::freeLibrary(lib.handle));
 }
@@ -54,7 +44,7 @@ TEST(MemoryLibrary, FallsBackToAnUnnamedTemporaryFile) {
     ASSERT_NE(count, nullptr);
     EXPECT_EQ(count(), 1);
     // The file has no name: its mapping is marked deleted.
-    EXPECT_NE(mapsLineOf(reinterpret_cast<void*>(count)).find("(deleted)"), std::string::npos);
+    EXPECT_NE(testsupport::mapsLineOf(reinterpret_cast<void*>(count)).find("(deleted)"), std::string::npos);
     os::freeLibrary(lib.handle);
 }
 
