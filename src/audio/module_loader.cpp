@@ -31,9 +31,9 @@ using EntryPoint = int (*)(void*, uint32_t, void*);
 constexpr bool kHost64 = true;
 #endif
 
-uint32_t sizeOfImage(const MappedModule* m) {
-    return read32(m->ntHeaders + kSizeOfImage);
-}
+// As it was when mapped: the header copy is writable image memory, and a
+// relocation or a section may change the field later.
+uint32_t sizeOfImage(const MappedModule* m) { return m->imageSize; }
 
 // Whether [rva, rva + length) lies inside the mapped image.
 bool inImage(const MappedModule* m, uint64_t rva, uint64_t length) {
