@@ -270,6 +270,11 @@ void createList(int control, int parent, int panel, Rect r, const std::string& c
     if (bare) {
         p.setColor(QPalette::Base, toQColor(background));
         p.setColor(QPalette::Text, QColor(165, 165, 165));
+        // The dark lists select in the skin's red, not the desktop's accent.
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            p.setColor(group, QPalette::Highlight, QColor(188, 1, 3));
+            p.setColor(group, QPalette::HighlightedText, QColor(255, 255, 255));
+        }
         // Within its clipping panel only the rows show: the header (exactly
         // the 26 pixels above the panel) and the scroll bars lie outside. No
         // edge: its light bottom line would show along the panel's last row.
