@@ -16,6 +16,7 @@
 #include "app/program.h"
 #include "audio/playback.h"
 #include "audio/track_length.h"
+#include "bench_program.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
 
@@ -40,13 +41,7 @@ void BM_PlayLocalMp3(benchmark::State& state) {
         return;
     }
     std::filesystem::current_path(dir);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    gui::setMessageBoxResponder([](const gui::MessageBoxInfo&) {});
-    net::overrideConnected(true);
-    static int argc = 1;
-    static char name[] = "kestrel-player";
-    static char* argv[] = {name, nullptr};
-    if (!startUp(argc, argv) || !appState.audio.FMOD_System_CreateStream) {
+    if (!startProgramForBench()) {
         state.SkipWithError("start-up or the audio library failed");
         return;
     }

@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "audio/display_refresh.h"
+#include "bench_program.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
 #include "ui/ids.h"
@@ -25,17 +26,9 @@ void setUpWindow() {
     static char* argv[] = {name, nullptr};
     gui::init(argc, argv);
     net::overrideConnected(true);
-    resetAppState();
+    buildMainWindowForBench();
     appState.volume = 0.5f;
     appState.volumeFill = 33;
-    decodeSkinPictures();
-    createCanvasImages();
-    loadFonts();
-    drawRowIcons();
-    gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400, "bench");
-    ApplySkin(win::MainWindow, img::SearchSkin);
-    buildMainWindowControls();
-    gui::showWindow(win::MainWindow);
     appState.nowPlayingText = "12. Исполнитель - Длинное название песни для строки состояния";
     appState.trackLengthSeconds = 245;
 }

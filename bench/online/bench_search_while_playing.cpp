@@ -13,6 +13,7 @@
 #include "app/app_state.h"
 #include "app/program.h"
 #include "audio/playback.h"
+#include "bench_program.h"
 #include "online/search.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
@@ -69,15 +70,9 @@ void BM_SoundDuringSearches(benchmark::State& state) {
         return;
     }
     std::filesystem::current_path(dir);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("KESTREL_AUDIO_WAV", out.c_str(), 1);
     setenv("KESTREL_SITE_URL", site().base().c_str(), 1);
-    gui::setMessageBoxResponder([](const gui::MessageBoxInfo&) {});
-    net::overrideConnected(true);
-    static int argc = 1;
-    static char name[] = "kestrel-player";
-    static char* argv[] = {name, nullptr};
-    if (!startUp(argc, argv) || !appState.audio.FMOD_System_CreateStream) {
+    if (!startProgramForBench()) {
         state.SkipWithError("start-up or the audio library failed");
         return;
     }

@@ -8,6 +8,7 @@
 
 #include "app/app_state.h"
 #include "app/modes.h"
+#include "bench_program.h"
 #include "platform/gui/gui.h"
 #include "ui/ids.h"
 #include "ui/register.h"
@@ -84,15 +85,7 @@ int main(int argc, char** argv) {
     static char name[] = "bench_skin";
     static char* qtArgv[] = {name, nullptr};
     if (!gui::init(qtArgc, qtArgv)) return 1;
-    resetAppState();
-    decodeSkinPictures();
-    createCanvasImages();
-    loadFonts();
-    drawRowIcons();
-    gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400, "bench");
-    ApplySkin(win::MainWindow, img::SearchSkin);
-    buildMainWindowControls();
-    gui::showWindow(win::MainWindow);
+    buildMainWindowForBench();
     for (int i = 0; i < 10; ++i) gui::waitWindowEvent(10);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
