@@ -15,14 +15,7 @@
 
 namespace {
 
-onlinetest::TestSite& site() {
-    static onlinetest::TestSite s([](httplib::Server& server) {
-        server.Get("/search.php", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content(onlinetest::resultPage(99), "text/html");
-        });
-    });
-    return s;
-}
+onlinetest::TestSite& site() { return onlinetest::fullResultsSite(); }
 
 void buildControls() {
     gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400, "Kestrel");

@@ -22,14 +22,7 @@
 
 namespace {
 
-onlinetest::TestSite& site() {
-    static onlinetest::TestSite s([](httplib::Server& server) {
-        server.Get("/search.php", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content(onlinetest::resultPage(99), "text/html");
-        });
-    });
-    return s;
-}
+onlinetest::TestSite& site() { return onlinetest::fullResultsSite(); }
 
 void runLoopFor(double seconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

@@ -61,4 +61,13 @@ std::string resultPage(int results) {
     return page + "</body></html>\r\n";
 }
 
+TestSite& fullResultsSite() {
+    static TestSite site([](httplib::Server& server) {
+        server.Get("/search.php", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(resultPage(99), "text/html");
+        });
+    });
+    return site;
+}
+
 }  // namespace onlinetest

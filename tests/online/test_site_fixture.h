@@ -45,4 +45,7 @@ int closedPort();
 // Windows-1251 result page lines "N. <a href="/f/N.mp3">Artist N - Song N</a> 3:20 128 kbit/s<BR>".
 std::string resultPage(int results);
 
+// One site for the process whose "search.php" answers resultPage(99).
+TestSite& fullResultsSite();
+
 }  // namespace onlinetest
