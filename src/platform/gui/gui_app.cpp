@@ -79,7 +79,7 @@ public:
             pointerInside = true;
             const int window = windowNumber(widget->window());
             if (window != 0) {
-                if (handWidget && QApplication::widgetAt(QCursor::pos()) != handWidget) {
+                if (handWidget && QApplication::widgetAt(lastPointer) != handWidget) {
                     handWidget->unsetCursor();
                     handWidget = nullptr;
                     handShown = false;
@@ -214,7 +214,9 @@ Point cursorPos() {
 }
 
 void setHandCursor() {
-    QWidget* w = QApplication::widgetAt(QCursor::pos());
+    // The pointer as events left it: the loop asks for the hand on every pass
+    // while the pointer rests over an icon column.
+    QWidget* w = QApplication::widgetAt(pointerInside ? lastPointer : QCursor::pos());
     if (handWidget && handWidget != w) handWidget->unsetCursor();
     handShown = true;
     if (!w) return;
