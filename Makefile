@@ -5,32 +5,38 @@
 #   make bench      builds and runs the benchmarks
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-asan run test test-asan bench fuzz clean
+.PHONY: all deps deps-run deps-test build build-asan run test test-asan bench fuzz clean
 
 all: build
 
-deps:
-	@scripts/install-deps
+# make run installs no test tools; the test targets install all three groups.
+deps-run:
+	@scripts/install-deps run build
 
-build: deps
+deps-test:
+	@scripts/install-deps run build test
+
+deps: deps-test
+
+build: deps-run
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default -j $(JOBS)
 
-build-asan: deps
+build-asan: deps-test
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 
 run: build
 	@scripts/run-player
 
-test: build
+test: deps-test build
 	@ctest --preset default -j $(JOBS) --output-on-failure
 
 test-asan: build-asan
 	@ctest --preset asan -j $(JOBS) --output-on-failure
 	@scripts/run-fuzzers 60
 
-bench: build
+bench: deps-test build
 	@scripts/run-benchmarks
 
 clean:

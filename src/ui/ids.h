@@ -47,6 +47,8 @@ enum : int {
     OpenFolderButton = 344,
     PositionBar = 353,
     VideoButton = 356,
+    PreviousButton = 490,  // hotspots over the previous and next arrows of the skins
+    NextButton = 491,
     SpectrumBarFirst = 100,  // SpectrumBar k is SpectrumBarFirst + k, k = 0 .. 107
     SpectrumBarLast = 207,
     AlbumPhoto = 347,
