@@ -123,9 +123,9 @@ void playLocalFile() {
     appState.advancePlaylist = 0;
     probeTrackLength(1, appState.localFolder + name);
     const int seconds = appState.trackLengthSeconds;
-    // Hours are not shown: minutes count modulo 60.
+    // Minutes go on past the hour, as in the time display.
     appState.nowPlayingText = std::to_string(row + 1) + "    " + rowText + "     " +
-                              std::to_string((seconds / 60) % 60) + ":" + twoDigits(seconds % 60);
+                              std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
 }
 
 void loadAlbumPhoto() {
