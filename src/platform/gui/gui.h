@@ -261,9 +261,13 @@ void clearShownMessageBoxes();
 
 // ---- dialogs ---------------------------------------------------------------
 
-// The open-file dialog; returns the chosen path or "" when cancelled.
+// The open-file dialog; returns the chosen path or "" when cancelled. The
+// filter is in the "description|patterns|..." form, patterns split by ";".
 std::string openFileDialog(int owner, const std::string& title, const std::string& filter);
 // Tests: answer the dialog without showing it.
 void setOpenFileResponder(std::function<std::string()> responder);
+// That filter in the toolkit's form: "description (patterns);;...", with
+// "*.*" meaning every file.
+std::string toolkitFileFilter(const std::string& filter);
 
 }  // namespace gui
