@@ -107,6 +107,9 @@ int windowBackgroundImage(int window);
 int windowBackgroundHooks(int window);
 // Starts moving the window with the mouse (the left button is down).
 void startWindowDrag(int window);
+// Shows what the window holds now, before a wait that runs no loop: waits
+// (at most timeoutMs) for the display server to map it, then paints it.
+void paintWindowNow(int window, int timeoutMs);
 
 // ---- controls --------------------------------------------------------------
 // `parent` is a window number; `panel` is the number of a panel control to
