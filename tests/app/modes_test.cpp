@@ -1,12 +1,13 @@
 // Window modes: which controls each switch moves, and the sequences that
 // show how the switches combine.
+#include "app/modes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "app/app_fixture.h"
 #include "app/app_state.h"
-#include "app/modes.h"
 #include "platform/gui/gui.h"
 #include "ui/ids.h"
 
@@ -14,9 +15,9 @@ namespace {
 
 using Layout = std::map<int, gui::Rect>;
 
-const int kMoved[] = {ctl::SiteLogoLink,  ctl::SearchButton,  ctl::SearchResultsPanel, ctl::SearchField,
-                      ctl::StylePanel,    ctl::StationPanel,  ctl::OpenFolderButton,   ctl::LocalFilesPanel,
-                      ctl::RadioPicture,  ctl::AlbumPhoto,    ctl::PositionBar,        ctl::SearchPicture,
+const int kMoved[] = {ctl::SiteLogoLink,  ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField,
+                      ctl::StylePanel,    ctl::StationPanel, ctl::OpenFolderButton,   ctl::LocalFilesPanel,
+                      ctl::RadioPicture,  ctl::AlbumPhoto,   ctl::PositionBar,        ctl::SearchPicture,
                       ctl::PlaylistPanel, ctl::RecordButton};
 
 Layout layout() {
@@ -25,7 +26,9 @@ Layout layout() {
     return l;
 }
 
-int x(int control) { return gui::controlRect(control).x; }
+int x(int control) {
+    return gui::controlRect(control).x;
+}
 
 }  // namespace
 
@@ -60,8 +63,9 @@ TEST_F(Modes, RadioOnAndOff) {
 TEST_F(Modes, Mp3OnAndOff) {
     toggleMp3Mode();
     EXPECT_EQ(gui::windowBackgroundImage(win::MainWindow), img::Mp3Skin);
-    for (int c : {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField, ctl::RecordButton,
-                  ctl::StylePanel, ctl::StationPanel, ctl::PlaylistPanel, ctl::SearchPicture})
+    for (int c :
+         {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField, ctl::RecordButton,
+          ctl::StylePanel, ctl::StationPanel, ctl::PlaylistPanel, ctl::SearchPicture})
         EXPECT_EQ(x(c), -1000) << c;
     EXPECT_EQ(x(ctl::OpenFolderButton), 288);
     EXPECT_EQ(x(ctl::LocalFilesPanel), 15);
