@@ -2,10 +2,11 @@
 // xvfb tests) unless the test only lists itself.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/gui/gui.h"
+#include "support/temp_dir.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     }
     const int status = RUN_ALL_TESTS();
     // Worker threads and the toolkit are not torn down one by one.
+    testsupport::removePathsMarkedForExit();
     std::fflush(nullptr);
     std::_Exit(status);
 }
