@@ -124,7 +124,7 @@ class RawServer {
     std::vector<std::thread> talkers_;  // acceptor thread only, until joined
 };
 
-// Sends `bytes` a piece every `every`, until stopped.
+// Sends `head`, then `piece` every `every`, until stopped.
 void dribble(int fd, const std::atomic<bool>& stopping, const std::string& head, const std::string& piece,
              milliseconds every) {
     (void)!::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
