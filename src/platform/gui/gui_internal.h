@@ -50,7 +50,11 @@ void registerControl(int control, ControlKind kind, QWidget* widget, int window)
 QColor toQColor(Rgb colour);
 QImage* findImage(int image);
 
-// The X11 shape mask; no-op on other platforms.
+// Picks the toolkit's platform before the application exists; false, after
+// saying why on stderr, when no display can be opened.
+bool choosePlatform();
+
+// The window's shape: the X11 shape mask, or on Wayland the input region.
 void applyShape(QWidget* window, const std::vector<Rect>& rects);
 
 }  // namespace gui::detail
