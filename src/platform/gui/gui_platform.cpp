@@ -10,8 +10,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QByteArray>
-#include <QString>
 #include <QtGlobal>
 #include <cerrno>
 #include <cstdio>
@@ -54,27 +52,6 @@ std::string compositorProblem(const std::string& path) {
     return connected ? std::string() : std::strerror(error);
 }
 
-QtMessageHandler previousHandler = nullptr;
-
-// Without a client buffer integration Qt says so once at start; that is
-// the intended set-up here, not a fault worth a line on stderr.
-void quietBufferIntegration(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (context.category && std::strcmp(context.category, "qt.qpa.wayland") == 0 &&
-        (message.startsWith("Failed to load client buffer integration") ||
-         message.startsWith("Available client buffer integrations")))
-        return;
-    if (previousHandler) previousHandler(type, context, message);
-}
-
-void skipOpenGl() {
-    // No EGL: loading it (a software rasteriser on most machines) costs
-    // several hundred milliseconds at every start; the windows draw into
-    // shared memory and the web view uses the software scene graph.
-    if (!qEnvironmentVariableIsEmpty("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION")) return;
-    qputenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION", "shm-only");
-    previousHandler = qInstallMessageHandler(quietBufferIntegration);
-}
-
 }  // namespace
 
 bool choosePlatform() {
@@ -92,8 +69,10 @@ bool choosePlatform() {
     const std::string path = waylandSocketPath();
     const std::string problem = env("WAYLAND_SOCKET").empty() ? compositorProblem(path) : std::string();
     if (problem.empty()) {
+        // EGL stays: without a buffer integration Qt draws no client-side
+        // frames, and the dialogs would have no title bar where the
+        // compositor leaves frames to the clients (GNOME, Weston).
         if (requested.empty()) qputenv("QT_QPA_PLATFORM", hasX11 ? "wayland;xcb" : "wayland");
-        skipOpenGl();
         return true;
     }
     if (hasX11) {
