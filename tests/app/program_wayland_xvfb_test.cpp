@@ -234,8 +234,9 @@ TEST_F(WaylandProgram, MovesCompactsAndLetsClicksThroughTheCutPixels) {
     ASSERT_TRUE(window);
     Box w = *window;
     auto input = [](const std::string& actions) { ASSERT_EQ(testsupport::run("xdotool" + actions), 0); };
+    // A user's pace: the press reaches the program, which asks the compositor to move.
     auto drag = [&](int x, int y, int dx, int dy) {
-        input(pointer(x, y) + " mousedown 1 sleep 0.2" + pointer(x + dx / 2, y + dy / 2) + " sleep 0.1" +
+        input(pointer(x, y) + " mousedown 1 sleep 0.4" + pointer(x + dx / 2, y + dy / 2) + " sleep 0.1" +
               pointer(x + dx, y + dy) + " sleep 0.2 mouseup 1");
     };
 
