@@ -30,7 +30,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kDesktop = 0xff3060a0;  // Weston's background, set in its configuration
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = std::chrono::seconds(10)) {
+// The bound is generous: a sanitizer build on a busy machine starts in tens of seconds.
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = std::chrono::seconds(60)) {
     const auto end = Clock::now() + bound;
     while (!done()) {
         if (Clock::now() > end) return false;
