@@ -5,9 +5,10 @@
 #include "app/program.h"
 
 int main(int argc, char** argv) {
-    if (startUp(argc, argv)) runEventLoop();
+    const bool started = startUp(argc, argv);
+    if (started) runEventLoop();
     shutDown();
     // A download worker may still run: it is not waited for.
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(started ? 0 : 1);  // a program that could not start says so in its status
 }

@@ -122,9 +122,7 @@ using namespace detail;
 
 bool init(int& argc, char** argv) {
     if (application) return true;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return false;
+    if (!choosePlatform()) return false;
     // No OpenGL: loading the GL stack (a software rasteriser on most
     // machines) costs over 200 ms and 50 MB at every start, for a web view
     // most sessions never open; that view then draws with the software

@@ -53,7 +53,11 @@ QImage* findImage(int image);
 // Russian texts for the toolkit's own dialogs, when installed.
 void loadToolkitTranslations();
 
-// The X11 shape mask; no-op on other platforms.
+// Picks the toolkit's platform before the application exists; false, after
+// saying why on stderr, when no display can be opened.
+bool choosePlatform();
+
+// The window's shape: the X11 shape mask, or on Wayland the input region.
 void applyShape(QWidget* window, const std::vector<Rect>& rects);
 
 }  // namespace gui::detail

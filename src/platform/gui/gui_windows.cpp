@@ -60,7 +60,10 @@ public:
             region.setRects(qrects.data(), int(qrects.size()));
         }
         region_ = region;
-        if (!translucent_ && QGuiApplication::platformName() != "offscreen") {
+        // On X11 the mask cuts the window; on Wayland, where the cut pixels
+        // are drawn transparent, it becomes the surface's input region, so
+        // clicks there reach what lies beneath.
+        if (QGuiApplication::platformName() != "offscreen") {
             if (region.isEmpty())
                 clearMask();
             else
