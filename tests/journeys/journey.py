@@ -1,0 +1,374 @@
+"""What every user journey shares: a virtual X server with a real window
+manager, the built player started in a temporary working folder, real mouse
+and key events through xdotool, and the means to observe what a user would:
+windows, files on disk, pixels on screen and the sound written to a WAV file.
+
+A journey is a function taking a Journey; run(main) runs it, keeps a
+screenshot and the program's output under the build folder when it fails,
+and cleans up every process and file it started.
+"""
+
+import math
+import os
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+SOURCE_DIR = os.environ.get("KESTREL_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+BINARY_DIR = os.environ.get("KESTREL_BINARY_DIR", os.path.join(SOURCE_DIR, "build"))
+
+# Window-relative rectangles (x, y, w, h) of MainWindow's controls, as the
+# register places them in search mode; modes move some of them by x only.
+SEARCH_FIELD = (43, 32, 180, 15)
+SEARCH_BUTTON = (226, 30, 65, 17)
+RESULTS_PANEL = (15, 99, 438, 222)
+PLAYLIST_PANEL = (462, 99, 235, 222)
+STYLE_PANEL = (16, 99, 143, 220)  # radio mode
+STATION_PANEL = (166, 99, 286, 220)  # radio mode
+LOCAL_FILES_PANEL = (15, 99, 412, 222)  # mp3 mode
+TITLE_HOTSPOT = (0, 0, 100, 25)
+RECORD_BUTTON = (290, 353, 14, 14)
+RADIO_MODE_BUTTON = (646, 23, 60, 31)
+MP3_MODE_BUTTON = (585, 23, 60, 31)
+OPEN_FOLDER_BUTTON = (288, 352, 18, 17)  # mp3 mode
+ALBUM_PHOTO = (435, 105, 270, 210)  # mp3 mode
+# The "+" icon column of the results and the rows' height, fixed by the lists.
+RESULTS_ADD_ICON_X = 22
+ROW_HEIGHT = 20
+MAIN_TITLE = "Поиск MP3"
+
+
+class JourneyFailure(Exception):
+    pass
+
+
+def centre(rect):
+    x, y, w, h = rect
+    return x + w // 2, y + h // 2
+
+
+def row_point(panel, row, x_offset=100):
+    """The point inside row `row` of a clipped list whose first row is at the panel's top."""
+    x, y, _, _ = panel
+    return x + x_offset, y + row * ROW_HEIGHT + ROW_HEIGHT // 2
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_until(what, check, timeout=10.0, interval=0.1):
+    """Polls check() until it returns a true value, which is returned; fails after `timeout` seconds."""
+    end = time.monotonic() + timeout
+    while True:
+        value = check()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise JourneyFailure("timed out waiting for: " + what)
+        time.sleep(interval)
+
+
+def make_mp3(path, hertz, seconds, artist=None, title=None):
+    """A tone of `hertz` as an MP3 made by sox and lame, tagged in ID3v2 (UTF-16) when asked."""
+    wav = path + ".wav"
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", wav, "synth", str(seconds), "sine", str(hertz),
+                    "vol", "0.5"], check=True, stderr=subprocess.DEVNULL)
+    tags = ["--id3v2-only", "--id3v2-utf16"]
+    if artist:
+        tags += ["--ta", artist]
+    if title:
+        tags += ["--tt", title]
+    subprocess.run(["lame", "--quiet", "-b", "128"] + tags + [wav, path], check=True)
+    os.remove(wav)
+
+
+def start_site(journey, folder):
+    """kestrel-site over `folder`; returns its address, the first line it prints."""
+    site = journey.spawn("site", [os.path.join(BINARY_DIR, "kestrel-site"), "--port", "0", folder],
+                         stdout=subprocess.PIPE)
+    address = site.stdout.readline().decode().strip()
+    if not address.startswith("http://127.0.0.1:"):
+        raise JourneyFailure("kestrel-site did not start: %r" % address)
+    return address
+
+
+def row_shows(journey, panel, row):
+    """Whether row `row` of a black list shows anything (icon, text or stripe) in its first 66 columns,
+    left of the picture that covers the results until the first search."""
+    x, y, _, _ = panel
+    return any(journey.region((x + 2, y + row * ROW_HEIGHT + 2, 66, ROW_HEIGHT - 4)))
+
+
+class Wav:
+    """The player's live WAV output (16-bit stereo PCM, written as it plays)."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def _header(self):
+        with open(self.path, "rb") as f:
+            head = f.read(44)
+        if len(head) < 44:
+            return None
+        return struct.unpack_from("<I", head, 24)[0]
+
+    def frames(self):
+        try:
+            return max(0, (os.path.getsize(self.path) - 44) // 4)
+        except OSError:
+            return 0
+
+    def rate(self):
+        return self._header() or 44100
+
+    def samples(self, start_frame, count):
+        """Left-channel samples from `start_frame`, as floats in [-1, 1]."""
+        with open(self.path, "rb") as f:
+            f.seek(44 + 4 * start_frame)
+            data = f.read(4 * count)
+        n = len(data) // 4
+        values = struct.unpack("<%dh" % (2 * n), data[:4 * n])
+        return [values[2 * i] / 32768.0 for i in range(n)]
+
+    def latest(self, count=4096):
+        return self.samples(max(0, self.frames() - count), count)
+
+    @staticmethod
+    def loudness(samples):
+        if not samples:
+            return 0.0
+        return math.sqrt(sum(s * s for s in samples) / len(samples))
+
+    def tone(self, candidates, count=4096):
+        """Which of the candidate frequencies the latest audio holds, or None when it is near silent."""
+        samples = self.latest(count)
+        if self.loudness(samples) < 0.02:
+            return None
+        rate = self.rate()
+        best, best_power = None, 0.0
+        for hertz in candidates:
+            coeff = 2 * math.cos(2 * math.pi * hertz / rate)
+            s1 = s2 = 0.0
+            for v in samples:
+                s1, s2 = v + coeff * s1 - s2, s1
+            power = s1 * s1 + s2 * s2 - coeff * s1 * s2
+            if power > best_power:
+                best, best_power = hertz, power
+        return best
+
+
+class Journey:
+    """One run of the player on its own virtual X server with openbox."""
+
+    def __init__(self, name):
+        self.name = name
+        self.tmp = tempfile.mkdtemp(prefix="kestrel-journey-")
+        self.work = os.path.join(self.tmp, "work")
+        self.wav = Wav(os.path.join(self.tmp, "out.wav"))
+        self.env = dict(os.environ)
+        for key in ("KESTREL_AUTO_OK", "WAYLAND_DISPLAY"):
+            self.env.pop(key, None)
+        self.env.update({"QT_QPA_PLATFORM": "xcb", "KESTREL_AUDIO_WAV": self.wav.path, "LANG": "C.UTF-8",
+                         "XDG_CONFIG_HOME": os.path.join(self.tmp, "config"),
+                         "XDG_CACHE_HOME": os.path.join(self.tmp, "cache")})
+        self.children = []  # (name, Popen), stopped in reverse order
+        self.player = None
+        self.window = None
+        self.origin = (0, 0)
+        shutil.copytree(os.path.join(SOURCE_DIR, "data"), self.work)
+        self._start_desktop()
+
+    # -- processes -----------------------------------------------------------
+
+    def spawn(self, name, args, **kwargs):
+        log = open(os.path.join(self.tmp, name + ".log"), "wb")
+        kwargs.setdefault("stdout", log)
+        process = subprocess.Popen(args, env=self.env, stderr=log, start_new_session=True, **kwargs)
+        self.children.append((name, process))
+        return process
+
+    def _start_desktop(self):
+        read, write = os.pipe()
+        self.spawn("xvfb", ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten",
+                            "tcp"], pass_fds=(write,))
+        os.close(write)
+        with os.fdopen(read) as f:
+            display = f.readline().strip()
+        if not display:
+            raise JourneyFailure("Xvfb did not start")
+        self.env["DISPLAY"] = ":" + display
+        self.spawn("openbox", ["openbox", "--sm-disable"])
+        wait_until("openbox to manage the screen",
+                   lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.output(["xprop", "-root"]))
+
+    def output(self, args):
+        result = subprocess.run(args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        return result.stdout.decode("utf-8", "replace")
+
+    def xdo(self, *args):
+        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True)
+
+    def start_player(self):
+        """Starts kestrel-player in the working folder and waits for its window."""
+        binary = os.path.join(BINARY_DIR, "kestrel-player")
+        self.player = self.spawn("player", [binary], cwd=self.work)
+        self.window = wait_until("the main window", lambda: self.find_window(MAIN_TITLE), timeout=20)
+        self.refresh_origin()
+        # Openbox maps the window before Qt has painted it; the skin's first
+        # paint shows as its non-black pixels.
+        wait_until("the skin to be painted", lambda: self.pixel(300, 12) != (0, 0, 0))
+        return self.player
+
+    def stop_player(self):
+        """Closes the program from its close button, as a user does, and waits for it to end."""
+        self.click((697, 5, 23, 13))
+        try:
+            self.player.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            raise JourneyFailure("the program did not end after its close button")
+        if self.player.returncode != 0:
+            raise JourneyFailure("the program ended with status %d" % self.player.returncode)
+        self.children = [c for c in self.children if c[1] is not self.player]
+        self.player = None
+
+    def player_windows(self):
+        """Visible top-level windows of the program."""
+        if not self.player:
+            return []
+        text = self.output(["xdotool", "search", "--onlyvisible", "--pid", str(self.player.pid)])
+        return [w for w in text.split() if w]
+
+    def find_window(self, prefix):
+        for w in self.player_windows():
+            if self.output(["xdotool", "getwindowname", w]).startswith(prefix):
+                return w
+        return None
+
+    def geometry(self, window=None):
+        text = self.output(["xdotool", "getwindowgeometry", "--shell", window or self.window])
+        values = dict(line.split("=", 1) for line in text.split() if "=" in line)
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def refresh_origin(self):
+        x, y, _, _ = self.geometry()
+        self.origin = (x, y)
+
+    def check_alive(self):
+        if self.player and self.player.poll() is not None:
+            raise JourneyFailure("the program ended with status %d" % self.player.returncode)
+
+    # -- input ---------------------------------------------------------------
+
+    def move(self, x, y):
+        self.xdo("mousemove", self.origin[0] + x, self.origin[1] + y)
+
+    def click(self, where, button=1, double=False):
+        """A click (or double click) at a window-relative point or the centre of a rectangle."""
+        self.check_alive()
+        x, y = centre(where) if len(where) == 4 else where
+        self.move(x, y)
+        if double:
+            self.xdo("click", "--repeat", 2, "--delay", 80, button)
+        else:
+            self.xdo("click", button)
+
+    def type_text(self, text):
+        self.xdo("type", "--delay", 120, text)
+
+    def key(self, *keys):
+        self.xdo("key", "--delay", 60, *keys)
+
+    def answer_box(self, known, timeout=15):
+        """Waits for a window of the program that is not in `known` (a message box), presses Enter
+        in it, and waits for it to close. Returns its caption."""
+        box = wait_until("a message box", lambda: next((w for w in self.player_windows() if w not in known),
+                                                       None), timeout=timeout)
+        caption = self.output(["xdotool", "getwindowname", box]).strip()
+        self.xdo("windowactivate", "--sync", box)
+        self.key("Return")
+        wait_until("the message box to close", lambda: box not in self.player_windows())
+        return caption
+
+    # -- what the user sees --------------------------------------------------
+
+    def step(self, name):
+        """Keeps a screenshot of a step when KESTREL_JOURNEY_STEPS names a folder, to look at."""
+        folder = os.environ.get("KESTREL_JOURNEY_STEPS")
+        if folder:
+            os.makedirs(folder, exist_ok=True)
+            self.screenshot(os.path.join(folder, "%s-%s.png" % (self.name, name)))
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-window", "root", path], env=self.env, stderr=subprocess.DEVNULL)
+
+    def pixel(self, x, y):
+        """The colour at a window-relative point, as (r, g, b)."""
+        data = self.region((x, y, 1, 1))
+        return tuple(data[:3]) if len(data) >= 3 else None
+
+    def region(self, rect):
+        """The raw RGB bytes of a window-relative rectangle."""
+        ox, oy = self.origin
+        x, y, w, h = rect
+        return subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, ox + x, oy + y),
+                               "-depth", "8", "rgb:-"], env=self.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL).stdout
+
+    def wait_for_sound(self, candidates, hertz, what, timeout=10):
+        """Waits until the sound written lately is the tone `hertz` (one of `candidates`)."""
+        def heard():
+            self.check_alive()
+            return self.wav.tone(candidates) == hertz
+        wait_until(what, heard, timeout=timeout, interval=0.2)
+
+    # -- end -----------------------------------------------------------------
+
+    def keep_evidence(self):
+        folder = os.path.join(os.environ.get("KESTREL_JOURNEY_ARTEFACTS", os.path.join(BINARY_DIR, "journey-artefacts")),
+                              self.name)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        self.screenshot(os.path.join(folder, "screen.png"))
+        for name, _ in self.children:
+            log = os.path.join(self.tmp, name + ".log")
+            if os.path.exists(log):
+                shutil.copy(log, folder)
+        return folder
+
+    def close(self):
+        for _, process in reversed(self.children):
+            if process.poll() is None:
+                os.killpg(process.pid, signal.SIGTERM)
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    os.killpg(process.pid, signal.SIGKILL)
+                    process.wait()
+        self.children = []
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def run(main):
+    """Runs one journey; exit status 0 when it passed."""
+    name = os.path.splitext(os.path.basename(sys.argv[0]))[0]
+    journey = Journey(name)
+    try:
+        main(journey)
+        print("%s: passed" % name)
+        return 0
+    except Exception as failure:  # a failing step of any kind keeps its evidence
+        traceback.print_exc()
+        folder = journey.keep_evidence()
+        print("%s: FAILED: %s (screenshot and logs in %s)" % (name, failure, folder))
+        return 1
+    finally:
+        journey.close()
