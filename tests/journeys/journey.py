@@ -27,20 +27,21 @@ BINARY_DIR = os.environ.get("KESTREL_BINARY_DIR", os.path.join(SOURCE_DIR, "buil
 # register places them in search mode; modes move some of them by x only.
 SEARCH_FIELD = (43, 32, 180, 15)
 SEARCH_BUTTON = (226, 30, 65, 17)
-RESULTS_PANEL = (15, 99, 438, 222)
-PLAYLIST_PANEL = (462, 99, 235, 222)
-STYLE_PANEL = (16, 99, 143, 220)  # radio mode
-STATION_PANEL = (166, 99, 286, 220)  # radio mode
-LOCAL_FILES_PANEL = (15, 99, 412, 222)  # mp3 mode
+# The lists show through clipping panels whose top is their first row's;
+# rows with 16-pixel icons are 18 pixels high, rows of text only 14.
+RESULTS_PANEL = (15, 99, 438, 222, 18)
+PLAYLIST_PANEL = (462, 99, 235, 222, 18)
+STYLE_PANEL = (16, 99, 143, 220, 14)  # radio mode
+STATION_PANEL = (166, 99, 286, 220, 14)  # radio mode
+LOCAL_FILES_PANEL = (15, 99, 412, 222, 18)  # mp3 mode
 TITLE_HOTSPOT = (0, 0, 100, 25)
 RECORD_BUTTON = (290, 353, 14, 14)
 RADIO_MODE_BUTTON = (646, 23, 60, 31)
 MP3_MODE_BUTTON = (585, 23, 60, 31)
 OPEN_FOLDER_BUTTON = (288, 352, 18, 17)  # mp3 mode
 ALBUM_PHOTO = (435, 105, 270, 210)  # mp3 mode
-# The "+" icon column of the results and the rows' height, fixed by the lists.
+# The "+" icon column of the results.
 RESULTS_ADD_ICON_X = 22
-ROW_HEIGHT = 20
 MAIN_TITLE = "Поиск MP3"
 
 
@@ -55,8 +56,8 @@ def centre(rect):
 
 def row_point(panel, row, x_offset=100):
     """The point inside row `row` of a clipped list whose first row is at the panel's top."""
-    x, y, _, _ = panel
-    return x + x_offset, y + row * ROW_HEIGHT + ROW_HEIGHT // 2
+    x, y, _, _, height = panel
+    return x + x_offset, y + row * height + height // 2
 
 
 def free_port():
@@ -101,11 +102,16 @@ def start_site(journey, folder):
     return address
 
 
+def row_pixels(journey, panel, row):
+    """The first 66 columns of row `row` of a list: left of the picture that covers the results until
+    the first search."""
+    x, y, _, _, height = panel
+    return journey.region((x + 2, y + row * height + 2, 66, height - 4))
+
+
 def row_shows(journey, panel, row):
-    """Whether row `row` of a black list shows anything (icon, text or stripe) in its first 66 columns,
-    left of the picture that covers the results until the first search."""
-    x, y, _, _ = panel
-    return any(journey.region((x + 2, y + row * ROW_HEIGHT + 2, 66, ROW_HEIGHT - 4)))
+    """Whether row `row` of a black list shows anything (icon, text or stripe)."""
+    return any(row_pixels(journey, panel, row))
 
 
 class Wav:
