@@ -117,6 +117,12 @@ void trackVolumeDrag(int event, int /*eventControl*/) {
             const VolumeSetting s = volumeForPointer(appState.mouseX - gui::controlRect(ctl::VolumeBar).x);
             appState.volume = s.volume;
             appState.volumeFill = s.fill;
+            // Setting a level asks for sound: a muted player is unmuted, so
+            // that the mute picture never shows over audible sound.
+            if (appState.muteOn) {
+                appState.muteOn = 0;
+                gui::setControlImage(ctl::MuteButton, 0);
+            }
             if (appState.audio.FMOD_Channel_SetVolume)
                 appState.audio.FMOD_Channel_SetVolume(appState.audioChannel, appState.volume);
         }

@@ -53,6 +53,43 @@ int drawRowIcon(int r) {
     return kRowIconBase + r;
 }
 
+char foldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Name order as users know it from file managers: letters without regard to
+// case, runs of digits by their value ("2 ..." before "10 ..."); names equal
+// so are ordered by their bytes, so the order is total.
+bool nameLess(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            size_t ei = i, ej = j;
+            while (ei < a.size() && isDigit(a[ei])) ++ei;
+            while (ej < b.size() && isDigit(b[ej])) ++ej;
+            // Leading zeros do not count; then the longer run is the larger number.
+            size_t zi = i, zj = j;
+            while (zi + 1 < ei && a[zi] == '0') ++zi;
+            while (zj + 1 < ej && b[zj] == '0') ++zj;
+            if (ei - zi != ej - zj) return ei - zi < ej - zj;
+            const int c = a.compare(zi, ei - zi, b, zj, ej - zj);
+            if (c != 0) return c < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const auto ca = static_cast<unsigned char>(foldAscii(a[i]));
+        const auto cb = static_cast<unsigned char>(foldAscii(b[j]));
+        if (ca != cb) return ca < cb;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) return j < b.size();
+    return a < b;
+}
+
 std::string twoDigits(int n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
 }
@@ -96,16 +133,19 @@ void listLocalFolder(const std::string& path) {
 
     DIR* folder = ::opendir(appState.localFolder.empty() ? "." : appState.localFolder.c_str());
     if (folder) {
-        // File-system order, folders named like audio files included.
+        // Folders named like audio files included, as before.
         while (const dirent* entry = ::readdir(folder)) {
             const std::string name = entry->d_name;
             if (name == "." || name == ".." || !isAudioName(name)) continue;
             rowNames.push_back(name);
-            gui::listAddRow(ctl::LocalFilesList, kRowIndent + name,
-                            drawRowIcon(static_cast<int>(rowNames.size())));
         }
         ::closedir(folder);
     }
+    // The directory's own order is a hash order on most Linux file systems:
+    // an album would play scrambled. Rows go in name order.
+    std::sort(rowNames.begin(), rowNames.end(), nameLess);
+    for (size_t k = 0; k < rowNames.size(); ++k)
+        gui::listAddRow(ctl::LocalFilesList, kRowIndent + rowNames[k], drawRowIcon(static_cast<int>(k + 1)));
     gui::listSelectRow(ctl::LocalFilesList, 0);
 }
 
@@ -123,9 +163,9 @@ void playLocalFile() {
     appState.advancePlaylist = 0;
     probeTrackLength(1, appState.localFolder + name);
     const int seconds = appState.trackLengthSeconds;
-    // Hours are not shown: minutes count modulo 60.
+    // Minutes go on past the hour, as in the time display.
     appState.nowPlayingText = std::to_string(row + 1) + "    " + rowText + "     " +
-                              std::to_string((seconds / 60) % 60) + ":" + twoDigits(seconds % 60);
+                              std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
 }
 
 void loadAlbumPhoto() {

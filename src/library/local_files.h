@@ -11,7 +11,7 @@
 void openLocalFile();
 void refreshAlbum();  // right click or double click on OpenFolderButton
 // LocalFilesList from the .wav, .mp3 and .mid entries (any case) of the
-// path's folder, in file-system order, each row with its numbered icon.
+// path's folder, in name order (digit runs by value), each row with its numbered icon.
 void listLocalFolder(const std::string& path);
 // Plays the selected row: SearchField, `currentTitle`, the length probe
 // (blocks while the file is read) and `nowPlayingText`.

@@ -50,6 +50,9 @@ void loadPlaylist() {
 }
 
 void appendPlaylistEntry(const StationEntry& entry) {
+    // An entry with no address would be saved as an empty File key, where
+    // the next load stops: every entry after it would be lost.
+    if (entry.file.find_first_not_of(" \t") == std::string::npos) return;
     {
         std::lock_guard lock(appState.listsMutex);
         appState.playlistEntries.push_back(entry);
@@ -67,6 +70,7 @@ void deletePlaylistEntry() {
             appState.playlistEntries.erase(appState.playlistEntries.begin() + row);
     }
     gui::listRemoveRow(ctl::PlaylistList, row);
+    StripeList(ctl::PlaylistList);  // the rows below moved up: their bands change
 }
 
 void playPlaylistEntry() {
@@ -86,11 +90,9 @@ void openPlaylistEditor() {
 }
 
 void savePlaylist() {
-    // The file is never created here: without it there is nothing to save into.
-    if (!keyValueFile.open(kStationFile)) {
-        keyValueFile.close();
-        return;
-    }
+    // A missing file is created by the write: the playlist must not be lost
+    // at exit. A file that exists but cannot be read is never written over.
+    keyValueFile.open(kStationFile);
     const std::string group = fileGroup("Плейлист");
     keyValueFile.removeGroup(group);
     keyValueFile.selectGroup(group);

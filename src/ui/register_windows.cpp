@@ -31,8 +31,9 @@ void buildArtistIndexWindow() {
         gui::createHyperlink(ctl::CyrillicLetterLinkFirst + i, w, 0, {kCyrillicX[size_t(i)], 30, 10, 13},
                              std::string(kCyrillicLetters[size_t(i)]));
     gui::createHyperlink(ctl::DigitLink, w, 0, {380, 30, 10, 12}, "#");
+    // 14 pixels apart: wide letters ("m", "w") would touch their neighbours at 12.
     for (int n = 27; n <= 52; ++n)
-        gui::createHyperlink(n, w, 0, {420 + 12 * (n - 27), 30, 10, 13}, std::string(1, char('a' + n - 27)));
+        gui::createHyperlink(n, w, 0, {420 + 14 * (n - 27), 30, 12, 13}, std::string(1, char('a' + n - 27)));
     gui::createScrollArea(ctl::ArtistScrollArea, w, 0, {5, 50, 790, 540}, 790, 14000, 10);
     const int lists[3] = {ctl::ArtistList1, ctl::ArtistList2, ctl::ArtistList3};
     const int xs[3] = {5, 260, 515};

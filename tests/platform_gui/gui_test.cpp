@@ -179,3 +179,11 @@ TEST_F(Gui, MessageBoxFromAnotherThreadLeavesTheLoopRunning) {
     gui::setMessageBoxResponder(nullptr);
     gui::startTimer(kWin, 2, 100000, [] {});
 }
+
+// "*.*|*.*" handed to the toolkit as it stands is one pattern with a bar in
+// it: every folder of the open dialog looked empty.
+TEST(FileFilter, PairsBecomeToolkitFiltersAndStarDotStarMeansEveryFile) {
+    EXPECT_EQ(gui::toolkitFileFilter("*.*|*.*"), "*.* (*)");
+    EXPECT_EQ(gui::toolkitFileFilter("Звук|*.mp3;*.wav|Все|*.*"), "Звук (*.mp3 *.wav);;Все (*)");
+    EXPECT_EQ(gui::toolkitFileFilter(""), "");
+}

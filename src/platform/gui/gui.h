@@ -107,6 +107,9 @@ int windowBackgroundImage(int window);
 int windowBackgroundHooks(int window);
 // Starts moving the window with the mouse (the left button is down).
 void startWindowDrag(int window);
+// Shows what the window holds now, before a wait that runs no loop: waits
+// (at most timeoutMs) for the display server to map it, then paints it.
+void paintWindowNow(int window, int timeoutMs);
 
 // ---- controls --------------------------------------------------------------
 // `parent` is a window number; `panel` is the number of a panel control to
@@ -261,9 +264,13 @@ void clearShownMessageBoxes();
 
 // ---- dialogs ---------------------------------------------------------------
 
-// The open-file dialog; returns the chosen path or "" when cancelled.
+// The open-file dialog; returns the chosen path or "" when cancelled. The
+// filter is in the "description|patterns|..." form, patterns split by ";".
 std::string openFileDialog(int owner, const std::string& title, const std::string& filter);
 // Tests: answer the dialog without showing it.
 void setOpenFileResponder(std::function<std::string()> responder);
+// That filter in the toolkit's form: "description (patterns);;...", with
+// "*.*" meaning every file.
+std::string toolkitFileFilter(const std::string& filter);
 
 }  // namespace gui

@@ -135,6 +135,7 @@ bool init(int& argc, char** argv) {
     }
     application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    loadToolkitTranslations();
     tickTimer = std::make_unique<QTimer>();
     tickTimer->setTimerType(Qt::PreciseTimer);
     QObject::connect(tickTimer.get(), &QTimer::timeout, [] { ticked = true; });
