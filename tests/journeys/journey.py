@@ -38,6 +38,8 @@ TITLE_HOTSPOT = (0, 0, 100, 25)
 RECORD_BUTTON = (290, 353, 14, 14)
 RADIO_MODE_BUTTON = (646, 23, 60, 31)
 MP3_MODE_BUTTON = (585, 23, 60, 31)
+PREVIOUS_BUTTON = (320, 351, 26, 18)
+NEXT_BUTTON = (418, 351, 26, 18)
 OPEN_FOLDER_BUTTON = (288, 352, 18, 17)  # mp3 mode
 ALBUM_PHOTO = (435, 105, 270, 210)  # mp3 mode
 # The "+" icon column of the results.
@@ -212,6 +214,9 @@ class Journey:
         if not display:
             raise JourneyFailure("Xvfb did not start")
         self.env["DISPLAY"] = ":" + display
+        # Russian letters in the keymap's second group: xdotool types them
+        # without remapping keys on the fly, which loses letters.
+        subprocess.run(["setxkbmap", "-layout", "us,ru"], env=self.env, check=True)
         self.spawn("openbox", ["openbox", "--sm-disable"])
         wait_until("openbox to manage the screen",
                    lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.output(["xprop", "-root"]))
@@ -286,6 +291,13 @@ class Journey:
             self.xdo("click", "--repeat", 2, "--delay", 80, button)
         else:
             self.xdo("click", button)
+
+    def click_in(self, window, where, button=1):
+        """A click at a point (or a rectangle's centre) relative to another window of the program."""
+        x, y = centre(where) if len(where) == 4 else where
+        wx, wy, _, _ = self.geometry(window)
+        self.xdo("mousemove", wx + x, wy + y)
+        self.xdo("click", button)
 
     def type_text(self, text):
         self.xdo("type", "--delay", 120, text)
