@@ -8,8 +8,10 @@ screenshot and the program's output under the build folder when it fails,
 and cleans up every process and file it started.
 """
 
+import glob
 import math
 import os
+import re
 import shutil
 import signal
 import socket
@@ -23,25 +25,50 @@ import traceback
 SOURCE_DIR = os.environ.get("KESTREL_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 BINARY_DIR = os.environ.get("KESTREL_BINARY_DIR", os.path.join(SOURCE_DIR, "build"))
 
-# Window-relative rectangles (x, y, w, h) of MainWindow's controls, as the
-# register places them in search mode; modes move some of them by x only.
-SEARCH_FIELD = (43, 32, 180, 15)
-SEARCH_BUTTON = (226, 30, 65, 17)
-# The lists show through clipping panels whose top is their first row's;
-# rows with 16-pixel icons are 18 pixels high, rows of text only 14.
-RESULTS_PANEL = (15, 99, 438, 222, 18)
-PLAYLIST_PANEL = (462, 99, 235, 222, 18)
-STYLE_PANEL = (16, 99, 143, 220, 14)  # radio mode
-STATION_PANEL = (166, 99, 286, 220, 14)  # radio mode
-LOCAL_FILES_PANEL = (15, 99, 412, 222, 18)  # mp3 mode
-TITLE_HOTSPOT = (0, 0, 100, 25)
-RECORD_BUTTON = (290, 353, 14, 14)
-RADIO_MODE_BUTTON = (646, 23, 60, 31)
-MP3_MODE_BUTTON = (585, 23, 60, 31)
-PREVIOUS_BUTTON = (320, 351, 26, 18)
-NEXT_BUTTON = (418, 351, 26, 18)
-OPEN_FOLDER_BUTTON = (288, 352, 18, 17)  # mp3 mode
-ALBUM_PHOTO = (435, 105, 270, 210)  # mp3 mode
+
+
+def _register():
+    """Each control's rectangle (x, y, w, h) as the register creates it, by its name in ctl::."""
+    rects = {}
+    pattern = re.compile(r"ctl::(\w+),[^{};]*?\{(-?\d+), (-?\d+), (\d+), (\d+)\}")
+    for name in sorted(glob.glob(os.path.join(SOURCE_DIR, "src", "ui", "register_*.cpp"))):
+        with open(name, encoding="utf-8") as f:
+            for match in pattern.finditer(f.read()):
+                rects.setdefault(match.group(1), tuple(int(v) for v in match.groups()[1:]))
+    return rects
+
+
+REGISTER = _register()
+
+
+def control(name, x=None, row_height=None):
+    """A control of MainWindow from the register, window-relative; `x` where a mode moves it there.
+    For a list's clipping panel, `row_height` is its rows' height: its first row is at its top."""
+    rect = REGISTER.get(name)
+    if rect is None:
+        return None
+    if x is not None:
+        rect = (x,) + rect[1:]
+    return rect + (row_height,) if row_height else rect
+
+
+# Rows with 16-pixel icons are 18 pixels high, rows of text only 14.
+SEARCH_FIELD = control("SearchField")
+SEARCH_BUTTON = control("SearchButton")
+RESULTS_PANEL = control("SearchResultsPanel", row_height=18)
+PLAYLIST_PANEL = control("PlaylistPanel", row_height=18)
+STYLE_PANEL = control("StylePanel", x=16, row_height=14)  # radio mode
+STATION_PANEL = control("StationPanel", x=166, row_height=14)  # radio mode
+LOCAL_FILES_PANEL = control("LocalFilesPanel", x=15, row_height=18)  # mp3 mode
+TITLE_HOTSPOT = control("TitleHotspot")
+RECORD_BUTTON = control("RecordButton")
+RADIO_MODE_BUTTON = control("RadioModeButton")
+MP3_MODE_BUTTON = control("Mp3ModeButton")
+PREVIOUS_BUTTON = control("PreviousButton")
+NEXT_BUTTON = control("NextButton")
+CLOSE_BUTTON = control("CloseButton")
+OPEN_FOLDER_BUTTON = control("OpenFolderButton", x=288)  # mp3 mode
+ALBUM_PHOTO = (435, 105, 270, 210)  # mp3 mode; the register gives pictures no size
 # The "+" icon column of the results.
 RESULTS_ADD_ICON_X = 22
 MAIN_TITLE = "Поиск MP3"
@@ -214,12 +241,42 @@ class Journey:
         if not display:
             raise JourneyFailure("Xvfb did not start")
         self.env["DISPLAY"] = ":" + display
-        # Russian letters in the keymap's second group: xdotool types them
-        # without remapping keys on the fly, which loses letters.
-        subprocess.run(["setxkbmap", "-layout", "us,ru"], env=self.env, check=True)
+        self._add_russian_keys()
         self.spawn("openbox", ["openbox", "--sm-disable"])
         wait_until("openbox to manage the screen",
                    lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.output(["xprop", "-root"]))
+
+    def _add_russian_keys(self):
+        """Puts the Russian letters on spare keys of the keymap's first group. xdotool then types them
+        as any other key; otherwise it rebinds a spare key per letter, or switches groups, and under
+        load the program sees some letters after the binding has moved on and loses them."""
+        keymap = os.path.join(self.tmp, "keymap.xkb")
+        subprocess.run(["xkbcomp", "-w", "0", self.env["DISPLAY"], keymap], env=self.env, check=True)
+        with open(keymap) as f:
+            text = f.read()
+        symbols = text.index("xkb_symbols")
+        end = text.index("\n};", symbols)
+        codes = {name: int(code) for name, code in re.findall(r"(<\w+>) = (\d+);", text[:symbols])}
+        # Keys 120 and up hold function and multimedia keys, which no journey
+        # presses; those bound to a modifier stay as they are.
+        modifiers = re.findall(r"modifier_map \w+ \{([^}]*)\}", text[symbols:end])
+        taken = {codes.get(name) for name in re.findall(r"<\w+>", " ".join(modifiers))}
+        names = {}
+        for name, code in codes.items():
+            if 120 <= code <= 247 and code not in taken:
+                names.setdefault(code, name)
+        letters = ("a be ve ghe de ie io zhe ze i shorti ka el em en o pe er es te u ef ha tse che sha shcha "
+                   "hardsign yeru softsign e yu ya").split()
+        chosen = [names[code] for code in sorted(names)][:len(letters)]
+        body = text[symbols:end]
+        for name in chosen:
+            body = re.sub(r"\n\s*key %s\s*\{.*?\};" % re.escape(name), "", body, flags=re.S)
+        keys = "".join("\n    key %s { [ Cyrillic_%s, Cyrillic_%s ] };" % (name, letter, letter.upper())
+                       for name, letter in zip(chosen, letters))
+        text = text[:symbols] + body + keys + text[end:]
+        with open(keymap, "w") as f:
+            f.write(text)
+        subprocess.run(["xkbcomp", "-w", "0", keymap, self.env["DISPLAY"]], env=self.env, check=True)
 
     def output(self, args):
         result = subprocess.run(args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
@@ -241,7 +298,7 @@ class Journey:
 
     def stop_player(self):
         """Closes the program from its close button, as a user does, and waits for it to end."""
-        self.click((697, 5, 23, 13))
+        self.click(CLOSE_BUTTON)
         try:
             self.player.wait(timeout=10)
         except subprocess.TimeoutExpired:
@@ -265,9 +322,11 @@ class Journey:
         return None
 
     def geometry(self, window=None):
-        text = self.output(["xdotool", "getwindowgeometry", "--shell", window or self.window])
-        values = dict(line.split("=", 1) for line in text.split() if "=" in line)
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+        """A window's client area on the screen: x, y, width, height."""
+        text = self.output(["xwininfo", "-id", window or self.window])
+        values = dict(line.strip().split(": ", 1) for line in text.splitlines() if ": " in line)
+        return tuple(int(values[key]) for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width",
+                                                  "Height"))
 
     def refresh_origin(self):
         x, y, _, _ = self.geometry()
@@ -285,7 +344,9 @@ class Journey:
     def click(self, where, button=1, double=False):
         """A click (or double click) at a window-relative point or the centre of a rectangle."""
         self.check_alive()
-        x, y = centre(where) if len(where) == 4 else where
+        if where is None:
+            raise JourneyFailure("a control this journey needs is not in the register")
+        x, y = centre(where[:4]) if len(where) >= 4 else where
         self.move(x, y)
         if double:
             self.xdo("click", "--repeat", 2, "--delay", 80, button)
@@ -300,7 +361,7 @@ class Journey:
         self.xdo("click", button)
 
     def type_text(self, text):
-        self.xdo("type", "--delay", 120, text)
+        self.xdo("type", "--delay", 80, text)
 
     def key(self, *keys):
         self.xdo("key", "--delay", 60, *keys)
