@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/modes.h"
+#include "app/next_track.h"
 #include "audio/playback.h"
 #include "library/artist_catalogue.h"
 #include "library/local_files.h"
@@ -55,6 +56,14 @@ bool dispatchControlEvent(int control, int type) {
             break;
         case ctl::PlayButton:
             togglePause();
+            break;
+        // Every click but a right one steps (a quick second click comes as a
+        // double click); the desktop's media keys arrive here as these events too.
+        case ctl::PreviousButton:
+            if (type != kRight) playPrevious();
+            break;
+        case ctl::NextButton:
+            if (type != kRight) playNext();
             break;
         case ctl::MinimizeButton:
             if (type == kLeft) gui::minimizeWindow(win::MainWindow);

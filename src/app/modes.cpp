@@ -11,7 +11,9 @@
 
 namespace {
 
-int searchPictureX() { return appState.searchMade == 1 ? -1000 : 85; }
+int searchPictureX() {
+    return appState.searchMade == 1 ? -1000 : 85;
+}
 
 void radioOn() {
     ApplySkin(win::MainWindow, img::RadioSkin);
@@ -51,8 +53,8 @@ void searchOn() {
 
 void mp3On() {
     ApplySkin(win::MainWindow, img::Mp3Skin);
-    for (int c : {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField,
-                  ctl::RecordButton})
+    for (int c :
+         {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField, ctl::RecordButton})
         gui::setControlX(c, -1000);
     gui::setControlX(ctl::OpenFolderButton, 288);
     gui::setControlX(ctl::LocalFilesPanel, 15);
@@ -120,5 +122,6 @@ void toggleCompactMode() {
 
 void showAboutBox() {
     gui::messageBox(win::MainWindow, "Информация",
-                    musicSiteBase() + "\n\nKestrel Player 0.1\nАвторы: команда Kestrel Player", gui::Icon::None);
+                    musicSiteBase() + "\n\nKestrel Player 0.1\nАвторы: команда Kestrel Player",
+                    gui::Icon::None);
 }

@@ -1,6 +1,6 @@
 // The mp3 mode's folder browser: the audio files of the chosen file's folder
-// in LocalFilesList, each row with its own numbered icon, playing a row,
-// and the folder's album photo.
+// in LocalFilesList, each row with its own numbered icon, and the folder's
+// album photo. app/next_track plays the rows.
 #include "library/local_files.h"
 
 #include <dirent.h>
@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "audio/playback.h"
-#include "audio/track_length.h"
 #include "platform/gui/gui.h"
+#include "platform/text/cp1251.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 
@@ -57,7 +56,9 @@ char foldAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Name order as users know it from file managers: letters without regard to
 // case, runs of digits by their value ("2 ..." before "10 ..."); names equal
@@ -90,13 +91,9 @@ bool nameLess(const std::string& a, const std::string& b) {
     return a < b;
 }
 
-std::string twoDigits(int n) {
-    return (n < 10 ? "0" : "") + std::to_string(n);
-}
-
 }  // namespace
 
-void openLocalFile() {
+int listChosenFile() {
     appState.chosenFile = gui::openFileDialog(win::MainWindow, "", "*.*|*.*");
     listLocalFolder(appState.chosenFile);
     StripeList(ctl::LocalFilesList);
@@ -108,15 +105,14 @@ void openLocalFile() {
             break;
         }
     }
-    if (found >= 0) {
-        gui::listSelectRow(ctl::LocalFilesList, found);
-        playLocalFile();
-    } else {
-        // Nothing starts here; the advance starts row 0 once nothing plays.
-        appState.currentIndex = -1;
-    }
-    appState.advanceLocalFiles = 1;
+    if (found >= 0) gui::listSelectRow(ctl::LocalFilesList, found);
     refreshAlbum();
+    return found;
+}
+
+std::string localFileName(int row) {
+    if (row < 0 || row >= static_cast<int>(rowNames.size())) return {};
+    return rowNames[static_cast<size_t>(row)];
 }
 
 void refreshAlbum() {
@@ -145,27 +141,10 @@ void listLocalFolder(const std::string& path) {
     // an album would play scrambled. Rows go in name order.
     std::sort(rowNames.begin(), rowNames.end(), nameLess);
     for (size_t k = 0; k < rowNames.size(); ++k)
-        gui::listAddRow(ctl::LocalFilesList, kRowIndent + rowNames[k], drawRowIcon(static_cast<int>(k + 1)));
+        // Shown decoded (a Windows-1251 name is not shown as "?"), played by its real bytes.
+        gui::listAddRow(ctl::LocalFilesList, kRowIndent + text::utf8OrCp1251(rowNames[k]),
+                        drawRowIcon(static_cast<int>(k + 1)));
     gui::listSelectRow(ctl::LocalFilesList, 0);
-}
-
-void playLocalFile() {
-    const int row = gui::listSelectedRow(ctl::LocalFilesList);
-    if (row < 0 || row >= static_cast<int>(rowNames.size())) return;
-    appState.currentIndex = row;
-    const std::string rowText = gui::listRowText(ctl::LocalFilesList, row);
-    const std::string& name = rowNames[static_cast<size_t>(row)];
-    const std::string base = name.substr(0, name.size() - 4);
-    gui::setText(ctl::SearchField, base);
-    appState.currentTitle = base;
-    startStream(appState.localFolder + name);
-    appState.advanceResults = 0;
-    appState.advancePlaylist = 0;
-    probeTrackLength(1, appState.localFolder + name);
-    const int seconds = appState.trackLengthSeconds;
-    // Minutes go on past the hour, as in the time display.
-    appState.nowPlayingText = std::to_string(row + 1) + "    " + rowText + "     " +
-                              std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
 }
 
 void loadAlbumPhoto() {

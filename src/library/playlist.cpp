@@ -1,15 +1,12 @@
 // The playlist: the "Плейлист" group of "inet_radio.pls" shown in
-// PlaylistList, and the automatic advance to the next item when playback
-// stops. Entry k of `playlistEntries` and row k of PlaylistList always
+// PlaylistList. Entry k of `playlistEntries` and row k of PlaylistList always
 // belong together; the download worker copies the entries under
 // `listsMutex`, so every change of the vector is made under it.
 #include "library/playlist.h"
 
 #include <mutex>
 
-#include "audio/playback.h"
 #include "library/key_value_file.h"
-#include "library/local_files.h"
 #include "library/station_file.h"
 #include "platform/gui/gui.h"
 #include "platform/text/cp1251.h"
@@ -73,17 +70,6 @@ void deletePlaylistEntry() {
     StripeList(ctl::PlaylistList);  // the rows below moved up: their bands change
 }
 
-void playPlaylistEntry() {
-    const int row = gui::listSelectedRow(ctl::PlaylistList);
-    if (row < 0 || row >= static_cast<int>(appState.playlistEntries.size())) return;
-    appState.playlistIndex = row;
-    appState.nowPlayingText = gui::listRowText(ctl::PlaylistList, row);
-    const std::string file = appState.playlistEntries[static_cast<size_t>(row)].file;
-    startStream(file);
-    appState.advanceResults = 0;
-    appState.advancePlaylist = 1;
-}
-
 void openPlaylistEditor() {
     if (gui::listRowCount(ctl::PlaylistList) == 0) return;
     buildPlaylistEditWindow();
@@ -113,32 +99,4 @@ void savePlaylist() {
         gui::messageBox(win::PlaylistEditWindow, "Внимание !",
                         "Плейлист не сохранён: файл inet_radio.pls недоступен для записи.",
                         gui::Icon::Warning);
-}
-
-void advanceAfterStop() {
-    if (appState.channelPlaying) return;
-    if (appState.advanceResults) {
-        // The index moves on every pass, so past the last row the list stays quiet.
-        const int next = ++appState.currentIndex;
-        if (next < 99 && next < gui::listRowCount(ctl::SearchResultsList)) {
-            gui::listSelectRow(ctl::SearchResultsList, next);
-            playSearchResult();
-        }
-    } else if (appState.advancePlaylist) {
-        const int next = ++appState.playlistIndex;
-        if (next < 99 && next < gui::listRowCount(ctl::PlaylistList)) {
-            gui::listSelectRow(ctl::PlaylistList, next);
-            playPlaylistEntry();
-        }
-    } else if (appState.advanceLocalFiles) {
-        const int next = ++appState.currentIndex;
-        const int rows = gui::listRowCount(ctl::LocalFilesList);
-        if (next >= 0 && next < rows) {
-            gui::listSelectRow(ctl::LocalFilesList, next);
-            playLocalFile();
-        } else if (rows > 0) {
-            gui::listSelectRow(ctl::LocalFilesList, 0);
-            playLocalFile();
-        }
-    }
 }

@@ -1,12 +1,13 @@
 // Window modes: which controls each switch moves, and the sequences that
 // show how the switches combine.
+#include "app/modes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "app/app_fixture.h"
 #include "app/app_state.h"
-#include "app/modes.h"
 #include "platform/gui/gui.h"
 #include "ui/ids.h"
 
@@ -14,9 +15,9 @@ namespace {
 
 using Layout = std::map<int, gui::Rect>;
 
-const int kMoved[] = {ctl::SiteLogoLink,  ctl::SearchButton,  ctl::SearchResultsPanel, ctl::SearchField,
-                      ctl::StylePanel,    ctl::StationPanel,  ctl::OpenFolderButton,   ctl::LocalFilesPanel,
-                      ctl::RadioPicture,  ctl::AlbumPhoto,    ctl::PositionBar,        ctl::SearchPicture,
+const int kMoved[] = {ctl::SiteLogoLink,  ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField,
+                      ctl::StylePanel,    ctl::StationPanel, ctl::OpenFolderButton,   ctl::LocalFilesPanel,
+                      ctl::RadioPicture,  ctl::AlbumPhoto,   ctl::PositionBar,        ctl::SearchPicture,
                       ctl::PlaylistPanel, ctl::RecordButton};
 
 Layout layout() {
@@ -25,7 +26,17 @@ Layout layout() {
     return l;
 }
 
-int x(int control) { return gui::controlRect(control).x; }
+int x(int control) {
+    return gui::controlRect(control).x;
+}
+
+// The controls in view with their places (out of view, where does not matter).
+Layout inView(const Layout& all) {
+    Layout l;
+    for (const auto& [c, r] : all)
+        if (r.x >= 0 && r.x < 727 && r.y >= 0 && r.y < 400) l[c] = r;
+    return l;
+}
 
 }  // namespace
 
@@ -60,8 +71,9 @@ TEST_F(Modes, RadioOnAndOff) {
 TEST_F(Modes, Mp3OnAndOff) {
     toggleMp3Mode();
     EXPECT_EQ(gui::windowBackgroundImage(win::MainWindow), img::Mp3Skin);
-    for (int c : {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField, ctl::RecordButton,
-                  ctl::StylePanel, ctl::StationPanel, ctl::PlaylistPanel, ctl::SearchPicture})
+    for (int c :
+         {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField, ctl::RecordButton,
+          ctl::StylePanel, ctl::StationPanel, ctl::PlaylistPanel, ctl::SearchPicture})
         EXPECT_EQ(x(c), -1000) << c;
     EXPECT_EQ(x(ctl::OpenFolderButton), 288);
     EXPECT_EQ(x(ctl::LocalFilesPanel), 15);
@@ -88,7 +100,7 @@ TEST_F(Modes, Mp3ThenRadioThenSearchBringsEverySearchControlBack) {
     EXPECT_EQ(appState.radioMode, 1);
     EXPECT_EQ(x(ctl::RecordButton), -1000);
     toggleRadioMode();
-    EXPECT_EQ(layout(), search);
+    EXPECT_EQ(inView(layout()), inView(search));
     EXPECT_EQ(x(ctl::RecordButton), 290);
 }
 

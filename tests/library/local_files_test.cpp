@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/next_track.h"
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
 #include "ui/ids.h"
@@ -73,13 +74,25 @@ TEST_F(LocalFilesTest, ListsAudioFilesOfAnyCaseInNameOrderWithNumbers) {
 
 // The directory gives hash order; an album must play as its track numbers say.
 TEST_F(LocalFilesTest, NameOrderIgnoresCaseAndComparesNumbersByValue) {
-    for (const char* name : {"10 ten.mp3", "2 two.mp3", "01 one.mp3", "B side.mp3", "a side.mp3", "track9.mp3",
-                             "Track10.mp3"})
+    for (const char* name :
+         {"10 ten.mp3", "2 two.mp3", "01 one.mp3", "B side.mp3", "a side.mp3", "track9.mp3", "Track10.mp3"})
         writeFile(name, "");
     listLocalFolder("");
     EXPECT_EQ(rows(ctl::LocalFilesList),
               (std::vector<std::string>{"    01 one.mp3", "    2 two.mp3", "    10 ten.mp3", "    a side.mp3",
                                         "    B side.mp3", "    track9.mp3", "    Track10.mp3"}));
+}
+
+// A name that is not UTF-8 shows decoded as Windows-1251 and still plays.
+TEST_F(LocalFilesTest, Cp1251NameShowsDecodedAndPlaysByItsBytes) {
+    writeWav(cp("Песня.wav"), 2);
+    listLocalFolder("");
+    EXPECT_EQ(rows(ctl::LocalFilesList), std::vector<std::string>{"    Песня.wav"});
+    EXPECT_EQ(localFileName(0), cp("Песня.wav"));
+    gui::listSelectRow(ctl::LocalFilesList, 0);
+    playLocalFile();
+    EXPECT_EQ(appState.currentTitle, "Песня");
+    EXPECT_EQ(appState.nowPlayingText, "1        Песня.wav     0:02") << "the length probe found the file";
 }
 
 TEST_F(LocalFilesTest, TwoDigitNumbersMoveLeft) {
@@ -100,7 +113,7 @@ TEST_F(LocalFilesTest, ChoosingTheWavFilePlaysItsRow) {
     const int row = gui::listSelectedRow(ctl::LocalFilesList);
     ASSERT_GE(row, 0);
     EXPECT_EQ(gui::listRowText(ctl::LocalFilesList, row), "    third.wav");
-    EXPECT_EQ(appState.currentIndex, row);
+    EXPECT_EQ(appState.localFilesIndex, row);
     EXPECT_EQ(gui::text(ctl::SearchField), "third");
     EXPECT_EQ(appState.currentTitle, "third");
     EXPECT_EQ(appState.advanceLocalFiles, 1);
@@ -114,7 +127,7 @@ TEST_F(LocalFilesTest, CancelledDialogListsTheWorkingDirectory) {
     dialogAnswer = "";
     openLocalFile();
     EXPECT_EQ(rows(ctl::LocalFilesList), std::vector<std::string>{"    here.mp3"});
-    EXPECT_EQ(appState.currentIndex, -1) << "nothing chosen starts nothing";
+    EXPECT_EQ(appState.localFilesIndex, -1) << "nothing chosen starts nothing";
     EXPECT_EQ(appState.localFolder, "");
     EXPECT_EQ(appState.advanceLocalFiles, 1);
 }

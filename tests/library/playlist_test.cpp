@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "app/app_state.h"
+#include "app/next_track.h"
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
 #include "platform/text/cp1251.h"
@@ -57,7 +58,8 @@ TEST_F(PlaylistTest, DeleteThenAppendKeepsEntriesAndRowsTogether) {
     appendPlaylistEntry({"4", "четыре"});
     EXPECT_EQ(rows(ctl::PlaylistList), (std::vector<std::string>{"два", "три", "четыре"}));
     EXPECT_EQ(gui::listRowTextColour(ctl::PlaylistList, 2), (gui::Rgb{165, 165, 165}));
-    EXPECT_EQ(gui::listRowBackground(ctl::PlaylistList, 0), (gui::Rgb{0, 0, 0})) << "bands redone after a delete";
+    EXPECT_EQ(gui::listRowBackground(ctl::PlaylistList, 0), (gui::Rgb{0, 0, 0}))
+        << "bands redone after a delete";
     EXPECT_EQ(gui::listRowBackground(ctl::PlaylistList, 1), (gui::Rgb{17, 17, 17}));
     save();
     EXPECT_NE(saved().find("[Плейлист]\r\nFile0 = 2\r\nTitle0 = два\r\nFile1 = 3\r\nTitle1 = три\r\n"

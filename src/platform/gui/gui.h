@@ -45,7 +45,7 @@ enum class EventKind : int32_t {
     None = 0,
     LeftButtonDown = 1,  // left button pressed on the free area of a window
     MouseMove = 2,
-    Control = 3,        // a control reported an event; see ControlEventType
+    Control = 3,  // a control reported an event; see ControlEventType
     WindowResized = 4,
     CloseRequest = 5,
 };
@@ -176,9 +176,9 @@ void listSelectRow(int list, int row);
 std::string listRowText(int list, int row);
 void listSetRowColours(int list, int row, Rgb text, Rgb background);
 void listSetTextColour(int list, Rgb text);  // every row
-Rgb listRowBackground(int list, int row);   // the list's own background when the row has none
+Rgb listRowBackground(int list, int row);    // the list's own background when the row has none
 Rgb listRowTextColour(int list, int row);
-int listRowIcon(int list, int row);         // the icon image number given to listAddRow
+int listRowIcon(int list, int row);  // the icon image number given to listAddRow
 // Screen position of a row's centre (tests click there).
 Point listRowCentre(int list, int row);
 
@@ -227,6 +227,8 @@ Point cursorPos();  // screen coordinates
 // The hand cursor until the next cursor update of the widget under the mouse.
 void setHandCursor();
 bool handCursorShown();
+// The widget's own cursor again, wherever the pointer is.
+void clearHandCursor();
 // The left button's state as the system reports it now.
 bool leftButtonDown();
 

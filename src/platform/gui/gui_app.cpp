@@ -225,6 +225,12 @@ void setHandCursor() {
     handWidget = w;
 }
 
+void clearHandCursor() {
+    if (handWidget) handWidget->unsetCursor();
+    handWidget = nullptr;
+    handShown = false;
+}
+
 bool handCursorShown() { return handShown; }
 
 bool leftButtonDown() {
