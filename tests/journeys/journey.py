@@ -241,15 +241,16 @@ class Journey:
         if not display:
             raise JourneyFailure("Xvfb did not start")
         self.env["DISPLAY"] = ":" + display
-        self._add_russian_keys()
         self.spawn("openbox", ["openbox", "--sm-disable"])
         wait_until("openbox to manage the screen",
                    lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.output(["xprop", "-root"]))
+        # After openbox, which sets the keymap of its own when it starts.
+        self._add_russian_keys()
 
     def _add_russian_keys(self):
-        """Puts the Russian letters on spare keys of the keymap's first group. xdotool then types them
-        as any other key; otherwise it rebinds a spare key per letter, or switches groups, and under
-        load the program sees some letters after the binding has moved on and loses them."""
+        """Puts the Russian letters on spare keys of the keymap's first group. Otherwise xdotool
+        rebinds a spare key for each letter, and the program, which reloads its keymap after each
+        change, reads some letters with a stale one and loses them."""
         keymap = os.path.join(self.tmp, "keymap.xkb")
         subprocess.run(["xkbcomp", "-w", "0", self.env["DISPLAY"], keymap], env=self.env, check=True)
         with open(keymap) as f:
@@ -265,13 +266,12 @@ class Journey:
         for name, code in codes.items():
             if 120 <= code <= 247 and code not in taken:
                 names.setdefault(code, name)
-        letters = ("a be ve ghe de ie io zhe ze i shorti ka el em en o pe er es te u ef ha tse che sha shcha "
-                   "hardsign yeru softsign e yu ya").split()
+        letters = [chr(c) for c in range(ord("а"), ord("я") + 1)] + ["ё"]
         chosen = [names[code] for code in sorted(names)][:len(letters)]
         body = text[symbols:end]
         for name in chosen:
             body = re.sub(r"\n\s*key %s\s*\{.*?\};" % re.escape(name), "", body, flags=re.S)
-        keys = "".join("\n    key %s { [ Cyrillic_%s, Cyrillic_%s ] };" % (name, letter, letter.upper())
+        keys = "".join("\n    key %s { [ U%04X, U%04X ] };" % (name, ord(letter), ord(letter.upper()))
                        for name, letter in zip(chosen, letters))
         text = text[:symbols] + body + keys + text[end:]
         with open(keymap, "w") as f:
@@ -361,7 +361,9 @@ class Journey:
         self.xdo("click", button)
 
     def type_text(self, text):
-        self.xdo("type", "--delay", 80, text)
+        """Types `text` key by key, each named by its Unicode keysym: xdotool finds every one of
+        them in the keymap (see _add_russian_keys) and never rebinds a key while typing."""
+        self.xdo("key", "--delay", 60, *("U%04X" % ord(c) for c in text))
 
     def key(self, *keys):
         self.xdo("key", "--delay", 60, *keys)

@@ -17,7 +17,7 @@ PHOTO_COLOUR = (0, 200, 0)
 
 
 def main(j):
-    album = os.path.join(j.tmp, "album")
+    album = os.path.join(j.tmp, "Альбом")
     os.makedirs(album)
     for name, hertz in TRACKS.items():
         make_mp3(os.path.join(album, name), hertz, 3 if name.startswith("2 ") else 8)
