@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Playlist: with no "inet_radio.pls" beside the program, a found track is
 added with "+" and saved from the playlist editor; after a restart the
-playlist still holds it, and it plays from there."""
+playlist still holds it, and it plays from there. The track's title holds
+line breaks and a would-be group and key, which must stay inside its value."""
 
 import os
 import sys
@@ -16,7 +17,7 @@ EDITOR_TITLE = "Редактирование плейлиста"
 def main(j):
     music = os.path.join(j.tmp, "music")
     os.makedirs(music)
-    make_mp3(os.path.join(music, "song.mp3"), 500, 6, "Пробный артист", "Песня")
+    make_mp3(os.path.join(music, "song.mp3"), 500, 6, "Пробный артист", "Песня\r\n[Взлом]\r\nFile1 = взлом")
     j.env["KESTREL_SITE_URL"] = start_site(j, music)
     stations = os.path.join(j.work, "inet_radio.pls")
     os.remove(stations)
@@ -42,10 +43,16 @@ def main(j):
     j.step("1-saved")
     if not os.path.exists(stations):
         raise JourneyFailure("the save did not create inet_radio.pls")
+    with open(stations, encoding="cp1251") as f:
+        lines = f.read().splitlines()
+    if any(line.startswith(("[Взлом]", "File1")) for line in lines):
+        raise JourneyFailure("the title added lines of its own to inet_radio.pls: %r" % lines)
     j.stop_player()
 
     j.start_player()
     wait_until("the saved playlist after a restart", lambda: row_shows(j, PLAYLIST_PANEL, 0))
+    if row_shows(j, PLAYLIST_PANEL, 1):
+        raise JourneyFailure("the playlist holds more than the saved entry after a restart")
     j.click(row_point(PLAYLIST_PANEL, 0), double=True)
     j.wait_for_sound((300, 500), 500, "the saved entry to play")
     j.step("2-restarted")
