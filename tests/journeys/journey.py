@@ -371,6 +371,17 @@ class Journey:
     def key(self, *keys):
         self.xdo("key", "--delay", 60, *keys)
 
+    def search(self, query, results):
+        """Replaces the search field's text with `query`, as a user does, presses "Поиск" and waits
+        until the results list shows `results` rows (and no more)."""
+        self.click(SEARCH_FIELD)
+        self.key("ctrl+a", "BackSpace")
+        self.type_text(query)
+        self.click(SEARCH_BUTTON)
+        wait_until("%d search results" % results, lambda: row_shows(self, RESULTS_PANEL, results - 1), timeout=15)
+        if row_shows(self, RESULTS_PANEL, results):
+            raise JourneyFailure("the search found more than %d tracks" % results)
+
     def answer_box(self, known, timeout=15):
         """Waits for a window of the program that is not in `known` (a message box), presses Enter
         in it, and waits for it to close. Returns its caption."""
@@ -408,7 +419,7 @@ class Journey:
                                "-depth", "8", "rgb:-"], env=self.env, stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL).stdout
 
-    def wait_for_sound(self, candidates, hertz, what, timeout=10):
+    def wait_for_sound(self, candidates, hertz, what, timeout=15):
         """Waits until the sound written lately is the tone `hertz` (one of `candidates`)."""
         def heard():
             self.check_alive()
@@ -417,9 +428,13 @@ class Journey:
 
     # -- end -----------------------------------------------------------------
 
+    def evidence_folder(self):
+        artefacts = os.environ.get("KESTREL_JOURNEY_ARTEFACTS", os.path.join(BINARY_DIR, "journey-artefacts"))
+        return os.path.join(artefacts, self.name)
+
     def keep_evidence(self):
-        folder = os.path.join(os.environ.get("KESTREL_JOURNEY_ARTEFACTS", os.path.join(BINARY_DIR, "journey-artefacts")),
-                              self.name)
+        """A screenshot and the logs of every process, kept where ctest's user finds them."""
+        folder = self.evidence_folder()
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
         self.screenshot(os.path.join(folder, "screen.png"))
@@ -449,6 +464,7 @@ def run(main):
     try:
         journey.start_desktop()
         main(journey)
+        shutil.rmtree(journey.evidence_folder(), ignore_errors=True)
         print("%s: passed" % name)
         return 0
     except Exception as failure:  # a failing step of any kind keeps its evidence

@@ -8,8 +8,7 @@ import os
 import sys
 
 from journey import (MP3_MODE_BUTTON, NEXT_BUTTON, PREVIOUS_BUTTON, RADIO_MODE_BUTTON, RECORD_BUTTON, RESULTS_PANEL,
-                     SEARCH_BUTTON, SEARCH_FIELD, TITLE_HOTSPOT, JourneyFailure, make_mp3, row_point, row_shows, run,
-                     start_site, wait_until)
+                     TITLE_HOTSPOT, JourneyFailure, make_mp3, row_point, run, start_site, wait_until)
 
 TONES = (330, 550, 770)
 # Regions that tell the layouts apart: the mode buttons are drawn by the
@@ -36,11 +35,7 @@ def main(j):
     j.start_player()
     main_windows = j.player_windows()
 
-    j.click(SEARCH_FIELD)
-    j.key("ctrl+a", "BackSpace")
-    j.type_text("тон")
-    j.click(SEARCH_BUTTON)
-    wait_until("the search results", lambda: row_shows(j, RESULTS_PANEL, 2), timeout=15)
+    j.search("тон", results=3)
     j.click(row_point(RESULTS_PANEL, 0), double=True)
     first = wait_until("a result to play", lambda: j.wav.tone(TONES), timeout=15)
 

@@ -7,8 +7,8 @@ line breaks and a would-be group and key, which must stay inside its value."""
 import os
 import sys
 
-from journey import (PLAYLIST_PANEL, RESULTS_ADD_ICON_X, RESULTS_PANEL, SEARCH_BUTTON, SEARCH_FIELD, JourneyFailure,
-                     make_mp3, row_point, row_shows, run, start_site, wait_until)
+from journey import (PLAYLIST_PANEL, RESULTS_ADD_ICON_X, RESULTS_PANEL, JourneyFailure, make_mp3, row_point, row_shows,
+                     run, start_site, wait_until)
 
 SAVE_BUTTON = (10, 60, 70, 25)  # in the playlist editor
 EDITOR_TITLE = "Редактирование плейлиста"
@@ -17,7 +17,8 @@ EDITOR_TITLE = "Редактирование плейлиста"
 def main(j):
     music = os.path.join(j.tmp, "music")
     os.makedirs(music)
-    make_mp3(os.path.join(music, "song.mp3"), 500, 6, "Пробный артист", "Песня\r\n[Взлом]\r\nFile1 = взлом")
+    title = "Песня\r\n[Взлом]\r\nFile1 = взлом"
+    make_mp3(os.path.join(music, "song.mp3"), 500, 6, "Пробный артист", title)
     j.env["KESTREL_SITE_URL"] = start_site(j, music)
     stations = os.path.join(j.work, "inet_radio.pls")
     os.remove(stations)
@@ -26,11 +27,7 @@ def main(j):
     if row_shows(j, PLAYLIST_PANEL, 0):
         raise JourneyFailure("the playlist is not empty without its file")
 
-    j.click(SEARCH_FIELD)
-    j.key("ctrl+a", "BackSpace")
-    j.type_text("пробный")
-    j.click(SEARCH_BUTTON)
-    wait_until("the search result", lambda: row_shows(j, RESULTS_PANEL, 0), timeout=15)
+    j.search("пробный", results=1)
     j.click(row_point(RESULTS_PANEL, 0, RESULTS_ADD_ICON_X - RESULTS_PANEL[0]))
     wait_until("the result to join the playlist", lambda: row_shows(j, PLAYLIST_PANEL, 0))
 
