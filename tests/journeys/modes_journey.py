@@ -22,6 +22,18 @@ def layout(j):
     return j.region(SKIN_PART), j.region(CONTROL_PART)
 
 
+def new_layout(j, old):
+    """Waits until the layout differs from `old` and holds still between two looks; returns it."""
+    last = [None]
+
+    def settled():
+        now = layout(j)
+        still = now if now != old and now == last[0] else None
+        last[0] = now
+        return still
+    return wait_until("the layout to change", settled)
+
+
 def main(j):
     music = os.path.join(j.tmp, "music")
     os.makedirs(music)
@@ -48,10 +60,10 @@ def main(j):
 
     # The look of each layout, with the pointer away from the mode buttons.
     j.move(50, 380)
-    search = wait_until("the search layout", lambda: layout(j))
+    search = layout(j)
     j.click(RADIO_MODE_BUTTON)
     j.move(50, 380)
-    radio = wait_until("the radio layout", lambda: (lambda r: r if r != search else None)(layout(j)))
+    radio = new_layout(j, search)
     j.click(RADIO_MODE_BUTTON)
     j.move(50, 380)
     wait_until("the search layout again", lambda: layout(j) == search)
