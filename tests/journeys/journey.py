@@ -26,6 +26,9 @@ import traceback
 SOURCE_DIR = os.environ.get("KESTREL_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 BINARY_DIR = os.environ.get("KESTREL_BINARY_DIR", os.path.join(SOURCE_DIR, "build"))
 
+# Where to click is read from the program's own source: the register's
+# rectangles and the places the modes move controls to, so that a moved
+# control moves its journeys with it.
 
 
 def _register():
@@ -42,14 +45,27 @@ def _register():
 REGISTER = _register()
 
 
-def control(name, x=None, row_height=None):
-    """A control of MainWindow from the register, window-relative; `x` where a mode moves it there.
+def _mode_places():
+    """The x at which a mode shows each control the register creates out of view, by its name."""
+    places = {}
+    with open(os.path.join(SOURCE_DIR, "src", "app", "modes.cpp"), encoding="utf-8") as f:
+        for name, x in re.findall(r"setControlX\(ctl::(\w+), (\d+)\)", f.read()):
+            if int(x) < 1000:
+                places.setdefault(name, int(x))
+    return places
+
+
+MODE_PLACES = _mode_places()
+
+
+def control(name, in_mode=False, row_height=None):
+    """A control of MainWindow from the register, window-relative; `in_mode` where a mode shows it.
     For a list's clipping panel, `row_height` is its rows' height: its first row is at its top."""
     rect = REGISTER.get(name)
-    if rect is None:
-        return None
-    if x is not None:
-        rect = (x,) + rect[1:]
+    if rect is None or (in_mode and name not in MODE_PLACES):
+        return None  # a click on it fails the journey that needs it
+    if in_mode:
+        rect = (MODE_PLACES[name],) + rect[1:]
     return rect + (row_height,) if row_height else rect
 
 
@@ -58,9 +74,9 @@ SEARCH_FIELD = control("SearchField")
 SEARCH_BUTTON = control("SearchButton")
 RESULTS_PANEL = control("SearchResultsPanel", row_height=18)
 PLAYLIST_PANEL = control("PlaylistPanel", row_height=18)
-STYLE_PANEL = control("StylePanel", x=16, row_height=14)  # radio mode
-STATION_PANEL = control("StationPanel", x=166, row_height=14)  # radio mode
-LOCAL_FILES_PANEL = control("LocalFilesPanel", x=15, row_height=18)  # mp3 mode
+STYLE_PANEL = control("StylePanel", in_mode=True, row_height=14)  # radio mode
+STATION_PANEL = control("StationPanel", in_mode=True, row_height=14)  # radio mode
+LOCAL_FILES_PANEL = control("LocalFilesPanel", in_mode=True, row_height=18)  # mp3 mode
 TITLE_HOTSPOT = control("TitleHotspot")
 RECORD_BUTTON = control("RecordButton")
 RADIO_MODE_BUTTON = control("RadioModeButton")
@@ -68,8 +84,8 @@ MP3_MODE_BUTTON = control("Mp3ModeButton")
 PREVIOUS_BUTTON = control("PreviousButton")
 NEXT_BUTTON = control("NextButton")
 CLOSE_BUTTON = control("CloseButton")
-OPEN_FOLDER_BUTTON = control("OpenFolderButton", x=288)  # mp3 mode
-ALBUM_PHOTO = (435, 105, 270, 210)  # mp3 mode; the register gives pictures no size
+OPEN_FOLDER_BUTTON = control("OpenFolderButton", in_mode=True)  # mp3 mode
+ALBUM_PHOTO = control("AlbumPhoto", in_mode=True)[:2] + (270, 210)  # mp3 mode, the photo's size
 # The "+" icon column of the results.
 RESULTS_ADD_ICON_X = 22
 MAIN_TITLE = "Поиск MP3"
