@@ -268,7 +268,7 @@ class Journey:
 
     def _add_russian_keys(self):
         """Puts the Russian letters on spare keys of the keymap's first group. Otherwise xdotool
-        rebinds a spare key for each letter, and the program, which reloads its keymap after each
+        rebinds a spare key for each letter, and the toolkit, which reloads its keymap after each
         change, reads some letters with a stale one and loses them."""
         keymap = os.path.join(self.tmp, "keymap.xkb")
         subprocess.run(["xkbcomp", "-w", "0", self.env["DISPLAY"], keymap], env=self.env, check=True)
