@@ -1,0 +1,58 @@
+#!/usr/bin/env python3
+"""mp3 mode: the real open dialog shows a folder's MP3s and one is picked
+from its list; it plays, the folder's photo shows, and when it ends the next
+file in name order plays ("2 …" is followed by "10 …")."""
+
+import os
+import subprocess
+import sys
+
+from journey import (ALBUM_PHOTO, LOCAL_FILES_PANEL, MP3_MODE_BUTTON, OPEN_FOLDER_BUTTON, JourneyFailure, centre,
+                     make_mp3, row_shows, run, wait_until)
+
+# Names whose directory (hash) order, byte order and name order all differ.
+TRACKS = {"1 Один.mp3": 300, "2 Два.mp3": 420, "10 Десять.mp3": 540, "11 одиннадцать.mp3": 660,
+          "20 Двадцать.mp3": 780}
+PHOTO_COLOUR = (0, 200, 0)
+
+
+def main(j):
+    album = os.path.join(j.tmp, "Альбом")
+    os.makedirs(album)
+    for name, hertz in TRACKS.items():
+        make_mp3(os.path.join(album, name), hertz, 3 if name.startswith("2 ") else 8)
+    subprocess.run(["convert", "-size", "270x210", "xc:rgb%r" % (PHOTO_COLOUR,), os.path.join(album, "яяя.jpg")],
+                   check=True)
+    j.start_player()
+    main_windows = j.player_windows()
+
+    j.click(MP3_MODE_BUTTON)
+    j.click(OPEN_FOLDER_BUTTON)
+    dialog = wait_until("the open dialog", lambda: next((w for w in j.player_windows() if w not in main_windows),
+                                                        None))
+    j.xdo("windowactivate", "--sync", dialog)
+    # The file name field has the focus: a folder typed there opens it.
+    j.type_text(album + "/")
+    j.key("Return")
+    j.step("1-dialog-folder")
+    # Into the file list, where a typed "2" selects "2 Два.mp3"; Enter opens it.
+    j.key("shift+Tab")
+    j.type_text("2")
+    j.step("2-dialog-picked")
+    j.key("Return")
+    wait_until("the dialog to close", lambda: dialog not in j.player_windows())
+
+    j.wait_for_sound(TRACKS.values(), TRACKS["2 Два.mp3"], "the picked file to play")
+    if not all(row_shows(j, LOCAL_FILES_PANEL, r) for r in range(len(TRACKS))):
+        raise JourneyFailure("the folder's files are not all listed")
+    def photo_shows():
+        photo = j.pixel(*centre(ALBUM_PHOTO))
+        return photo and max(abs(a - b) for a, b in zip(photo, PHOTO_COLOUR)) <= 30
+    wait_until("the folder's photo to show where the dialog was", photo_shows, timeout=5)
+    j.step("3-playing")
+    j.wait_for_sound(TRACKS.values(), TRACKS["10 Десять.mp3"], "the next file in name order to play")
+    j.stop_player()
+
+
+if __name__ == "__main__":
+    sys.exit(run(main))
