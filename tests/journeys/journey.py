@@ -228,9 +228,10 @@ class Journey:
         self.tmp = tempfile.mkdtemp(prefix="kestrel-journey-")
         self.work = os.path.join(self.tmp, "work")
         self.wav = Wav(os.path.join(self.tmp, "out.wav"))
-        self.env = dict(os.environ)
-        for key in ("KESTREL_AUTO_OK", "WAYLAND_DISPLAY", "DISPLAY"):
-            self.env.pop(key, None)
+        # The player sees none of the caller's own settings: no answered boxes,
+        # no other site, no other display; the journey sets what it needs.
+        self.env = {k: v for k, v in os.environ.items()
+                    if not k.startswith("KESTREL_") and k not in ("WAYLAND_DISPLAY", "DISPLAY")}
         self.env.update({"QT_QPA_PLATFORM": "xcb", "KESTREL_AUDIO_WAV": self.wav.path, "LANG": "C.UTF-8",
                          "XDG_CONFIG_HOME": os.path.join(self.tmp, "config"),
                          "XDG_CACHE_HOME": os.path.join(self.tmp, "cache")})
