@@ -45,7 +45,7 @@ int FMOD_System_Init(FMOD_SYSTEM* system, int maxChannels, unsigned int flags, v
 /* name: a UTF-8 local path or an http/https address. A local file is read
  * up to its first audio before the call returns (a failure is returned).
  * An address returns at once with a sound that is opening: a channel that
- * plays it starts when its first audio is buffered (about 200 ms of it);
+ * plays it starts when its first audio is buffered (about 100 ms of it);
  * meanwhile it is playing, silent, at position 0; if the open fails (10 s at
  * most) the channel stops. A network stream that drops or stalls for 5 s is
  * reopened on the same address (after 0.5, 1, 2, 4, 8 s; a file of known

@@ -10,7 +10,7 @@ constexpr size_t kRingFrames = 2 * kOutputRate;  // two seconds decoded ahead
 constexpr long kChunkFrames = 2048;
 // What a network stream buffers before it plays, at its start and after it
 // ran dry: enough to ride out the jitter of a live stream.
-constexpr size_t kCushionFrames = kOutputRate / 5;
+constexpr size_t kCushionFrames = kOutputRate / 10;
 // A reconnected stream that has played this much audio again is healthy:
 // its next drop starts a fresh reconnection window.
 constexpr uint64_t kHealthyFrames = 10ull * kOutputRate;

@@ -19,6 +19,7 @@ first line of standard output, then serves until killed:
   /never                  reads the request and never answers
   /trickle                an HTML page at two bytes a second
 """
+import os
 import socket
 import sys
 import threading
@@ -72,10 +73,20 @@ def stream(conn, icy, metaint, title_for, drop_after=None):
             since_meta = 0
 
 
+def note(event, when):
+    """Appends "EVENT SECONDS" (CLOCK_MONOTONIC) to $RADIO_SERVER_LOG, if set."""
+    path = os.environ.get("RADIO_SERVER_LOG")
+    if path:
+        with open(path, "a") as log:
+            log.write("%s %.6f\n" % (event, when))
+
+
 def go_down(seconds):
     global down_until
     with lock:
         down_until = time.monotonic() + seconds
+        note("down", down_until - seconds)
+        note("up", down_until)
         for c in list(clients):
             try:
                 c.shutdown(socket.SHUT_RDWR)
@@ -115,7 +126,7 @@ def handle(conn):
             while True:
                 conn.sendall(b"X-Filler: " + b"a" * 1000 + b"\r\n")
                 time.sleep(0.001)
-        elif url.path == "/never":
+        elif url.path.startswith("/never"):
             while conn.recv(4096):
                 pass
         elif url.path == "/trickle":
