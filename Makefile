@@ -3,9 +3,10 @@
 #   make test       installs what is missing, builds, runs every test
 #   make test-asan  the same under the address and undefined-behaviour sanitizers
 #   make bench      builds and runs the benchmarks
+#   make soak       every test 10 times, half of them under a CPU load
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-run deps-test build build-asan run test test-asan bench fuzz clean
+.PHONY: all deps deps-run deps-test build build-asan run test test-asan bench soak fuzz clean
 
 all: build
 
@@ -38,6 +39,10 @@ test-asan: build-asan
 
 bench: deps-test build
 	@scripts/run-benchmarks
+
+# SOAK_RUNS=n changes the count; SOAK_ARGS passes ctest arguments (-L label).
+soak: deps-test build
+	@JOBS=$(JOBS) scripts/soak $(SOAK_ARGS)
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -18,6 +18,8 @@ class SdlOutput final : public Output {
     }
 
     Status start() {
+        // SIGINT and SIGTERM belong to the program that loads us, not to SDL.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return Status::fail(KESTREL_AUDIO_ERR_OUTPUT, SDL_GetError());
         initialised_ = true;

@@ -8,8 +8,10 @@
 #include "app/program.h"
 #include "audio/audio_binding.h"
 #include "audio/display_refresh.h"
+#include "library/stale_temporaries.h"
 #include "online/connectivity.h"
 #include "platform/gui/gui.h"
+#include "platform/gui/termination.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 #include "ui/skin.h"
@@ -37,6 +39,12 @@ bool startUp(int& argc, char** argv) {
         return false;
     }
     trace("toolkit");
+    // A logout, `kill` or a service manager ends the player as its close button does.
+    gui::endOnTerminationSignals(
+        {gui::EventKind::Control, win::MainWindow, ctl::CloseButton, gui::ControlEventType::Left});
+    // What a killed run left half-written beside the files we write.
+    removeStaleTemporaries(".");
+    removeStaleTemporaries("файлы");
 
     if (!isConnected())  // step 3
         gui::messageBox(0, "Внимание !", "Соединение с Интернетом отсутствует !", gui::Icon::Warning);

@@ -69,7 +69,10 @@ bool replaceContent(const std::string& path, std::string_view bytes) {
     const std::string target = resolveLinks(path);
     struct stat old;
     const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) return false;
+    if (exists && !S_ISREG(old.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
 
     std::string tempPath;
     const int fd = createTemporary(target, exists ? (old.st_mode & 07777) : 0666, tempPath);
@@ -86,7 +89,9 @@ bool replaceContent(const std::string& path, std::string_view bytes) {
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) {
+        const int why = errno;
         ::unlink(tempPath.c_str());
+        errno = why;
         return false;
     }
     return true;

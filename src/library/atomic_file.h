@@ -21,8 +21,8 @@ namespace atomic_file {
 std::string resolveLinks(const std::string& path);
 
 // Writes `bytes` as the whole content of `path` (links followed). Returns
-// false when anything failed; the target is then as it was before and no
-// temporary file is left behind.
+// false when anything failed (errno tells why: ENOSPC for a full disk); the
+// target is then as it was before and no temporary file is left behind.
 bool replaceContent(const std::string& path, std::string_view bytes);
 
 }  // namespace atomic_file

@@ -348,9 +348,15 @@ void KeyValueFile::removeGroup(std::string_view name) {
 
 bool KeyValueFile::close() {
     bool stored = true;
+    int why = 0;
     if (modified_ && !path_.empty()) {
-        stored = (access_ == Access::ReadWrite || (access_ == Access::Absent && mayCreate(path_))) &&
-                 atomic_file::replaceContent(path_, serialize());
+        if (access_ == Access::ReadWrite || (access_ == Access::Absent && mayCreate(path_))) {
+            stored = atomic_file::replaceContent(path_, serialize());
+            why = errno;
+        } else {
+            stored = false;
+            why = EACCES;
+        }
     }
     path_.clear();
     access_ = Access::Closed;
@@ -362,5 +368,6 @@ bool KeyValueFile::close() {
     pending_ = false;
     pendingGroup_.clear();
     forgetKeyIndex();
+    if (!stored) errno = why;
     return stored;
 }

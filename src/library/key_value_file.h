@@ -60,7 +60,8 @@ class KeyValueFile {
     void removeGroup(std::string_view name);
     // Writes the document back when it was changed, then forgets it.
     // False when changes were made but could not be stored (read-only
-    // file, folder missing, disk full): the file is then as it was.
+    // file, folder missing, disk full): the file is then as it was, and
+    // errno tells why (ENOSPC or EDQUOT for lack of space).
     bool close();
 
     // The document without any file, for tests, the fuzzer and benchmarks.

@@ -5,6 +5,7 @@
 // `listsMutex`, so every change of the vector is made under it.
 #include "library/playlist.h"
 
+#include <cerrno>
 #include <mutex>
 
 #include "audio/playback.h"
@@ -107,6 +108,9 @@ void savePlaylist() {
     // Success is announced only when the playlist really reached the disk.
     if (keyValueFile.close())
         gui::messageBox(win::PlaylistEditWindow, "", "Запись создана !", gui::Icon::Information);
+    else if (errno == ENOSPC || errno == EDQUOT)
+        gui::messageBox(win::PlaylistEditWindow, "Внимание !", "Плейлист не сохранён: на диске нет места.",
+                        gui::Icon::Warning);
     else
         gui::messageBox(win::PlaylistEditWindow, "Внимание !",
                         "Плейлист не сохранён: файл inet_radio.pls недоступен для записи.",

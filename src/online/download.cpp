@@ -47,9 +47,16 @@ void mirrorRecordingImage() {
     if (gui::controlImage(ctl::RecordButton) != wanted) gui::setControlImage(ctl::RecordButton, wanted);
 }
 
-// One file: the link made absolute, the title made a safe file name.
-bool saveTrack(const std::string& link, const std::string& title) {
-    return net::downloadToFile(resolveSiteLink(link), trackFileName(title)).ok();
+// One file: the link made absolute, the title made a safe file name that
+// no other file has.
+net::DownloadError saveTrack(const std::string& link, const std::string& title) {
+    return net::downloadToFile(resolveSiteLink(link), [&](int copy) { return trackFileName(title, copy); })
+        .error;
+}
+
+// A full disk is told apart: the user can do something about it.
+std::string failureText(bool diskFull) {
+    return diskFull ? "Запись потерпела неудачу !\nНа диске нет места." : "Запись потерпела неудачу !";
 }
 
 void saveSearchResult(int index, const SearchResult& result) {
@@ -60,11 +67,12 @@ void saveSearchResult(int index, const SearchResult& result) {
     }
     recordingImageWanted = true;
     appState.recordingActive = 1;
-    bool saved = saveTrack(result.link, result.title);
-    if (saved)
+    net::DownloadError error = saveTrack(result.link, result.title);
+    if (error == net::DownloadError::None)
         gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
     else
-        gui::messageBox(win::MainWindow, "", "Запись потерпела неудачу !", gui::Icon::Error);
+        gui::messageBox(win::MainWindow, "", failureText(error == net::DownloadError::DiskFull),
+                        gui::Icon::Error);
     recordingImageWanted = false;
     net::removeCacheEntry(result.link);
     appState.recordingActive = 0;
@@ -73,6 +81,7 @@ void saveSearchResult(int index, const SearchResult& result) {
 void savePlaylistFiles() {
     int failed = 0;
     int files = 0;
+    bool diskFull = false;
     for (size_t k = 0;; ++k) {
         StationEntry entry;
         {
@@ -84,7 +93,9 @@ void savePlaylistFiles() {
         recordingImageWanted = true;
         appState.recordingActive = 1;
         // An endless radio stream is refused after its headers and counts as failed.
-        if (!saveTrack(entry.file, entry.title)) ++failed;
+        net::DownloadError error = saveTrack(entry.file, entry.title);
+        if (error != net::DownloadError::None) ++failed;
+        diskFull = diskFull || error == net::DownloadError::DiskFull;
         ++files;
         recordingImageWanted = false;
         net::removeCacheEntry(entry.file);
@@ -95,7 +106,7 @@ void savePlaylistFiles() {
         gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
     else
         gui::messageBox(win::MainWindow, "",
-                        "Запись потерпела неудачу !\nНе записано файлов: " + std::to_string(failed) + " из " +
+                        failureText(diskFull) + "\nНе записано файлов: " + std::to_string(failed) + " из " +
                             std::to_string(files),
                         gui::Icon::Error);
 }

@@ -1,6 +1,7 @@
 // The real program on a virtual X server: it starts, shows its window, and
-// ends with status 0 after a click on its close button.
+// ends with status 0 after a click on its close button or on SIGTERM.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -82,6 +84,76 @@ TEST(Program, StartsShowsItsWindowAndClosesFromCloseButton) {
         waitpid(pid, &status, 0);
         FAIL() << "the program did not end after the close button";
     }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A run killed in the middle of a save leaves its temporary files; the next
+// start removes them. A logout or `kill` then ends the player as its close
+// button does, within a second.
+TEST(Program, AStartClearsWhatAKilledRunLeftAndSigtermEndsIt) {
+    testsupport::TempDir dir;
+    const std::filesystem::path data = std::filesystem::path(KESTREL_SOURCE_DIR) / "data";
+    std::filesystem::copy(data, dir.path(), std::filesystem::copy_options::recursive);
+    testsupport::ScopedCwd cwd(dir.path());
+
+    pid_t ended = 0;
+    char trueName[] = "true";
+    char* trueArgv[] = {trueName, nullptr};
+    ASSERT_EQ(posix_spawnp(&ended, "true", nullptr, nullptr, trueArgv, environ), 0);
+    waitpid(ended, nullptr, 0);
+    const std::string e = std::to_string(ended);
+    const std::vector<std::string> left = {".inet_radio.pls.tmp-" + e + "-0-5f3a",
+                                           ".kestrel-download-" + e + "-00c0ffee00c0ffee.part",
+                                           "файлы/.name.pls.tmp-" + e + "-2-77"};
+    for (const auto& name : left) testsupport::writeFile(name, "half written");
+    testsupport::writeFile("notes.part", "not ours");
+
+    const std::string program = std::string(KESTREL_BINARY_DIR) + "/kestrel-player";
+    setenv("KESTREL_AUTO_OK", "1", 1);
+    setenv("KESTREL_TRACE_STARTUP", "1", 1);
+    int err[2];
+    ASSERT_EQ(pipe(err), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    unsetenv("KESTREL_TRACE_STARTUP");
+    close(err[1]);
+
+    // The start-up trace says when the window is up.
+    std::string trace;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (trace.find("start-up: shown") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        pollfd p{err[0], POLLIN, 0};
+        if (poll(&p, 1, 100) != 1) continue;
+        char buffer[512];
+        const ssize_t n = read(err[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        trace.append(buffer, static_cast<size_t>(n));
+    }
+    close(err[0]);
+    ASSERT_NE(trace.find("start-up: shown"), std::string::npos) << trace;
+    for (const auto& name : left) EXPECT_FALSE(std::filesystem::exists(name)) << name;
+    EXPECT_TRUE(std::filesystem::exists("notes.part"));
+
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    int status = -1;
+    while (waitpid(pid, &status, WNOHANG) != pid) {
+        if (std::chrono::steady_clock::now() - sent > std::chrono::seconds(5)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            FAIL() << "the program did not end on SIGTERM";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(1));
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -9,22 +9,19 @@
 #include <map>
 #include <thread>
 
+#include "support/temp_dir.h"
+
 namespace audiotest {
 namespace fs = std::filesystem;
 
 namespace {
 
-struct FixtureFolder {
-    fs::path path;
-    FixtureFolder() {
-        char pattern[] = "/tmp/kestrel-audio-test-XXXXXX";
-        path = ::mkdtemp(pattern);
-    }
-    ~FixtureFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-};
+fs::path makeFixtureFolder() {
+    std::string pattern = (fs::temp_directory_path() / "kestrel-audio-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) std::abort();
+    testsupport::removeAtExit(pattern);
+    return pattern;
+}
 
 std::string key(double v) {
     char buf[32];
@@ -42,8 +39,8 @@ uint16_t le16(const unsigned char* p) {
 }  // namespace
 
 const fs::path& fixtureDir() {
-    static FixtureFolder folder;
-    return folder.path;
+    static const fs::path folder = makeFixtureFolder();
+    return folder;
 }
 
 void sh(const std::string& command) {

@@ -121,7 +121,15 @@ HttpServer::HttpServer(const std::string& mp3Path, const std::string& certPath, 
 
     port_ = svr.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { impl_->server->listen_after_bind(); });
-    while (!impl_->server->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Running is not yet answering: the worker pool starts after that. Ask
+    // until a request comes back, so that nothing of the server is still
+    // starting when a test begins (and counts threads).
+    httplib::Client probe(url(""));
+    probe.enable_server_certificate_verification(false);
+    probe.set_connection_timeout(std::chrono::milliseconds(200));
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!probe.Get("/missing.mp3") && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
     silentFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};

@@ -7,6 +7,8 @@
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
 #include "platform/text/cp1251.h"
+#include "support/small_disk.h"
+#include "support/temp_dir.h"
 #include "ui/ids.h"
 
 namespace {
@@ -102,6 +104,21 @@ TEST_F(PlaylistTest, ReadOnlyFileIsNotWrittenAndTheUserIsWarned) {
     ASSERT_EQ(gui::shownMessageBoxes().size(), 1u);
     EXPECT_EQ(gui::shownMessageBoxes()[0].caption, "Внимание !");
     EXPECT_NE(gui::shownMessageBoxes()[0].text, "Запись создана !");
+}
+
+TEST_F(PlaylistTest, AFullDiskKeepsTheFileAndSaysWhy) {
+    testsupport::SmallDisk disk(5);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    testsupport::ScopedCwd cwd(disk.path());
+    // 3 MB of stations: the new file cannot fit beside the old one.
+    writeList("File0 = 1\r\nTitle0 = один\r\n[Архив]\r\nFile0 = " + std::string(3 << 20, 'x') + "\r\n");
+    const std::string before = readFile("inet_radio.pls");
+    loadPlaylist();
+    appendPlaylistEntry({"2", "два"});
+    save();
+    EXPECT_EQ(readFile("inet_radio.pls"), before);
+    EXPECT_EQ(listFolder("."), "inet_radio.pls");
+    EXPECT_EQ(messages(), std::vector<std::string>{"Плейлист не сохранён: на диске нет места."});
 }
 
 TEST_F(PlaylistTest, MissingFileIsNeverCreatedAndNothingIsSaid) {

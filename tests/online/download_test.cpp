@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "main_window_fixture.h"
 #include "online/search.h"
+#include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "test_site_fixture.h"
 #include "ui/ids.h"
@@ -29,6 +30,7 @@ TestSite& site() {
     static TestSite s([](httplib::Server& server) {
         server.Get(R"(/f/(\w+)\.mp3)", [](const httplib::Request& req, httplib::Response& res) {
             if (req.matches[1] == "slow") std::this_thread::sleep_for(1500ms);
+            if (req.matches[1] == "big") return res.set_content(std::string(6 << 20, 'b'), "audio/mpeg");
             res.set_content(trackBytes(req.matches[1]), "audio/mpeg");
         });
         server.Get("/radio", [](const httplib::Request&, httplib::Response& res) {
@@ -159,6 +161,23 @@ TEST_F(Download, AFailedDownloadSaysSoAndKeepsTheExistingFile) {
     EXPECT_EQ(boxes()[0].icon, gui::Icon::Error);
     EXPECT_EQ(testsupport::readFile("Song.mp3"), "mine");
     EXPECT_EQ(files(), std::vector<std::string>{"Song.mp3"});
+}
+
+TEST_F(Download, ATitleSavedAgainKeepsTheFirstAndAFullDiskSaysSo) {
+    setResults({{"/f/a.mp3", "", "Song"}, {"/f/b.mp3", "", "Song"}, {"/f/big.mp3", "", "Big"}});
+    saveResult(0);
+    saveResult(1);
+    EXPECT_EQ(files(), (std::vector<std::string>{"Song (2).mp3", "Song.mp3"}));
+    EXPECT_EQ(testsupport::readFile("Song.mp3"), trackBytes("a"));
+    EXPECT_EQ(testsupport::readFile("Song (2).mp3"), trackBytes("b"));
+
+    testsupport::SmallDisk disk(5);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    testsupport::ScopedCwd onDisk(disk.path());
+    saveResult(2);
+    ASSERT_EQ(boxes().size(), 3u);
+    EXPECT_EQ(boxes()[2].text, "Запись потерпела неудачу !\nНа диске нет места.");
+    EXPECT_TRUE(fs::is_empty(disk.path()));
 }
 
 TEST_F(Download, RemoteTitlesCannotLeaveTheWorkingDirectory) {

@@ -1,11 +1,19 @@
-// Download to a file: the file appears only on success, HTTP errors and
-// endless radio streams are failures that leave nothing behind.
+// Download to a file: the file appears only on success, under a name no
+// other file has; HTTP errors, endless streams, stalls, empty bodies, pages
+// and a full disk are failures that leave nothing behind.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 
+#include "library/stale_temporaries.h"
 #include "platform/net/net.h"
+#include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "test_site_fixture.h"
 
@@ -39,6 +47,24 @@ TestSite& files() {
                 return sink.write(block.data(), block.size());
             });
         });
+        s.Get("/f/empty.mp3",
+              [](const httplib::Request&, httplib::Response& res) { res.set_content("", "audio/mpeg"); });
+        s.Get("/f/page.mp3", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<html><body>Log in first</body></html>", "text/html; charset=utf-8");
+        });
+        s.Get("/f/page-as-audio.mp3", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("\r\n<!DOCTYPE html><html>Not here</html>", "audio/mpeg");
+        });
+        s.Get("/f/big.mp3", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(std::string(6 << 20, 'b'), "audio/mpeg");
+        });
+        // No length, no radio headers, never ends.
+        s.Get("/f/endless.mp3", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("audio/mpeg", [](size_t, httplib::DataSink& sink) {
+                static const std::string block(65536, 'e');
+                return sink.write(block.data(), block.size());
+            });
+        });
         // Chunked without radio headers: an ordinary file of unknown length.
         s.Get("/f/chunked.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("audio/mpeg", [](size_t offset, httplib::DataSink& sink) {
@@ -53,6 +79,73 @@ TestSite& files() {
     });
     return site;
 }
+
+// A server on 127.0.0.1 that answers every connection with `talk(fd,
+// stopping)`, on a thread of its own, until it is destroyed.
+class RawServer {
+  public:
+    explicit RawServer(std::function<void(int, const std::atomic<bool>&)> talk) : talk_(std::move(talk)) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(fd_, 8);
+        socklen_t len = sizeof addr;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        acceptor_ = std::thread([this] {
+            while (!stopping_) {
+                pollfd p{fd_, POLLIN, 0};
+                if (::poll(&p, 1, 20) != 1) continue;
+                int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+                if (c >= 0)
+                    talkers_.emplace_back([this, c] {
+                        talk_(c, stopping_);
+                        ::close(c);
+                    });
+            }
+        });
+    }
+    ~RawServer() {
+        stopping_ = true;
+        acceptor_.join();
+        for (auto& t : talkers_) t.join();
+        ::close(fd_);
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/a.mp3"; }
+
+  private:
+    std::function<void(int, const std::atomic<bool>&)> talk_;
+    std::atomic<bool> stopping_{false};
+    int fd_ = -1;
+    int port_ = 0;
+    std::thread acceptor_;
+    std::vector<std::thread> talkers_;  // acceptor thread only, until joined
+};
+
+// Sends `head`, then `piece` every `every`, until stopped.
+void dribble(int fd, const std::atomic<bool>& stopping, const std::string& head, const std::string& piece,
+             milliseconds every) {
+    (void)!::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+    while (!stopping) {
+        if (::send(fd, piece.data(), piece.size(), MSG_NOSIGNAL) < 0) return;
+        for (auto until = steady_clock::now() + every; !stopping && steady_clock::now() < until;)
+            std::this_thread::sleep_for(milliseconds(10));
+    }
+}
+
+// Short limits for one test, the defaults again afterwards.
+struct ShortLimits {
+    ShortLimits() {
+        net::setTimeouts({seconds(1), seconds(1)});
+        net::setMaxUnsizedBytes(3 << 20);
+    }
+    ~ShortLimits() {
+        net::setTimeouts({});
+        net::setMaxUnsizedBytes(250ull * 1000 * 1000);
+    }
+};
 
 // Files of the directory other than `keep`.
 std::vector<std::string> otherFiles(const TempDir& dir, const std::string& keep) {
@@ -106,6 +199,82 @@ TEST(NetDownload, AnEndlessRadioStreamIsRefusedAtOnce) {
     EXPECT_EQ(result.error, net::DownloadError::EndlessStream);
     EXPECT_LT(steady_clock::now() - start, seconds(5));
     EXPECT_TRUE(otherFiles(dir, "").empty());
+}
+
+TEST(NetDownload, HostileServersFailWithinTheirBoundsAndLeaveNothing) {
+    ShortLimits limits;
+    TempDir dir;
+    // Accepts, reads the request, never answers.
+    RawServer silent([](int, const std::atomic<bool>& stopping) {
+        while (!stopping) std::this_thread::sleep_for(milliseconds(10));
+    });
+    // Headers that never end, fast enough not to stall: still no answer.
+    RawServer endlessHeader([](int fd, const std::atomic<bool>& stopping) {
+        dribble(fd, stopping, "HTTP/1.1 200 OK\r\nX-Pad: ", "xxxxxxxxxx", milliseconds(20));
+    });
+    // A declared length, then two bytes a second. It also looks at the
+    // temporary file while the download runs: a later start must know it
+    // for ours, and tell whether its run still goes.
+    std::mutex seenMutex;
+    std::vector<int> owners;
+    RawServer trickle([&](int fd, const std::atomic<bool>& stopping) {
+        {
+            std::lock_guard lock(seenMutex);
+            for (const auto& name : otherFiles(dir, "")) owners.push_back(temporaryOwner(name));
+        }
+        dribble(fd, stopping,
+                "HTTP/1.1 200 OK\r\nContent-Length: 5000000\r\nContent-Type: audio/mpeg\r\n\r\n", "tt",
+                milliseconds(1000));
+    });
+    struct Case {
+        std::string address;
+        net::DownloadError error;
+    } cases[] = {
+        {silent.url(), net::DownloadError::Connect},
+        {endlessHeader.url(), net::DownloadError::Connect},
+        {trickle.url(), net::DownloadError::Transfer},
+        {files().base() + "f/endless.mp3", net::DownloadError::EndlessStream},
+        {files().base() + "f/empty.mp3", net::DownloadError::Empty},
+        {files().base() + "f/page.mp3", net::DownloadError::NotAudio},
+        {files().base() + "f/page-as-audio.mp3", net::DownloadError::NotAudio},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        auto start = steady_clock::now();
+        EXPECT_EQ(net::downloadToFile(c.address, (dir / "a.mp3").string()).error, c.error);
+        EXPECT_LT(steady_clock::now() - start, seconds(6));
+        EXPECT_TRUE(otherFiles(dir, "").empty());
+    }
+    std::lock_guard lock(seenMutex);
+    EXPECT_EQ(owners, std::vector<int>{::getpid()});
+}
+
+TEST(NetDownload, NeverReplacesAFileAndTakesTheNextFreeName) {
+    TempDir dir;
+    writeFile(dir / "Song.mp3", "mine");
+    writeFile(dir / "Song (2).mp3", "mine too");
+    auto nameFor = [&](int copy) {
+        return (dir / (copy == 1 ? "Song.mp3" : "Song (" + std::to_string(copy) + ").mp3")).string();
+    };
+    auto result = net::downloadToFile(files().base() + "f/a.mp3", nameFor);
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result.path, (dir / "Song (3).mp3").string());
+    EXPECT_EQ(readFile(dir / "Song (3).mp3"), track);
+    EXPECT_EQ(readFile(dir / "Song.mp3"), "mine");
+    EXPECT_EQ(readFile(dir / "Song (2).mp3"), "mine too");
+    // With one name only, a taken name is a failure.
+    EXPECT_EQ(net::downloadToFile(files().base() + "f/a.mp3", (dir / "Song.mp3").string()).error,
+              net::DownloadError::File);
+    EXPECT_EQ(readFile(dir / "Song.mp3"), "mine");
+    EXPECT_EQ(otherFiles(dir, "").size(), 3u);
+}
+
+TEST(NetDownload, AFullDiskIsToldApartAndLeavesNothing) {
+    testsupport::SmallDisk disk(5);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    auto result = net::downloadToFile(files().base() + "f/big.mp3", (disk.path() / "big.mp3").string());
+    EXPECT_EQ(result.error, net::DownloadError::DiskFull);
+    EXPECT_TRUE(std::filesystem::is_empty(disk.path()));
 }
 
 TEST(NetAddresses, RelativeLinksResolveAgainstTheBase) {

@@ -23,6 +23,11 @@ TEST(TrackFileName, ALongTitleIsShortenedAtACharacterBoundary) {
     EXPECT_LE(name.size(), 255u);
     EXPECT_EQ(name.substr(name.size() - 4), ".mp3");
     EXPECT_EQ((name.size() - 4) % 2, 0u);  // whole two-byte letters only
+    // A further copy keeps within the limit too.
+    std::string copy = trackFileName(title, 12);
+    EXPECT_LE(copy.size(), 255u);
+    EXPECT_EQ(copy.substr(copy.size() - 9), " (12).mp3");
+    EXPECT_EQ(trackFileName("Artist - Song", 2), "Artist - Song (2).mp3");
 }
 
 TEST(VideoSearchTerm, RemovesDigitsAndTheFirstPunctuation) {

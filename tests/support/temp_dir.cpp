@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <sstream>
+#include <vector>
 
 namespace testsupport {
 
@@ -34,6 +36,28 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+namespace {
+std::mutex exitPathsMutex;
+std::vector<std::filesystem::path>& exitPaths() {
+    static auto* paths = new std::vector<std::filesystem::path>;
+    return *paths;
+}
+}  // namespace
+
+void removeAtExit(const std::filesystem::path& path) {
+    std::lock_guard lock(exitPathsMutex);
+    exitPaths().push_back(path);
+}
+
+void removePathsMarkedForExit() {
+    std::lock_guard lock(exitPathsMutex);
+    for (const auto& path : exitPaths()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    exitPaths().clear();
 }
 
 int run(const std::string& command) {

@@ -2,10 +2,13 @@
 // xvfb tests) unless the test only lists itself.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "platform/gui/gui.h"
+#include "support/temp_dir.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
@@ -14,16 +17,28 @@ int main(int argc, char** argv) {
     setenv("KESTREL_BINARY_DIR", KESTREL_BINARY_DIR, 0);
     if (!GTEST_FLAG_GET(list_tests)) {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // With no session's runtime folder the toolkit makes one in the
+        // temporary folder and leaves it there: give the run its own.
+        if (!std::getenv("XDG_RUNTIME_DIR")) {
+            std::string runtime =
+                (std::filesystem::temp_directory_path() / "kestrel-runtime-XXXXXX").string();
+            if (mkdtemp(runtime.data())) {
+                setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+                testsupport::removeAtExit(runtime);
+            }
+        }
         static int qtArgc = 1;
         static char name[] = "kestrel-tests";
         static char* qtArgv[] = {name, nullptr};
         if (!gui::init(qtArgc, qtArgv)) {
             std::fprintf(stderr, "no display for the toolkit\n");
+            testsupport::removePathsMarkedForExit();
             return 1;
         }
     }
     const int status = RUN_ALL_TESTS();
     // Worker threads and the toolkit are not torn down one by one.
+    testsupport::removePathsMarkedForExit();
     std::fflush(nullptr);
     std::_Exit(status);
 }

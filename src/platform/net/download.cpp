@@ -1,12 +1,17 @@
 // Download to a file: the body goes to a temporary file beside the target,
-// renamed over it only when the whole transfer succeeded. Responses with a
-// status of 400 or more, and endless radio streams (no length, ICY headers),
-// are refused before their body is written.
+// put in place under a free name only when the whole transfer succeeded.
+// Refused before their body is kept: a status of 400 or more, endless radio
+// streams (no length, ICY headers), an answer whose headers do not come
+// within the connect limit. Failed as it comes: a page instead of a track,
+// a body of no length past the unsized limit, a stall; an empty body.
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -18,6 +23,11 @@ namespace net {
 namespace {
 
 constexpr size_t flushSize = 1 << 20;
+// Slower than this over the whole stall period is a stall: a server that
+// trickles a few bytes a second would otherwise hold the worker for days.
+constexpr long slowestBytesPerSecond = 64;
+
+std::atomic<std::uint64_t> unsizedLimit{250ull * 1000 * 1000};
 
 struct Transfer {
     CURL* easy = nullptr;
@@ -26,20 +36,42 @@ struct Transfer {
     uint64_t written = 0;
     bool radioHeaders = false;  // the current response carries icy-/ice- headers
     bool checked = false;       // the response was looked at before its first byte
+    bool answered = false;      // the final response's headers are complete
+    bool sniffed = false;       // the head of the body was looked at
+    curl_off_t length = -1;     // the declared length, -1 when none
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    std::chrono::milliseconds connectLimit{0};
     DownloadError refused = DownloadError::None;
-    bool writeFailed = false;
+    int writeErrno = 0;  // set when writing the temporary file failed
 
     bool flush() {
+        if (!sniffed && !sniff()) return false;
         size_t off = 0;
         while (off < buffer.size()) {
             ssize_t n = ::write(fd, buffer.data() + off, buffer.size() - off);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
+            if (n <= 0) {
+                writeErrno = n < 0 ? errno : EIO;
+                return false;
+            }
             off += static_cast<size_t>(n);
         }
         written += buffer.size();
         buffer.clear();
         return true;
+    }
+
+    // A page where a track was expected (an error or login page served with
+    // status 200) is no track: markup starts with "<", which no audio
+    // format does.
+    bool sniff() {
+        sniffed = true;
+        for (char c : buffer) {
+            if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+            if (c == '<') refused = DownloadError::NotAudio;
+            break;
+        }
+        return refused == DownloadError::None;
     }
 };
 
@@ -51,22 +83,32 @@ size_t onHeader(char* line, size_t size, size_t count, void* user) {
         if (n >= 4 && std::string_view(line, 4) == "ICY ") t->radioHeaders = true;
     } else if (n >= 4 && (strncasecmp(line, "icy-", 4) == 0 || strncasecmp(line, "ice-", 4) == 0)) {
         t->radioHeaders = true;
+    } else if (n <= 2 && (n == 0 || line[0] == '\r' || line[0] == '\n')) {
+        long status = 0;
+        curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
+        if (status >= 200 && (status < 300 || status >= 400)) t->answered = true;  // not a redirect
     }
     return n;
+}
+
+// Until the answer is there, the whole wait is bounded; after it, only stalls.
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto* t = static_cast<Transfer*>(user);
+    return !t->answered && std::chrono::steady_clock::now() - t->start > t->connectLimit;
 }
 
 // Decides on the first body byte whether the response is worth keeping.
 bool accept(Transfer* t) {
     t->checked = true;
+    t->answered = true;
     long status = 0;
     curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
     if (status >= 400) {
         t->refused = DownloadError::Http;
         return false;
     }
-    curl_off_t length = -1;
-    curl_easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-    if (length < 0 && t->radioHeaders) {
+    curl_easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &t->length);
+    if (t->length < 0 && t->radioHeaders) {
         t->refused = DownloadError::EndlessStream;
         return false;
     }
@@ -78,10 +120,11 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     size_t n = size * count;
     if (!t->checked && !accept(t)) return 0;
     t->buffer.insert(t->buffer.end(), data, data + n);
-    if (t->buffer.size() >= flushSize && !t->flush()) {
-        t->writeFailed = true;
+    if (t->length < 0 && t->written + t->buffer.size() > unsizedLimit.load()) {
+        t->refused = DownloadError::EndlessStream;
         return 0;
     }
+    if (t->buffer.size() >= flushSize && !t->flush()) return 0;
     return n;
 }
 
@@ -92,11 +135,14 @@ std::string directoryOf(const std::string& path) {
 }
 
 // A new, empty file with a name of its own in `dir`; mode 0666 less umask.
+// The name carries our pid, so that a later start can tell a file left by a
+// killed run from one still being written.
 int createTemporary(const std::string& dir, std::string& name) {
     static thread_local std::mt19937_64 rng{std::random_device{}()};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[17];
-        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, "%d-%016llx", static_cast<int>(::getpid()),
+                      static_cast<unsigned long long>(rng()));
         name = dir + "/.kestrel-download-" + suffix + ".part";
         int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -104,9 +150,45 @@ int createTemporary(const std::string& dir, std::string& name) {
     return -1;
 }
 
+bool noSpace(int error) {
+    return error == ENOSPC || error == EDQUOT;
+}
+
+// Gives `temporary` the first free name of `pathFor`, never replacing a
+// file: a hard link fails when the name exists. Returns 0 or an errno.
+int placeUnderFreeName(const std::string& temporary, const std::function<std::string(int)>& pathFor,
+                       std::string& placed) {
+    for (int copy = 1; copy <= 1000; ++copy) {
+        placed = pathFor(copy);
+        if (placed.empty()) break;
+        if (::link(temporary.c_str(), placed.c_str()) == 0) {
+            ::unlink(temporary.c_str());
+            return 0;
+        }
+        if (errno == EEXIST) continue;
+        if (errno != EPERM && errno != EOPNOTSUPP) return errno;
+        // A file system without hard links: ask rename not to replace, or
+        // where it cannot be asked (vfat), look first.
+        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, placed.c_str(), RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno == EINVAL || errno == ENOSYS) {
+            struct stat st;
+            if (::lstat(placed.c_str(), &st) == 0) continue;
+            return ::rename(temporary.c_str(), placed.c_str()) == 0 ? 0 : errno;
+        }
+        if (errno != EEXIST) return errno;
+    }
+    placed.clear();
+    return EEXIST;
+}
+
 }  // namespace
 
-DownloadResult downloadToFile(const std::string& address, const std::string& targetPath) {
+void setMaxUnsizedBytes(std::uint64_t bytes) {
+    unsizedLimit.store(bytes);
+}
+
+DownloadResult downloadToFile(const std::string& address, const std::function<std::string(int)>& pathFor) {
     DownloadResult result;
     detail::Easy easy = detail::openEasy(escapeUnsafeBytes(address));
     if (!easy) {
@@ -116,9 +198,10 @@ DownloadResult downloadToFile(const std::string& address, const std::string& tar
     std::string temporary;
     Transfer t;
     t.easy = easy.get();
-    t.fd = createTemporary(directoryOf(targetPath), temporary);
+    t.connectLimit = timeouts().connect;
+    t.fd = createTemporary(directoryOf(pathFor(1)), temporary);
     if (t.fd < 0) {
-        result.error = DownloadError::File;
+        result.error = noSpace(errno) ? DownloadError::DiskFull : DownloadError::File;
         return result;
     }
     t.buffer.reserve(flushSize + CURL_MAX_WRITE_SIZE);
@@ -128,35 +211,52 @@ DownloadResult downloadToFile(const std::string& address, const std::string& tar
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, slowestBytesPerSecond);
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 256L * 1024);
     CURLcode rc = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
 
     // An empty body never reached onBody: judge the response now.
     if (rc == CURLE_OK && !t.checked && !accept(&t)) rc = CURLE_WRITE_ERROR;
-    if (rc == CURLE_OK && !t.flush()) t.writeFailed = true;
-    bool closed = ::close(t.fd) == 0;
+    if (rc == CURLE_OK && !t.flush()) rc = CURLE_WRITE_ERROR;
+    if (::close(t.fd) != 0 && rc == CURLE_OK && t.writeErrno == 0) {
+        t.writeErrno = errno;
+        rc = CURLE_WRITE_ERROR;
+    }
 
     if (t.refused != DownloadError::None)
         result.error = t.refused;
-    else if (t.writeFailed || (rc == CURLE_OK && !closed))
-        result.error = DownloadError::File;
+    else if (t.writeErrno != 0)
+        result.error = noSpace(t.writeErrno) ? DownloadError::DiskFull : DownloadError::File;
     else if (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_URL_MALFORMAT)
         result.error = DownloadError::BadAddress;
     else if (rc == CURLE_COULDNT_CONNECT || rc == CURLE_COULDNT_RESOLVE_HOST ||
-             rc == CURLE_COULDNT_RESOLVE_PROXY || (rc == CURLE_OPERATION_TIMEDOUT && result.status == 0))
+             rc == CURLE_COULDNT_RESOLVE_PROXY || (rc == CURLE_OPERATION_TIMEDOUT && result.status == 0) ||
+             (rc == CURLE_ABORTED_BY_CALLBACK && !t.answered))
         result.error = DownloadError::Connect;
     else if (rc != CURLE_OK)
         result.error = DownloadError::Transfer;
+    else if (t.written == 0)
+        result.error = DownloadError::Empty;
 
-    if (result.error == DownloadError::None && std::rename(temporary.c_str(), targetPath.c_str()) != 0)
-        result.error = DownloadError::File;
+    if (result.error == DownloadError::None) {
+        if (int error = placeUnderFreeName(temporary, pathFor, result.path); error != 0)
+            result.error = noSpace(error) ? DownloadError::DiskFull : DownloadError::File;
+    }
     if (result.error != DownloadError::None) {
         ::unlink(temporary.c_str());
+        result.path.clear();
         return result;
     }
     result.bytes = t.written;
     return result;
+}
+
+DownloadResult downloadToFile(const std::string& address, const std::string& path) {
+    return downloadToFile(address, [&](int copy) { return copy == 1 ? path : std::string(); });
 }
 
 }  // namespace net

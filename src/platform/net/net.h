@@ -73,25 +73,39 @@ FetchResult fetch(const std::string& address, std::size_t limit, std::chrono::mi
 enum class DownloadError {
     None,
     BadAddress,     // not http/https, or malformed
-    Connect,        // no connection to the server, or timed out
+    Connect,        // no connection to the server, or no answer within the connect limit
     Http,           // the server answered with status 400 or more
     Transfer,       // the transfer broke off or stalled
-    EndlessStream,  // no length and radio-stream headers: never ends
-    File,           // the temporary file could not be written or renamed
+    EndlessStream,  // no length, and radio-stream headers or a body past the unsized limit
+    Empty,          // the body was empty
+    NotAudio,       // a page (markup) came where a file was expected
+    File,           // the file could not be created, written or put in place
+    DiskFull,       // the same, for lack of space (or quota)
 };
+
+// A body of no declared length past this many bytes (250 MB unless tests
+// lower it) is taken for an endless stream.
+void setMaxUnsizedBytes(std::uint64_t bytes);
 
 struct DownloadResult {
     DownloadError error = DownloadError::None;
     long status = 0;          // final HTTP status, 0 when none came
     std::uint64_t bytes = 0;  // bytes written on success
+    std::string path;         // where the file was put, on success
     bool ok() const { return error == DownloadError::None; }
 };
 
-// Downloads `address` to `targetPath`. The body goes to a temporary file in
-// the target's directory, which is renamed over the target only on success:
-// a failure leaves no partial file and keeps an existing file of that name.
+// Downloads `address` to a new file. The body goes to a temporary file in
+// the directory of `pathFor(1)`; only when the whole transfer succeeded is
+// it put in place, under the first of pathFor(1), pathFor(2), … that names
+// no existing file (an empty name ends the choice: the download then fails
+// as File). An existing file is never replaced, and a failure leaves no
+// partial file. The answer's headers must arrive within the connect limit;
+// then the body may take as long as it keeps coming (a stall ends it).
 // Blocks the calling thread for the whole transfer.
-DownloadResult downloadToFile(const std::string& address, const std::string& targetPath);
+DownloadResult downloadToFile(const std::string& address, const std::function<std::string(int)>& pathFor);
+// The same with one choice of name: fails when `path` exists.
+DownloadResult downloadToFile(const std::string& address, const std::string& path);
 
 // Forgets what a download left in a local cache. libcurl keeps none, so this
 // does nothing; it stays a named step of the download sequence.
