@@ -88,6 +88,22 @@ TEST(Radio, StationWhoseServerGoesAwayForThreeSecondsPlaysOn) {
     EXPECT_GT(toneLevel(out, 1000, out.seconds() - 0.5, 0.4), 0.4);
 }
 
+TEST(Radio, FileCutShortResumesWhereItStopped) {
+    RadioServer server(toneMp3(1000, 6));
+    ASSERT_TRUE(server.up());
+    Session s;
+    FMOD_CHANNEL* ch = s.play(s.open(server.url("/file-cut")));
+    // The first connection ends a third of the way in; the next one asks
+    // for the rest by a byte range: six seconds of tone in all, none twice.
+    ASSERT_TRUE(waitUntil([&] { return s.position(ch) > 0; }, 2000ms));
+    ASSERT_TRUE(waitUntil([&] { return !s.playing(ch); }, 12000ms));
+    Wav out = s.output();
+    double toneSeconds = 0;
+    for (double t = 0; t + 0.01 <= out.seconds(); t += 0.01)
+        if (toneLevel(out, 1000, t, 0.01) > 0.2) toneSeconds += 0.01;
+    EXPECT_NEAR(toneSeconds, 6.0, 0.3);
+}
+
 TEST(Radio, NowPlayingTitlesInWindows1251AndUtf8AppearAndChange) {
     RadioServer server(toneMp3(1000, 4));
     ASSERT_TRUE(server.up());

@@ -11,6 +11,8 @@ first line of standard output, then serves until killed:
   /drop                   like /live, but 2 s after it began the server
                           closes every connection and refuses new ones for
                           3 s, then serves again on the same port
+  /file-cut               the MP3 as a file with byte ranges; the first
+                          connection is closed a third of the way in
   /big-title              a title of 4080 bytes full of control characters
   /metaint?n=0|10485760   a metadata interval of 0 or 10 MB
   /html                   an HTML page
@@ -33,6 +35,7 @@ mp3 = open(sys.argv[1], "rb").read()
 lock = threading.Lock()
 down_until = 0.0
 clients = set()
+file_cut = False
 
 
 def meta_block(text):
@@ -81,6 +84,25 @@ def note(event, when):
             log.write("%s %.6f\n" % (event, when))
 
 
+def serve_file(conn, lines):
+    global file_cut
+    start = 0
+    for line in lines:
+        if line.lower().startswith("range: bytes="):
+            start = int(line.split("=")[1].split("-")[0] or 0)
+    start = min(start, len(mp3))
+    status = b"206 Partial Content" if start else b"200 OK"
+    conn.sendall(b"HTTP/1.1 " + status + b"\r\nContent-Type: audio/mpeg\r\nAccept-Ranges: bytes\r\n"
+                 b"Content-Range: bytes %d-%d/%d\r\nContent-Length: %d\r\nConnection: close\r\n\r\n"
+                 % (start, len(mp3) - 1, len(mp3), len(mp3) - start))
+    end = len(mp3)
+    with lock:
+        if not file_cut:
+            file_cut = True
+            end = len(mp3) // 3
+    conn.sendall(mp3[start:max(start, end)])
+
+
 def go_down(seconds):
     global down_until
     with lock:
@@ -111,6 +133,8 @@ def handle(conn):
             enc = query.get("enc", "utf8")
             stream(conn, icy, 8000, lambda t: title_bytes(enc, int(t / 1.5)),
                    2.0 if url.path == "/drop" else None)
+        elif url.path == "/file-cut":
+            serve_file(conn, lines)
         elif url.path == "/big-title":
             junk = bytes((i % 32) if i % 3 else 0x41 for i in range(4080 - 20))
             stream(conn, icy, 8000, lambda t: junk)
