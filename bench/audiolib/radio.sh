@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# A radio station's figures, medians of several runs, the peer in the same run:
+#   - from opening to the first sample on a live Icecast2 mount fed by
+#     ezstream in real time (burst on connect as Icecast's default): ours
+#     (FMOD_System_CreateStream to the first sample handed to the output)
+#     against mpv --no-video --ao=null (its "Opening" of the address to
+#     "starting audio playback"); targets: at most 300 ms and no slower
+#     than mpv;
+#   - from a station's server coming back after 3 s away to sound again
+#     (tests/support/radio_server.py /drop); target: at most 1.5 s.
+# Usage: bench/audiolib/radio.sh [BUILD_DIR] [RUNS]  (default build, 5;
+#        target audiolib_radio_timing built; icecast2, ezstream, mpv installed)
+set -euo pipefail
+build=${1:-${KESTREL_BUILD_DIR:-build}}
+runs=${2:-5}
+timing=$build/bench/audiolib/audiolib_radio_timing
+here=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+chmod 755 "$work"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+median() { sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+
+sox -n -r 44100 -c 2 -b 16 "$work/a.wav" synth 30 sine 1000 vol 0.5 2>/dev/null
+lame --quiet --cbr -b 128 "$work/a.wav" "$work/a.mp3"
+chmod 644 "$work/a.mp3"
+
+port=$(free_port)
+owner=""
+[ "$(id -u)" = 0 ] && owner="<security><chroot>0</chroot><changeowner><user>nobody</user><group>nogroup</group></changeowner></security>"
+cat > "$work/icecast.xml" <<XML
+<icecast><limits><clients>20</clients><sources>2</sources></limits>
+<authentication><source-password>kestrel</source-password><admin-user>admin</admin-user>
+<admin-password>kestrel</admin-password></authentication><hostname>127.0.0.1</hostname>
+<listen-socket><port>$port</port><bind-address>127.0.0.1</bind-address></listen-socket><fileserve>0</fileserve>
+<paths><basedir>$work</basedir><logdir>$work</logdir><webroot>/usr/share/icecast2/web</webroot>
+<adminroot>/usr/share/icecast2/admin</adminroot></paths>
+<logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog><loglevel>2</loglevel></logging>$owner</icecast>
+XML
+cat > "$work/ezstream.xml" <<XML
+<ezstream><servers><server><protocol>HTTP</protocol><hostname>127.0.0.1</hostname><port>$port</port>
+<password>kestrel</password></server></servers><streams><stream><mountpoint>/radio.mp3</mountpoint>
+<format>MP3</format></stream></streams><intakes><intake><type>file</type><filename>$work/a.mp3</filename>
+</intake></intakes></ezstream>
+XML
+chmod 644 "$work/icecast.xml"; chmod 600 "$work/ezstream.xml"; chmod 777 "$work"
+icecast2 -c "$work/icecast.xml" >/dev/null 2>&1 & pids+=($!)
+for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+ezstream -c "$work/ezstream.xml" >/dev/null 2>&1 & pids+=($!)
+url="http://127.0.0.1:$port/radio.mp3"
+for _ in $(seq 50); do
+  [ "$(curl -s -m 1 -o /dev/null -w '%{http_code}' "$url" || true)" = 200 ] && break; sleep 0.1
+done
+sleep 2  # the mount's burst buffer fills as it would on a station already on air
+
+[ -n "${RADIO_DEBUG:-}" ] && { curl -s -m 1 -o /dev/null -w 'curl first byte %{time_starttransfer}\n' "$url" || true;
+  KESTREL_AUDIO_DEBUG=1 "$timing" first "$url" 2>&1 | grep -v '^\[mp3 @' | tail -25; }
+echo "== Opening to first sample on the live Icecast mount ($runs runs each, alternating)"
+for i in $(seq "$runs"); do
+  "$timing" first "$url" >> "$work/ours.txt"
+  mpv --no-config --no-video --ao=null --msg-time --msg-level=all=v --length=0.5 "$url" 2>&1 |
+    awk 'function t() { match($0, /[0-9]+\.[0-9]+/); return substr($0, RSTART, RLENGTH) + 0 }
+         /\[ffmpeg\] Opening http/ {o=t()} /starting audio playback/ {s=t()}
+         END {if (o && s) printf "%.1f %.1f\n", (s-o)*1000, s*1000}' >> "$work/mpv.txt"
+done
+ours=$(median < "$work/ours.txt")
+peer=$(awk '{print $1}' "$work/mpv.txt" | median)
+peer_process=$(awk '{print $2}' "$work/mpv.txt" | median)
+echo "kestrel-audio runs (ms): $(tr '\n' ' ' < "$work/ours.txt")"
+echo "mpv runs (ms, open to audio): $(awk '{printf "%s ", $1}' "$work/mpv.txt")"
+awk -v o="$ours" -v p="$peer" -v q="$peer_process" 'BEGIN {
+  printf "kestrel-audio: median %.1f ms (target <= 300)\n", o;
+  printf "mpv: median %.1f ms from its opening of the address (%.1f ms from its process start); ratio %.2f (target <= 1)\n", p, q, (p > 0 ? o / p : 0) }'
+
+echo "== Server back after 3 s away to sound again (3 runs)"
+for i in 1 2 3; do
+  log="$work/server$i.log"
+  RADIO_SERVER_LOG=$log python3 "$here/tests/support/radio_server.py" "$work/a.mp3" > "$work/port$i.txt" & pids+=($!)
+  for _ in $(seq 50); do [ -s "$work/port$i.txt" ] && break; sleep 0.1; done
+  "$timing" return "http://127.0.0.1:$(head -1 "$work/port$i.txt")/drop" "$log" >> "$work/return.txt"
+done
+echo "runs (ms): $(tr '\n' ' ' < "$work/return.txt")"
+echo "median $(median < "$work/return.txt") ms (target <= 1500)"
