@@ -91,6 +91,11 @@ struct AppState {
     DownloadSource downloadSource;
     std::string localFolder;
     std::string nowPlayingText;
+    // For the desktop's media controls: the playing row's title (track,
+    // station, file), and what the playing station says it plays now (empty
+    // when it says nothing).
+    std::string playingTitle;
+    std::string nowPlayingTitle;
     std::string recordingCaption;            // guarded by listsMutex
     std::atomic<int32_t> recordingActive{0};  // written by the download worker
     int32_t radioMode = 0;

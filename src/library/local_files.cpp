@@ -118,6 +118,7 @@ void playLocalFile() {
     const std::string base = name.substr(0, name.size() - 4);
     gui::setText(ctl::SearchField, base);
     appState.currentTitle = base;
+    appState.playingTitle = base;
     startStream(appState.localFolder + name);
     appState.advanceResults = 0;
     appState.advancePlaylist = 0;

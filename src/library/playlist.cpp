@@ -75,6 +75,7 @@ void playPlaylistEntry() {
     appState.playlistIndex = row;
     appState.nowPlayingText = gui::listRowText(ctl::PlaylistList, row);
     const std::string file = appState.playlistEntries[static_cast<size_t>(row)].file;
+    appState.playingTitle = appState.playlistEntries[static_cast<size_t>(row)].title;
     startStream(file);
     appState.advanceResults = 0;
     appState.advancePlaylist = 1;

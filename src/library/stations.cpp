@@ -72,6 +72,7 @@ void playStation() {
     if (row < 0 || row >= static_cast<int>(appState.stationEntries.size())) return;
     const std::string file = appState.stationEntries[static_cast<size_t>(row)].file;
     startStream(file);
+    appState.playingTitle = gui::listRowText(ctl::StationList, row);
     appState.nowPlayingText =
         "Стиль: " + appState.currentStyle + "        Станция:    " + gui::listRowText(ctl::StationList, row);
     appState.advanceResults = 0;

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/app_state.h"
+#include "online/save_folder.h"
 #include "online/site_link.h"
 #include "online/track_file_name.h"
 #include "platform/gui/gui.h"
@@ -47,9 +48,18 @@ void mirrorRecordingImage() {
     if (gui::controlImage(ctl::RecordButton) != wanted) gui::setControlImage(ctl::RecordButton, wanted);
 }
 
-// One file: the link made absolute, the title made a safe file name.
-bool saveTrack(const std::string& link, const std::string& title) {
-    return net::downloadToFile(resolveSiteLink(link), trackFileName(title)).ok();
+// One file: the link made absolute, the title made a safe file name in the
+// save folder.
+bool saveTrack(const std::string& folder, const std::string& link, const std::string& title) {
+    return net::downloadToFile(resolveSiteLink(link), folder + trackFileName(title)).ok();
+}
+
+// The failure box's text; a save folder that cannot be made is named, so
+// that the user knows what to mend.
+std::string failureText(bool folderReady, const std::string& folder) {
+    std::string text = "Запись потерпела неудачу !";
+    if (!folderReady) text += "\nНе удалось создать папку для записи:\n" + folder;
+    return text;
 }
 
 void saveSearchResult(int index, const SearchResult& result) {
@@ -60,11 +70,13 @@ void saveSearchResult(int index, const SearchResult& result) {
     }
     recordingImageWanted = true;
     appState.recordingActive = 1;
-    bool saved = saveTrack(result.link, result.title);
+    std::string folder;
+    const bool folderReady = prepareSaveFolder(folder);
+    bool saved = folderReady && saveTrack(folder, result.link, result.title);
     if (saved)
         gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
     else
-        gui::messageBox(win::MainWindow, "", "Запись потерпела неудачу !", gui::Icon::Error);
+        gui::messageBox(win::MainWindow, "", failureText(folderReady, folder), gui::Icon::Error);
     recordingImageWanted = false;
     net::removeCacheEntry(result.link);
     appState.recordingActive = 0;
@@ -73,6 +85,8 @@ void saveSearchResult(int index, const SearchResult& result) {
 void savePlaylistFiles() {
     int failed = 0;
     int files = 0;
+    std::string folder;
+    const bool folderReady = prepareSaveFolder(folder);
     for (size_t k = 0;; ++k) {
         StationEntry entry;
         {
@@ -84,7 +98,7 @@ void savePlaylistFiles() {
         recordingImageWanted = true;
         appState.recordingActive = 1;
         // An endless radio stream is refused after its headers and counts as failed.
-        if (!saveTrack(entry.file, entry.title)) ++failed;
+        if (!folderReady || !saveTrack(folder, entry.file, entry.title)) ++failed;
         ++files;
         recordingImageWanted = false;
         net::removeCacheEntry(entry.file);
@@ -95,8 +109,8 @@ void savePlaylistFiles() {
         gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
     else
         gui::messageBox(win::MainWindow, "",
-                        "Запись потерпела неудачу !\nНе записано файлов: " + std::to_string(failed) + " из " +
-                            std::to_string(files),
+                        failureText(folderReady, folder) + "\nНе записано файлов: " + std::to_string(failed) +
+                            " из " + std::to_string(files),
                         gui::Icon::Error);
 }
 
