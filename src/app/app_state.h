@@ -103,6 +103,12 @@ struct AppState {
     std::string currentStyle;
     int32_t searchMade = 0;
     int32_t advanceLocalFiles = 0;
+    // What plays next (app/next_track): each list's own row to continue
+    // from, the list started last, and whether its stream was never heard.
+    int32_t localFilesIndex = 0;
+    int32_t stationIndex = 0;
+    int32_t playingList = 0;  // PlayingList
+    int32_t streamUnheard = 0;
     int addIcon = 0;       // image number of AddIconImage
     int playlistIcon = 0;  // image number of PlaylistIconImage
     int32_t event = 0;
@@ -127,7 +133,7 @@ struct AppState {
     int32_t mp3Hover = 0;
     int32_t openFolderHover = 0;
     std::array<float, 514> spectrum{};
-    std::vector<SearchResult> searchResults;    // guarded by listsMutex for writes
+    std::vector<SearchResult> searchResults;  // guarded by listsMutex for writes
     std::vector<StationEntry> stationEntries;
     std::vector<StationEntry> playlistEntries;  // guarded by listsMutex for writes
     std::mutex listsMutex;

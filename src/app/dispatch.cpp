@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/modes.h"
+#include "app/next_track.h"
 #include "audio/playback.h"
 #include "library/artist_catalogue.h"
 #include "library/local_files.h"
@@ -55,6 +56,12 @@ bool dispatchControlEvent(int control, int type) {
             break;
         case ctl::PlayButton:
             togglePause();
+            break;
+        case ctl::PreviousButton:
+            if (type == kLeft) playPrevious();
+            break;
+        case ctl::NextButton:
+            if (type == kLeft) playNext();
             break;
         case ctl::MinimizeButton:
             if (type == kLeft) gui::minimizeWindow(win::MainWindow);

@@ -5,18 +5,13 @@
 
 #include "app/app_state.h"
 #include "app/dispatch.h"
+#include "app/next_track.h"
 #include "app/program.h"
 #include "audio/playback.h"
 #include "online/video_view.h"
 #include "platform/gui/gui.h"
 #include "ui/hover.h"
 #include "ui/ids.h"
-
-namespace {
-
-bool inside(int value, int low, int high) { return low < value && value < high; }
-
-}  // namespace
 
 bool loopPass() {
     const gui::Event event = gui::waitWindowEvent(10);
@@ -28,15 +23,10 @@ bool loopPass() {
     appState.mouseX = mouse.x;
     appState.mouseY = mouse.y;
 
-    // Hand cursor over the icon columns of the two lists of search mode.
-    if (gui::listRowCount(ctl::SearchResultsList) > 0 && inside(appState.mouseX, 16, 30) &&
-        inside(appState.mouseY, 35, 316))
-        gui::setHandCursor();
-    if (inside(appState.mouseX, 465, 477) && inside(appState.mouseY, 35, 316)) gui::setHandCursor();
-
     if (appState.videoWindowOpen == 1 && event.kind == gui::EventKind::WindowResized) resizeVideoBrowser();
 
     pollPlayback();
+    advanceAfterStop();
 
     if (event.kind == gui::EventKind::LeftButtonDown && event.window == win::MainWindow)
         gui::startWindowDrag(win::MainWindow);

@@ -56,7 +56,7 @@ mpris::Status currentStatus() {
     status.positionUs = int64_t(appState.positionMs) * 1000;
     status.volume = appState.muteOn ? 0.0 : appState.volume;
     // A row has been played: there is a list to move along.
-    status.canGoNext = status.canGoPrevious = !appState.playingTitle.empty();
+    status.canGoNext = status.canGoPrevious = appState.playingList != 0;
     return status;
 }
 

@@ -11,7 +11,9 @@
 
 namespace {
 
-int searchPictureX() { return appState.searchMade == 1 ? -1000 : 85; }
+int searchPictureX() {
+    return appState.searchMade == 1 ? -1000 : 85;
+}
 
 void radioOn() {
     ApplySkin(win::MainWindow, img::RadioSkin);
@@ -29,23 +31,30 @@ void radioOn() {
     appState.mp3Mode = 0;
 }
 
-void radioOff() {
+// The whole search layout, whichever mode was shown before: a mode reached
+// through another (mp3, then radio) must not leave a control out of view.
+void searchOn() {
     ApplySkin(win::MainWindow, img::SearchSkin);
     gui::setControlX(ctl::SiteLogoLink, 15);
     gui::setControlX(ctl::SearchButton, 226);
     gui::setControlX(ctl::SearchResultsPanel, 15);
     gui::setControlX(ctl::SearchField, 43);
+    gui::setControlX(ctl::RecordButton, 290);
     gui::setControlX(ctl::PlaylistPanel, 462);
     gui::setControlX(ctl::StylePanel, -1000);
     gui::setControlX(ctl::StationPanel, -1000);
     gui::setControlX(ctl::RadioPicture, 1465);
+    gui::setControlX(ctl::OpenFolderButton, -1000);
+    gui::setControlX(ctl::LocalFilesPanel, -1000);
+    gui::setControlX(ctl::AlbumPhoto, -1000);
+    gui::setControlY(ctl::PositionBar, 3333);
     gui::setControlX(ctl::SearchPicture, searchPictureX());
 }
 
 void mp3On() {
     ApplySkin(win::MainWindow, img::Mp3Skin);
-    for (int c : {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField,
-                  ctl::RecordButton})
+    for (int c :
+         {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField, ctl::RecordButton})
         gui::setControlX(c, -1000);
     gui::setControlX(ctl::OpenFolderButton, 288);
     gui::setControlX(ctl::LocalFilesPanel, 15);
@@ -59,39 +68,43 @@ void mp3On() {
     appState.radioMode = 0;
 }
 
-void mp3Off() {
-    ApplySkin(win::MainWindow, img::SearchSkin);
-    gui::setControlX(ctl::SiteLogoLink, 15);
-    gui::setControlX(ctl::SearchButton, 226);
-    gui::setControlX(ctl::SearchResultsPanel, 15);
-    gui::setControlX(ctl::SearchField, 43);
-    gui::setControlX(ctl::RecordButton, 290);
-    gui::setControlX(ctl::OpenFolderButton, -1000);
-    gui::setControlX(ctl::LocalFilesPanel, -1000);
-    gui::setControlX(ctl::PlaylistPanel, 462);
-    gui::setControlX(ctl::AlbumPhoto, -1000);
-    gui::setControlY(ctl::PositionBar, 3333);
-    gui::setControlX(ctl::SearchPicture, searchPictureX());
+// The layout of the mode the flags name, with its skin.
+void showModeLayout() {
+    if (appState.radioMode == 1)
+        radioOn();
+    else if (appState.mp3Mode == 1)
+        mp3On();
+    else
+        searchOn();
 }
 
 }  // namespace
 
+// In compact mode a switch only chooses the mode shown when compact mode
+// ends; the modes exclude each other there too, so the flags always name
+// one layout.
 void toggleRadioMode() {
     appState.radioMode ^= 1;
-    if (appState.compactMode != 0) return;
+    if (appState.compactMode != 0) {
+        if (appState.radioMode == 1) appState.mp3Mode = 0;
+        return;
+    }
     if (appState.radioMode == 1)
         radioOn();
     else
-        radioOff();
+        searchOn();
 }
 
 void toggleMp3Mode() {
     appState.mp3Mode ^= 1;
-    if (appState.compactMode != 0) return;
+    if (appState.compactMode != 0) {
+        if (appState.mp3Mode == 1) appState.radioMode = 0;
+        return;
+    }
     if (appState.mp3Mode == 1)
         mp3On();
     else
-        mp3Off();
+        searchOn();
 }
 
 void toggleCompactMode() {
@@ -101,13 +114,14 @@ void toggleCompactMode() {
         gui::setWindowClientSize(win::MainWindow, 727, 83);
         return;
     }
-    const int skin = appState.radioMode == 1 ? img::RadioSkin : appState.mp3Mode == 1 ? img::Mp3Skin : img::SearchSkin;
-    // Grow first, so that the full-height skin's shape is not cut to 83 rows.
+    // Grow first, so that the full-height skin's shape is not cut to 83 rows;
+    // then the skin and the controls of the one mode the flags name.
     gui::setWindowClientSize(win::MainWindow, 727, 400);
-    ApplySkin(win::MainWindow, skin);
+    showModeLayout();
 }
 
 void showAboutBox() {
     gui::messageBox(win::MainWindow, "Информация",
-                    musicSiteBase() + "\n\nKestrel Player 0.1\nАвторы: команда Kestrel Player", gui::Icon::None);
+                    musicSiteBase() + "\n\nKestrel Player 0.1\nАвторы: команда Kestrel Player",
+                    gui::Icon::None);
 }

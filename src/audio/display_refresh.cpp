@@ -98,7 +98,8 @@ int32_t bandHeight(float value) {
 std::string timeText(uint32_t positionMs) {
     const uint32_t s = positionMs / 1000;
     const uint32_t seconds = s % 60;
-    return std::to_string((s / 60) % 60) + ":" + (seconds < 10 ? "0" : "") + std::to_string(seconds);
+    // Minutes go on counting past the hour: a long stream never shows a wrapped time.
+    return std::to_string(s / 60) + ":" + (seconds < 10 ? "0" : "") + std::to_string(seconds);
 }
 
 int32_t positionFill(uint32_t positionMs, int32_t trackLengthSeconds) {

@@ -17,7 +17,7 @@ int32_t bandHeight(float value);
 // One band's picture on SpectrumBarImage: black, the bar from the bottom,
 // its top h / 6 rows bright; clipped to the 1 x 15 picture.
 void drawSpectrumBand(float value);
-// "m:ss" of a position, minutes counted modulo 60.
+// "m:ss" of a position; the minutes never wrap ("62:05" after an hour).
 std::string timeText(uint32_t positionMs);
 // Red width of the position bar for a length of at least 1 second.
 int32_t positionFill(uint32_t positionMs, int32_t trackLengthSeconds);

@@ -4,8 +4,6 @@
 #include <mutex>
 
 #include "app/app_state.h"
-#include "library/playlist.h"
-#include "online/site_link.h"
 #include "platform/gui/gui.h"
 #include "ui/hover.h"
 #include "ui/ids.h"
@@ -58,25 +56,6 @@ void startStream(const std::string& address) {
     if (previous && previous != appState.audioSound && f.FMOD_Sound_Release) f.FMOD_Sound_Release(previous);
 }
 
-void playSearchResult() {
-    const int row = gui::listSelectedRow(ctl::SearchResultsList);
-    if (row < 0) return;
-    std::string link, title;
-    {
-        std::lock_guard lock(appState.listsMutex);
-        if (static_cast<size_t>(row) >= appState.searchResults.size()) return;
-        link = appState.searchResults[row].link;
-        title = appState.searchResults[row].title;
-    }
-    appState.currentIndex = row;
-    appState.nowPlayingText = gui::listRowText(ctl::SearchResultsList, row);
-    appState.currentTitle = title;
-    appState.playingTitle = title;
-    startStream(resolveSiteLink(link));
-    appState.advanceResults = 1;
-    appState.advancePlaylist = 0;
-}
-
 void pollPlayback() {
     const AudioFunctions& f = appState.audio;
     if (f.FMOD_Channel_GetSpectrum)
@@ -84,7 +63,6 @@ void pollPlayback() {
     if (f.FMOD_Channel_GetPosition)
         f.FMOD_Channel_GetPosition(appState.audioChannel, &appState.positionMs, kMilliseconds);
     if (f.FMOD_Channel_IsPlaying) f.FMOD_Channel_IsPlaying(appState.audioChannel, &appState.channelPlaying);
-    advanceAfterStop();
 }
 
 void togglePause() {

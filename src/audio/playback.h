@@ -10,8 +10,7 @@
 // one channel at `volume` (silent while muted; a pause ends). The sound it
 // replaces is released. Blocks until the stream can play or its open has failed.
 void startStream(const std::string& address);
-void playSearchResult();
-// Spectrum, position and playing state into AppState, then the advance.
+// Spectrum, position and playing state into AppState.
 void pollPlayback();
 void togglePause();
 void toggleMute();

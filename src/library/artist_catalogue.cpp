@@ -1,9 +1,11 @@
 // The artist index: the names of one initial letter are read from
-// "файлы/<letter>.txt", stored as the letter's group of "файлы/name.pls",
-// read back from there and split over three columns.
+// "файлы/<letter>.txt", kept as the letter's group of "файлы/name.pls" and
+// split over three columns.
 #include "library/artist_catalogue.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "library/key_value_file.h"
 #include "platform/gui/gui.h"
@@ -34,25 +36,35 @@ bool readLine(std::FILE* file, std::string& line) {
     return true;
 }
 
-// Imports the letter's text file into its group of the store; returns the
-// number of names, 0 when the text file cannot be opened. The store stays
-// open and modified: the next open writes it.
-int importLetter(const std::string& letter, const std::string& group) {
+// Reads the letter's text file ("файлы/<letter>.txt"): one name a line,
+// blanks around it dropped as the store would drop them. Nothing when the
+// file cannot be opened (false).
+bool readLetterNames(const std::string& letter, std::vector<std::string>& out) {
     std::FILE* names = std::fopen((kNameFolder + letter + ".txt").c_str(), "rb");
-    if (!names) return 0;
-    int n = 0;
+    if (!names) return false;
+    for (std::string line; readLine(names, line);) {
+        const size_t first = line.find_first_not_of(" \t");
+        const size_t last = line.find_last_not_of(" \t");
+        out.push_back(first == std::string::npos ? std::string() : line.substr(first, last - first + 1));
+    }
+    std::fclose(names);
+    return true;
+}
+
+// Keeps the names as the letter's group of the store. Best effort: a store
+// that cannot be written (a read-only data folder) changes nothing shown.
+void storeLetter(const std::string& group, const std::vector<std::string>& names) {
     keyValueFile.open(kNameStore);
     keyValueFile.removeGroup(group);
     keyValueFile.selectGroup(group);
-    for (std::string line; readLine(names, line); ++n)
-        keyValueFile.writeValue("Title" + std::to_string(n), line);
-    std::fclose(names);
-    return n;
+    for (size_t n = 0; n < names.size(); ++n) keyValueFile.writeValue("Title" + std::to_string(n), names[n]);
+    keyValueFile.close();
 }
 
-void fillColumn(int list, int first, int end) {
+// Rows first .. end-1 of one column; a column ends at the first empty name.
+void fillColumn(int list, const std::vector<std::string>& names, int first, int end) {
     for (int i = first; i < end; ++i) {
-        const std::string name = keyValueFile.readValue("Title" + std::to_string(i), "");
+        const std::string& name = names[static_cast<size_t>(i)];
         if (name.empty()) break;
         gui::listAddRow(list, text::fromCp1251(name), 0);
     }
@@ -66,17 +78,16 @@ void openArtistIndex() {
 
 void loadArtistLetter(const std::string& letter) {
     const std::string group = text::toCp1251(letter);
-    const int n = importLetter(letter, group);
+    std::vector<std::string> names;
+    if (readLetterNames(letter, names)) storeLetter(group, names);
+    const int n = static_cast<int>(names.size());
     const int t = n / 3;
     for (int list : kColumns) gui::listClear(list);
-    // This open writes the import, which moves the letter's group to the end.
-    if (keyValueFile.open(kNameStore)) {
-        keyValueFile.selectGroup(group);
-        fillColumn(ctl::ArtistList1, 0, t);
-        fillColumn(ctl::ArtistList2, t, 2 * t);
-        fillColumn(ctl::ArtistList3, 2 * t, n);
-    }
-    keyValueFile.close();
+    // Shown from the names read, not from the store: the index works in a
+    // data folder where the store cannot be written.
+    fillColumn(ctl::ArtistList1, names, 0, t);
+    fillColumn(ctl::ArtistList2, names, t, 2 * t);
+    fillColumn(ctl::ArtistList3, names, 2 * t, n);
     for (int list : kColumns) {
         const gui::Rect r = gui::controlRect(list);
         gui::resizeControl(list, r.w, t * 30 + 80);

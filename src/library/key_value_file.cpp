@@ -305,8 +305,15 @@ std::string KeyValueFile::readValue(std::string_view key, std::string_view fallb
     return utf8Mode_ ? fromUtf8(value) : std::string(value);
 }
 
-void KeyValueFile::writeValue(std::string_view key, std::string_view value) {
+void KeyValueFile::writeValue(std::string_view key, std::string_view raw) {
     if (access_ == Access::Closed) return;
+    // A value is one line: CR, LF, NUL and the other control characters
+    // become spaces, so that no text (a scraped title) can start a group or
+    // key of its own in the file.
+    std::string oneLine(raw);
+    for (char& c : oneLine)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    const std::string_view value = oneLine;
     if (pending_) {
         lines_.push_back({KeyValueLine::Kind::Group, std::move(pendingGroup_), {}});
         current_ = lines_.size() - 1;

@@ -55,6 +55,7 @@ class KeyValueFile {
     // The value of the first key of that name in the current group, without
     // leading and trailing spaces and tabs; `fallback` when there is none.
     std::string readValue(std::string_view key, std::string_view fallback) const;
+    // Control characters of the value (CR, LF, NUL, ...) are written as spaces.
     void writeValue(std::string_view key, std::string_view value);
     // Removes the first group of that name with its lines.
     void removeGroup(std::string_view name);

@@ -1,6 +1,6 @@
 // The mp3 mode's folder browser: the audio files of the chosen file's folder
-// in LocalFilesList, each row with its own numbered icon, playing a row,
-// and the folder's album photo.
+// in LocalFilesList, each row with its own numbered icon, and the folder's
+// album photo. app/next_track plays the rows.
 #include "library/local_files.h"
 
 #include <dirent.h>
@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "audio/playback.h"
-#include "audio/track_length.h"
 #include "platform/gui/gui.h"
+#include "platform/text/cp1251.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 
@@ -53,13 +52,48 @@ int drawRowIcon(int r) {
     return kRowIconBase + r;
 }
 
-std::string twoDigits(int n) {
-    return (n < 10 ? "0" : "") + std::to_string(n);
+char foldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Name order as users know it from file managers: letters without regard to
+// case, runs of digits by their value ("2 ..." before "10 ..."); names equal
+// so are ordered by their bytes, so the order is total.
+bool nameLess(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            size_t ei = i, ej = j;
+            while (ei < a.size() && isDigit(a[ei])) ++ei;
+            while (ej < b.size() && isDigit(b[ej])) ++ej;
+            // Leading zeros do not count; then the longer run is the larger number.
+            size_t zi = i, zj = j;
+            while (zi + 1 < ei && a[zi] == '0') ++zi;
+            while (zj + 1 < ej && b[zj] == '0') ++zj;
+            if (ei - zi != ej - zj) return ei - zi < ej - zj;
+            const int c = a.compare(zi, ei - zi, b, zj, ej - zj);
+            if (c != 0) return c < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const auto ca = static_cast<unsigned char>(foldAscii(a[i]));
+        const auto cb = static_cast<unsigned char>(foldAscii(b[j]));
+        if (ca != cb) return ca < cb;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) return j < b.size();
+    return a < b;
 }
 
 }  // namespace
 
-void openLocalFile() {
+int listChosenFile() {
     appState.chosenFile = gui::openFileDialog(win::MainWindow, "", "*.*|*.*");
     listLocalFolder(appState.chosenFile);
     StripeList(ctl::LocalFilesList);
@@ -71,15 +105,14 @@ void openLocalFile() {
             break;
         }
     }
-    if (found >= 0) {
-        gui::listSelectRow(ctl::LocalFilesList, found);
-        playLocalFile();
-    } else {
-        // Nothing starts here; the advance starts row 0 once nothing plays.
-        appState.currentIndex = -1;
-    }
-    appState.advanceLocalFiles = 1;
+    if (found >= 0) gui::listSelectRow(ctl::LocalFilesList, found);
     refreshAlbum();
+    return found;
+}
+
+std::string localFileName(int row) {
+    if (row < 0 || row >= static_cast<int>(rowNames.size())) return {};
+    return rowNames[static_cast<size_t>(row)];
 }
 
 void refreshAlbum() {
@@ -96,37 +129,22 @@ void listLocalFolder(const std::string& path) {
 
     DIR* folder = ::opendir(appState.localFolder.empty() ? "." : appState.localFolder.c_str());
     if (folder) {
-        // File-system order, folders named like audio files included.
+        // Folders named like audio files included, as before.
         while (const dirent* entry = ::readdir(folder)) {
             const std::string name = entry->d_name;
             if (name == "." || name == ".." || !isAudioName(name)) continue;
             rowNames.push_back(name);
-            gui::listAddRow(ctl::LocalFilesList, kRowIndent + name,
-                            drawRowIcon(static_cast<int>(rowNames.size())));
         }
         ::closedir(folder);
     }
+    // The directory's own order is a hash order on most Linux file systems:
+    // an album would play scrambled. Rows go in name order.
+    std::sort(rowNames.begin(), rowNames.end(), nameLess);
+    for (size_t k = 0; k < rowNames.size(); ++k)
+        // Shown decoded (a Windows-1251 name is not shown as "?"), played by its real bytes.
+        gui::listAddRow(ctl::LocalFilesList, kRowIndent + text::utf8OrCp1251(rowNames[k]),
+                        drawRowIcon(static_cast<int>(k + 1)));
     gui::listSelectRow(ctl::LocalFilesList, 0);
-}
-
-void playLocalFile() {
-    const int row = gui::listSelectedRow(ctl::LocalFilesList);
-    if (row < 0 || row >= static_cast<int>(rowNames.size())) return;
-    appState.currentIndex = row;
-    const std::string rowText = gui::listRowText(ctl::LocalFilesList, row);
-    const std::string& name = rowNames[static_cast<size_t>(row)];
-    const std::string base = name.substr(0, name.size() - 4);
-    gui::setText(ctl::SearchField, base);
-    appState.currentTitle = base;
-    appState.playingTitle = base;
-    startStream(appState.localFolder + name);
-    appState.advanceResults = 0;
-    appState.advancePlaylist = 0;
-    probeTrackLength(1, appState.localFolder + name);
-    const int seconds = appState.trackLengthSeconds;
-    // Hours are not shown: minutes count modulo 60.
-    appState.nowPlayingText = std::to_string(row + 1) + "    " + rowText + "     " +
-                              std::to_string((seconds / 60) % 60) + ":" + twoDigits(seconds % 60);
 }
 
 void loadAlbumPhoto() {

@@ -6,14 +6,14 @@
 
 #include <string>
 
-// Left click on OpenFolderButton: the open-file dialog (modal), then the
-// folder listed, the chosen file played, and the album photo.
-void openLocalFile();
+// The open-file dialog (modal), then the chosen file's folder listed, the
+// chosen file's row selected and the album photo. Returns that row, or -1
+// when the file is not a listed one (or the dialog was cancelled).
+int listChosenFile();
+// The file name of a row as the folder gave it; "" for no such row.
+std::string localFileName(int row);
 void refreshAlbum();  // right click or double click on OpenFolderButton
 // LocalFilesList from the .wav, .mp3 and .mid entries (any case) of the
-// path's folder, in file-system order, each row with its numbered icon.
+// path's folder, in name order (digit runs by value), each row with its numbered icon.
 void listLocalFolder(const std::string& path);
-// Plays the selected row: SearchField, `currentTitle`, the length probe
-// (blocks while the file is read) and `nowPlayingText`.
-void playLocalFile();
 void loadAlbumPhoto();  // "яяя.jpg" of `localFolder`, 270 wide and at most 210 high

@@ -1,15 +1,12 @@
 // The playlist: the "Плейлист" group of "inet_radio.pls" shown in
-// PlaylistList, and the automatic advance to the next item when playback
-// stops. Entry k of `playlistEntries` and row k of PlaylistList always
+// PlaylistList. Entry k of `playlistEntries` and row k of PlaylistList always
 // belong together; the download worker copies the entries under
 // `listsMutex`, so every change of the vector is made under it.
 #include "library/playlist.h"
 
 #include <mutex>
 
-#include "audio/playback.h"
 #include "library/key_value_file.h"
-#include "library/local_files.h"
 #include "library/station_file.h"
 #include "platform/gui/gui.h"
 #include "platform/text/cp1251.h"
@@ -50,6 +47,9 @@ void loadPlaylist() {
 }
 
 void appendPlaylistEntry(const StationEntry& entry) {
+    // An entry with no address would be saved as an empty File key, where
+    // the next load stops: every entry after it would be lost.
+    if (entry.file.find_first_not_of(" \t") == std::string::npos) return;
     {
         std::lock_guard lock(appState.listsMutex);
         appState.playlistEntries.push_back(entry);
@@ -67,18 +67,7 @@ void deletePlaylistEntry() {
             appState.playlistEntries.erase(appState.playlistEntries.begin() + row);
     }
     gui::listRemoveRow(ctl::PlaylistList, row);
-}
-
-void playPlaylistEntry() {
-    const int row = gui::listSelectedRow(ctl::PlaylistList);
-    if (row < 0 || row >= static_cast<int>(appState.playlistEntries.size())) return;
-    appState.playlistIndex = row;
-    appState.nowPlayingText = gui::listRowText(ctl::PlaylistList, row);
-    const std::string file = appState.playlistEntries[static_cast<size_t>(row)].file;
-    appState.playingTitle = appState.playlistEntries[static_cast<size_t>(row)].title;
-    startStream(file);
-    appState.advanceResults = 0;
-    appState.advancePlaylist = 1;
+    StripeList(ctl::PlaylistList);  // the rows below moved up: their bands change
 }
 
 void openPlaylistEditor() {
@@ -87,11 +76,9 @@ void openPlaylistEditor() {
 }
 
 void savePlaylist() {
-    // The file is never created here: without it there is nothing to save into.
-    if (!keyValueFile.open(kStationFile)) {
-        keyValueFile.close();
-        return;
-    }
+    // A missing file is created by the write: the playlist must not be lost
+    // at exit. A file that exists but cannot be read is never written over.
+    keyValueFile.open(kStationFile);
     const std::string group = fileGroup("Плейлист");
     keyValueFile.removeGroup(group);
     keyValueFile.selectGroup(group);
@@ -112,32 +99,4 @@ void savePlaylist() {
         gui::messageBox(win::PlaylistEditWindow, "Внимание !",
                         "Плейлист не сохранён: файл inet_radio.pls недоступен для записи.",
                         gui::Icon::Warning);
-}
-
-void advanceAfterStop() {
-    if (appState.channelPlaying) return;
-    if (appState.advanceResults) {
-        // The index moves on every pass, so past the last row the list stays quiet.
-        const int next = ++appState.currentIndex;
-        if (next < 99 && next < gui::listRowCount(ctl::SearchResultsList)) {
-            gui::listSelectRow(ctl::SearchResultsList, next);
-            playSearchResult();
-        }
-    } else if (appState.advancePlaylist) {
-        const int next = ++appState.playlistIndex;
-        if (next < 99 && next < gui::listRowCount(ctl::PlaylistList)) {
-            gui::listSelectRow(ctl::PlaylistList, next);
-            playPlaylistEntry();
-        }
-    } else if (appState.advanceLocalFiles) {
-        const int next = ++appState.currentIndex;
-        const int rows = gui::listRowCount(ctl::LocalFilesList);
-        if (next >= 0 && next < rows) {
-            gui::listSelectRow(ctl::LocalFilesList, next);
-            playLocalFile();
-        } else if (rows > 0) {
-            gui::listSelectRow(ctl::LocalFilesList, 0);
-            playLocalFile();
-        }
-    }
 }

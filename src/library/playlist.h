@@ -1,4 +1,4 @@
-// The playlist ("Плейлист" group) and the automatic advance.
+// The playlist ("Плейлист" group); app/next_track plays its entries.
 //
 // UI thread only. `playlistEntries` changes under `appState.listsMutex`
 // (the download worker copies it under that lock); entry k and row k of
@@ -11,14 +11,11 @@
 // Start-up: entries and rows from the file; empty when it is missing.
 void loadPlaylist();
 // Appends one entry and its row (the search's add icon); writes nothing.
+// An entry without an address is not added.
 void appendPlaylistEntry(const StationEntry& entry);
 void deletePlaylistEntry();  // the selected entry; nothing without a selection
-void playPlaylistEntry();    // streams the selected entry; continues with the next when it stops
 void openPlaylistEditor();   // PlaylistEditWindow, only while the list has rows
 // Rewrites the group (at the end of the file) and confirms with a message;
-// warns instead when the file could not be written, and does nothing when
-// the file does not exist. Blocks for the write.
+// warns instead when the file could not be written; creates the file when
+// it does not exist. Blocks for the write.
 void savePlaylist();
-// Every loop pass: when the channel has stopped, starts the next search
-// result, playlist entry or local file, whichever list played last.
-void advanceAfterStop();

@@ -2,7 +2,6 @@
 #include "library/stations.h"
 
 #include "app/app_state.h"
-#include "audio/playback.h"
 #include "library/key_value_file.h"
 #include "library/station_file.h"
 #include "platform/gui/gui.h"
@@ -65,16 +64,4 @@ void chooseStyle() {
     appState.currentStyle = row < 0 ? std::string() : gui::listRowText(ctl::StyleList, row);
     loadStations();
     showStations();
-}
-
-void playStation() {
-    const int row = gui::listSelectedRow(ctl::StationList);
-    if (row < 0 || row >= static_cast<int>(appState.stationEntries.size())) return;
-    const std::string file = appState.stationEntries[static_cast<size_t>(row)].file;
-    startStream(file);
-    appState.playingTitle = gui::listRowText(ctl::StationList, row);
-    appState.nowPlayingText =
-        "Стиль: " + appState.currentStyle + "        Станция:    " + gui::listRowText(ctl::StationList, row);
-    appState.advanceResults = 0;
-    appState.advancePlaylist = 1;
 }

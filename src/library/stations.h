@@ -19,6 +19,3 @@ void fillStyleList();  // the 22 styles, striped once
 void loadStations();
 void showStations();  // StationList from `stationEntries`, striped
 void chooseStyle();   // double click on StyleList: the selected style, loaded and shown
-// Double click on StationList: streams the selected station, names it in
-// `nowPlayingText`, and lets the playlist continue when it stops.
-void playStation();

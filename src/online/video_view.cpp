@@ -39,10 +39,12 @@ void openVideoWindow() {
     gui::showWindow(win::VideoWindow);
 
     gui::createPicture(ctl::VideoSplash, win::VideoWindow, 0, {150, 80, 520, 330}, img::VideoSplashImage);
-    gui::repaintControl(ctl::VideoSplash);
+    const auto splashEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+    // The wait below runs no loop: the window must be on screen and painted
+    // before it, or the second shows a blank or absent window.
+    gui::paintWindowNow(win::VideoWindow, 500);
     // The splash's second holds the whole program, by design; the first
     // opening loads the web module inside it rather than after it.
-    const auto splashEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
     web::preload();
     std::this_thread::sleep_until(splashEnd);
     gui::setControlX(ctl::VideoSplash, -1000);

@@ -16,19 +16,36 @@ constexpr int kHandCursorControls[] = {
     ctl::SearchButton,    ctl::VideoButton,  ctl::SiteLogoLink,  ctl::PlayButton,       ctl::CloseButton,
     ctl::MinimizeButton,  ctl::AboutButton,  ctl::RecordButton,  ctl::MuteButton,       ctl::RadioModeButton,
     ctl::ArtistIndexLink, ctl::TitleHotspot, ctl::Mp3ModeButton, ctl::OpenFolderButton, ctl::PositionBar,
+    ctl::PreviousButton,  ctl::NextButton,
 };
 
 bool contains(const gui::Rect& r, gui::Point p) {
     return r.x <= p.x && p.x < r.x + r.w && r.y <= p.y && p.y < r.y + r.h;
 }
 
+bool inside(int value, int low, int high) {
+    return low < value && value < high;
+}
+
+// The icon columns of the two lists of search mode: the add icons of the
+// results (while there are results) and the delete icons of the playlist.
+bool overIconColumn() {
+    const gui::Point p = gui::mouseInClient(win::MainWindow);
+    if (!inside(p.y, 35, 316)) return false;
+    return (gui::listRowCount(ctl::SearchResultsList) > 0 && inside(p.x, 16, 30)) || inside(p.x, 465, 477);
+}
+
 void updateHandCursor() {
-    if (HandCursorHit() != 0) {
+    if (HandCursorHit() != 0 || overIconColumn()) {
         gui::setHandCursor();
         appState.cursorHover = 1;
-    } else if (appState.cursorHover == 1) {
-        // The window's own cursor returns with the next cursor update.
+    } else if (!IsCursorOverControl(ctl::VolumeBar)) {
+        // A hand set over an icon column belongs to the whole list widget:
+        // it is taken back as soon as the pointer leaves the column.
+        if (appState.cursorHover == 1 || gui::handCursorShown()) gui::clearHandCursor();
         appState.cursorHover = 0;
+    } else {
+        appState.cursorHover = 0;  // the volume drag's handler sets the hand there
     }
 }
 

@@ -11,7 +11,7 @@ bool IsCursorOverControl(int control);
 
 // The first control of the hand-cursor list (search, video, site logo, play,
 // close, minimise, about, record, mute, radio, artist index, title, mp3,
-// open folder, position bar; in that order) under the cursor, or 0.
+// open folder, position bar, previous, next; in that order) under the cursor, or 0.
 int HandCursorHit();
 
 // The seven hover handlers in their order: hand cursor, volume drag, lit

@@ -51,6 +51,9 @@ void buildMainWindowControls() {
     hotspot(ctl::SearchButton, {226, 30, 65, 17});
     hotspot(ctl::SiteLogoLink, {15, 350, 125, 30});
     hotspot(ctl::PlayButton, {358, 337, 47, 47});
+    // Over the arrows each full-height skin draws either side of the play button.
+    hotspot(ctl::PreviousButton, {317, 350, 31, 20});
+    hotspot(ctl::NextButton, {415, 350, 31, 20});
     hotspot(ctl::MinimizeButton, {650, 5, 20, 12});
     hotspot(ctl::AboutButton, {675, 5, 20, 12});
     hotspot(ctl::CloseButton, {697, 5, 23, 13});

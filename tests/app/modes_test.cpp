@@ -1,12 +1,13 @@
 // Window modes: which controls each switch moves, and the sequences that
 // show how the switches combine.
+#include "app/modes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "app/app_fixture.h"
 #include "app/app_state.h"
-#include "app/modes.h"
 #include "platform/gui/gui.h"
 #include "ui/ids.h"
 
@@ -14,9 +15,9 @@ namespace {
 
 using Layout = std::map<int, gui::Rect>;
 
-const int kMoved[] = {ctl::SiteLogoLink,  ctl::SearchButton,  ctl::SearchResultsPanel, ctl::SearchField,
-                      ctl::StylePanel,    ctl::StationPanel,  ctl::OpenFolderButton,   ctl::LocalFilesPanel,
-                      ctl::RadioPicture,  ctl::AlbumPhoto,    ctl::PositionBar,        ctl::SearchPicture,
+const int kMoved[] = {ctl::SiteLogoLink,  ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField,
+                      ctl::StylePanel,    ctl::StationPanel, ctl::OpenFolderButton,   ctl::LocalFilesPanel,
+                      ctl::RadioPicture,  ctl::AlbumPhoto,   ctl::PositionBar,        ctl::SearchPicture,
                       ctl::PlaylistPanel, ctl::RecordButton};
 
 Layout layout() {
@@ -25,7 +26,9 @@ Layout layout() {
     return l;
 }
 
-int x(int control) { return gui::controlRect(control).x; }
+int x(int control) {
+    return gui::controlRect(control).x;
+}
 
 }  // namespace
 
@@ -60,8 +63,9 @@ TEST_F(Modes, RadioOnAndOff) {
 TEST_F(Modes, Mp3OnAndOff) {
     toggleMp3Mode();
     EXPECT_EQ(gui::windowBackgroundImage(win::MainWindow), img::Mp3Skin);
-    for (int c : {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField, ctl::RecordButton,
-                  ctl::StylePanel, ctl::StationPanel, ctl::PlaylistPanel, ctl::SearchPicture})
+    for (int c :
+         {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField, ctl::RecordButton,
+          ctl::StylePanel, ctl::StationPanel, ctl::PlaylistPanel, ctl::SearchPicture})
         EXPECT_EQ(x(c), -1000) << c;
     EXPECT_EQ(x(ctl::OpenFolderButton), 288);
     EXPECT_EQ(x(ctl::LocalFilesPanel), 15);
@@ -79,16 +83,16 @@ TEST_F(Modes, Mp3OnAndOff) {
     EXPECT_EQ(x(ctl::SearchPicture), -1000);  // hidden for good once a search was made
 }
 
-TEST_F(Modes, Mp3ThenRadioLeavesRecordButtonOutOfView) {
+// Saving tracks must work whenever search mode is shown, however it was reached.
+TEST_F(Modes, Mp3ThenRadioThenSearchBringsEverySearchControlBack) {
+    const Layout search = layout();
     toggleMp3Mode();
     toggleRadioMode();
     EXPECT_EQ(appState.mp3Mode, 0);
     EXPECT_EQ(appState.radioMode, 1);
     EXPECT_EQ(x(ctl::RecordButton), -1000);
-    toggleRadioMode();  // back to search mode: radio off does not bring it back
-    EXPECT_EQ(x(ctl::RecordButton), -1000);
-    toggleMp3Mode();
-    toggleMp3Mode();
+    toggleRadioMode();
+    EXPECT_EQ(layout(), search);
     EXPECT_EQ(x(ctl::RecordButton), 290);
 }
 
@@ -97,15 +101,17 @@ TEST_F(Modes, CompactModeShrinksAndRestores) {
     EXPECT_EQ(gui::windowClientRect(win::MainWindow).h, 83);
     EXPECT_EQ(gui::windowBackgroundImage(win::MainWindow), img::CompactSkin);
     const Layout before = layout();
-    toggleRadioMode();  // only the flag flips
+    toggleRadioMode();  // only the flags change while compact
     toggleMp3Mode();
     EXPECT_EQ(layout(), before);
-    EXPECT_EQ(appState.radioMode, 1);
+    EXPECT_EQ(appState.radioMode, 0) << "the modes exclude each other";
     EXPECT_EQ(appState.mp3Mode, 1);
     toggleCompactMode();
     EXPECT_EQ(gui::windowClientRect(win::MainWindow).h, 400);
-    EXPECT_EQ(gui::windowBackgroundImage(win::MainWindow), img::RadioSkin);  // radioMode is asked first
-    EXPECT_EQ(layout(), before);  // leaving compact mode moves nothing
+    // The skin and the controls agree: both are the mp3 mode's.
+    EXPECT_EQ(gui::windowBackgroundImage(win::MainWindow), img::Mp3Skin);
+    EXPECT_EQ(x(ctl::OpenFolderButton), 288);
+    EXPECT_EQ(x(ctl::SearchResultsPanel), -1000);
     // The shape covers the full height again.
     int bottom = 0;
     for (const auto& r : gui::windowShape(win::MainWindow)) bottom = std::max(bottom, r.y + r.h);

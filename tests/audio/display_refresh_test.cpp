@@ -82,7 +82,7 @@ TEST_F(DisplayRefresh, BandsGrowFromTheBottomWithABrightCapOfASixth) {
 }
 
 TEST_F(DisplayRefresh, TimeText) {
-    EXPECT_EQ(timeText(3725000), "2:05");  // one hour is dropped
+    EXPECT_EQ(timeText(3725000), "62:05") << "the minutes never wrap at the hour";
     EXPECT_EQ(timeText(65000), "1:05");
     EXPECT_EQ(timeText(5000), "0:05");
     EXPECT_EQ(timeText(999), "0:00");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/next_track.h"
 #include "audio/audio_binding.h"
 #include "audio/fake_audio_fixture.h"
 #include "platform/gui/gui.h"
@@ -183,6 +184,15 @@ TEST_F(Playback, VolumeDragActsOnMouseMovesOverTheBarWithTheButtonHeld) {
     trackVolumeDrag(move, 0);
     EXPECT_EQ(appState.volumeFill, 60);
     EXPECT_EQ(appState.volume, 1.0f);
+
+    // Dragging while muted unmutes: the picture never shows over audible sound.
+    toggleMute();
+    trackVolumeDrag(move, 0);
+    EXPECT_EQ(appState.muteOn, 0);
+    EXPECT_EQ(gui::controlImage(ctl::MuteButton), 0);
+    EXPECT_EQ(lastCall(), "SetVolume 2 1");
+    toggleMute();
+    EXPECT_EQ(lastCall(), "SetVolume 2 0") << "the next mute click mutes";
 
     // Away from the bar the flag drops and nothing else changes.
     gui::simulateMouseMove({bar.x - 200, bar.y + 100});

@@ -1,8 +1,11 @@
-// The automatic advance when playback has stopped: which list continues,
-// and how its index moves.
+// What plays next: which list continues when playback stops, how each list's
+// own row moves, the end of the advance, previous/next, and a stream that
+// never played.
 #include <mutex>
 
 #include "app/app_state.h"
+#include "app/dispatch.h"
+#include "app/next_track.h"
 #include "library/local_files.h"
 #include "library/playlist.h"
 #include "library/stations.h"
@@ -16,7 +19,7 @@ class AdvanceTest : public LibraryTest {
   protected:
     void SetUp() override {
         LibraryTest::SetUp();
-        // Nothing here can really play, so every pass sees a stopped channel.
+        // Nothing here can really play: a stream stops at once, never heard.
         for (const char* n : {"0", "1", "2"}) appendPlaylistEntry({std::string("/nowhere/") + n + ".mp3", n});
     }
     static void fillResults(int count) {
@@ -27,6 +30,14 @@ class AdvanceTest : public LibraryTest {
             gui::listAddRow(ctl::SearchResultsList, name, 0);
         }
     }
+    // One pass while the stream plays and has been heard, then one after it ended.
+    static void playedThenEnded() {
+        appState.channelPlaying = 1;
+        appState.positionMs = 5000;
+        advanceAfterStop();
+        appState.channelPlaying = 0;
+        advanceAfterStop();
+    }
 };
 
 TEST_F(AdvanceTest, StationEndingContinuesWithThePlaylistRowAfterTheIndex) {
@@ -35,26 +46,51 @@ TEST_F(AdvanceTest, StationEndingContinuesWithThePlaylistRowAfterTheIndex) {
     showStations();
     gui::listSelectRow(ctl::StationList, 0);
     playStation();
-    advanceAfterStop();
+    playedThenEnded();
     EXPECT_EQ(appState.playlistIndex, 1) << "playlistIndex starts at 0, so row 1 follows";
     EXPECT_EQ(gui::listSelectedRow(ctl::PlaylistList), 1);
     EXPECT_EQ(appState.nowPlayingText, "1");
 }
 
-TEST_F(AdvanceTest, UnplayableEntriesArePassedOnePerPassAndTheEndStops) {
+// A dead station says so in the status strip, with no box; the time and the
+// bands do not freeze on the last values, and the playlist does not take over.
+TEST_F(AdvanceTest, StationThatNeverPlayedIsReportedAndTheDisplayReset) {
+    writeFile("inet_radio.pls", cp("[Всё подряд]\r\nFile1 = /nowhere/station\r\nTitle1 = Мёртвая\r\n"));
+    loadStations();
+    showStations();
+    appState.positionMs = 65000;
+    appState.spectrum[3] = 0.5f;
+    gui::listSelectRow(ctl::StationList, 0);
+    playStation();
+    appState.channelPlaying = 1;  // a library may say "playing" while it still opens
+    advanceAfterStop();
+    appState.channelPlaying = 0;
+    advanceAfterStop();
+    EXPECT_EQ(appState.nowPlayingText, "Станция не отвечает: Мёртвая");
+    EXPECT_EQ(appState.positionMs, 0u);
+    EXPECT_EQ(appState.spectrum[3], 0.0f);
+    EXPECT_EQ(gui::listSelectedRow(ctl::PlaylistList), -1) << "the playlist did not start";
+    advanceAfterStop();
+    EXPECT_EQ(appState.nowPlayingText, "Станция не отвечает: Мёртвая") << "the text stays";
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(AdvanceTest, UnplayableEntriesArePassedOnePerPassAndTheEndDisarms) {
     gui::listSelectRow(ctl::PlaylistList, 0);
     playPlaylistEntry();
     advanceAfterStop();
     EXPECT_EQ(appState.playlistIndex, 1);
     advanceAfterStop();
     EXPECT_EQ(appState.playlistIndex, 2);
-    EXPECT_EQ(appState.nowPlayingText, "2");
     advanceAfterStop();
+    EXPECT_EQ(appState.nowPlayingText, "Не удалось воспроизвести: 2");
+    EXPECT_EQ(appState.advancePlaylist, 0) << "out of rows: the advance disarms";
+    // A row moved afterwards (as "+" and Record move the search row) starts nothing.
+    appState.playlistIndex = 0;
     advanceAfterStop();
-    EXPECT_EQ(appState.playlistIndex, 4) << "the index moves on although nothing starts";
     EXPECT_EQ(gui::listSelectedRow(ctl::PlaylistList), 2);
 
-    appState.playlistIndex = 0;
+    appState.advancePlaylist = 1;
     appState.channelPlaying = 1;
     advanceAfterStop();
     EXPECT_EQ(appState.playlistIndex, 0) << "nothing happens while the channel plays";
@@ -65,46 +101,76 @@ TEST_F(AdvanceTest, LocalFilesWrapToTheFirstRow) {
     writeFile("b.mp3", "");
     listLocalFolder("");
     appState.advanceLocalFiles = 1;
-    appState.currentIndex = 1;
+    appState.localFilesIndex = 1;
     advanceAfterStop();
-    EXPECT_EQ(appState.currentIndex, 0);
+    EXPECT_EQ(appState.localFilesIndex, 0);
     EXPECT_EQ(gui::listSelectedRow(ctl::LocalFilesList), 0);
     EXPECT_EQ(appState.nowPlayingText.substr(0, 9), "1        ");
     advanceAfterStop();
-    EXPECT_EQ(appState.currentIndex, 1);
+    EXPECT_EQ(appState.localFilesIndex, 1);
 }
 
-TEST_F(AdvanceTest, SearchResultsStopPastIndexNinetyEight) {
-    fillResults(100);
-    appState.advanceResults = 1;
-    appState.advancePlaylist = 1;
-    appState.currentIndex = 98;
-    gui::listSelectRow(ctl::SearchResultsList, 98);
-    appState.nowPlayingText = "unchanged";
-    advanceAfterStop();
-    EXPECT_EQ(appState.currentIndex, 99);
-    EXPECT_EQ(gui::listSelectedRow(ctl::SearchResultsList), 98);
-    EXPECT_EQ(appState.nowPlayingText, "unchanged");
-    EXPECT_EQ(appState.playlistIndex, 0) << "one branch per pass";
-}
-
-// Past the last of fewer than 99 results nothing starts. Selecting the
-// missing row would leave the last one selected, and playing it would set
-// the index back to it: the last track would repeat for ever.
-TEST_F(AdvanceTest, SearchResultsStopAfterTheirLastRow) {
+// "+" and Record move the search row; once the results have run out they
+// must not start the next result on the following pass.
+TEST_F(AdvanceTest, SearchResultsStopAfterTheirLastRowAndStayStopped) {
     fillResults(3);
-    appState.advanceResults = 1;
-    appState.currentIndex = 2;
-    gui::listSelectRow(ctl::SearchResultsList, 2);
+    gui::listSelectRow(ctl::SearchResultsList, 1);
+    playSearchResult();
+    advanceAfterStop();
+    EXPECT_EQ(appState.nowPlayingText, "result 2") << "within the list the next result plays";
+    advanceAfterStop();
+    EXPECT_EQ(appState.advanceResults, 0);
+    appState.currentIndex = 0;  // what "+" on row 0 does
     appState.nowPlayingText = "unchanged";
     advanceAfterStop();
-    EXPECT_EQ(appState.currentIndex, 3);
     EXPECT_EQ(appState.nowPlayingText, "unchanged");
 
-    appState.currentIndex = 0;
+    fillResults(97);
+    appState.currentIndex = 98;
+    appState.advanceResults = 1;
     advanceAfterStop();
-    EXPECT_EQ(appState.nowPlayingText, "result 1") << "within the list the next result plays";
-    EXPECT_EQ(appState.currentIndex, 1);
+    EXPECT_EQ(appState.nowPlayingText, "unchanged") << "the advance ends at row 98";
+}
+
+// Opening a file that is not listed must not move the search results' row.
+TEST_F(AdvanceTest, EachListContinuesFromItsOwnRow) {
+    fillResults(3);
+    gui::listSelectRow(ctl::SearchResultsList, 1);
+    playSearchResult();
+    dialogAnswer = "";
+    openLocalFile();
+    EXPECT_EQ(appState.localFilesIndex, -1);
+    advanceAfterStop();
+    EXPECT_EQ(appState.currentIndex, 2);
+    EXPECT_EQ(appState.nowPlayingText, "result 2");
+}
+
+// The skin's arrows, entered as the control events a click (or the desktop's
+// media keys) makes.
+TEST_F(AdvanceTest, PreviousAndNextStepThroughTheListPlayingLast) {
+    const auto press = [](int control) { dispatchControlEvent(control, int(gui::ControlEventType::Left)); };
+    gui::listSelectRow(ctl::PlaylistList, 1);
+    playPlaylistEntry();
+    press(ctl::NextButton);
+    EXPECT_EQ(appState.nowPlayingText, "2");
+    press(ctl::NextButton);
+    EXPECT_EQ(appState.playlistIndex, 2) << "the playlist stops at its end";
+    press(ctl::PreviousButton);
+    press(ctl::PreviousButton);
+    press(ctl::PreviousButton);
+    EXPECT_EQ(appState.playlistIndex, 0);
+    EXPECT_EQ(appState.nowPlayingText, "0");
+
+    writeFile("a.mp3", "");
+    writeFile("b.mp3", "");
+    writeFile("c.mp3", "");
+    listLocalFolder("");
+    gui::listSelectRow(ctl::LocalFilesList, 0);
+    playLocalFile();
+    press(ctl::PreviousButton);
+    EXPECT_EQ(appState.localFilesIndex, 2) << "local files wrap round";
+    EXPECT_EQ(gui::text(ctl::SearchField), "c");
+    EXPECT_EQ(appState.playlistIndex, 0) << "the other lists keep their rows";
 }
 
 }  // namespace

@@ -117,6 +117,17 @@ TEST_F(ArtistCatalogueTest, MissingFolderShowsNothingAndCreatesNothing) {
     EXPECT_EQ(listFolder("."), "");
 }
 
+// The store is only a copy: when it cannot be written the names still show.
+TEST_F(ArtistCatalogueTest, ReadOnlyStoreStillShowsTheNames) {
+    writeFile("файлы/name.pls", "");
+    ::chmod("файлы/name.pls", 0444);
+    writeNames("д", lines(names(3)));
+    loadArtistLetter("д");
+    EXPECT_EQ(rows(ctl::ArtistList1), std::vector<std::string>{"Имя 1"});
+    EXPECT_EQ(rows(ctl::ArtistList3), std::vector<std::string>{"Имя 3"});
+    EXPECT_EQ(readFile("файлы/name.pls"), "");
+}
+
 TEST_F(ArtistCatalogueTest, ChoosingANameFillsBothFields) {
     writeNames("к", "Кино\r\nКорни\r\nКар-Мэн\r\n");
     loadArtistLetter("к");

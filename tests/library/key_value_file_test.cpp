@@ -86,6 +86,16 @@ TEST_F(KeyValueFileTest, RebuiltGroupMovesToTheEndAndLastGroupLeavesNothing) {
         << "removing nothing changes nothing";
 }
 
+// A scraped title must not be able to add a group or a key to the file.
+TEST_F(KeyValueFileTest, ControlCharactersOfAValueAreWrittenAsSpaces) {
+    const std::string title = std::string("X\r\n[Jazz]\r\nFile0 = http://evil/\0end", 35);
+    const std::string file = rewrite("[Jazz]\r\nFile1 = j\r\n", [&](KeyValueFile& kv) {
+        kv.selectGroup("list");
+        kv.writeValue("Title0", title);
+    });
+    EXPECT_EQ(file, "[Jazz]\r\nFile1 = j\r\n[list]\r\nTitle0 = X  [Jazz]  File0 = http://evil/ end\r\n");
+}
+
 TEST_F(KeyValueFileTest, LeadingSectionAndKeyPlacement) {
     EXPECT_EQ(rewrite("[g]\r\na = 1\r\n",
                       [](KeyValueFile& f) {

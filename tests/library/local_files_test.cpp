@@ -2,12 +2,12 @@
 // playing a file, and the album photo's size.
 #include "library/local_files.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/next_track.h"
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
 #include "ui/ids.h"
@@ -29,15 +29,6 @@ bool makeJpeg(const std::string& path, int w, int h) {
     return std::system(command.c_str()) == 0;
 }
 
-// The names the folder lists, in the order the file system gives them.
-std::vector<std::string> folderOrder(const std::string& path) {
-    std::vector<std::string> out;
-    DIR* dir = ::opendir(path.c_str());
-    while (const dirent* e = ::readdir(dir)) out.push_back(e->d_name);
-    ::closedir(dir);
-    return out;
-}
-
 // Leftmost column of the red number on a row's icon, -1 when none.
 int leftmostRed(int image) {
     for (int x = 0; x < 16; ++x)
@@ -57,20 +48,15 @@ class LocalFilesTest : public LibraryTest {
         writeFile("music/second.mp3", "");
         writeFile("music/notes.txt", "");
         writeWav("music/third.wav", 59);
-        expected.clear();
-        for (const auto& name : folderOrder("music"))
-            if (name != "notes.txt" && name != "." && name != "..") expected.push_back("    " + name);
+        expected = {"    second.mp3", "    third.wav", "    Первый.MP3"};
     }
     std::vector<std::string> expected;
 };
 
-TEST_F(LocalFilesTest, ListsAudioFilesOfAnyCaseInFileSystemOrderWithNumbers) {
+TEST_F(LocalFilesTest, ListsAudioFilesOfAnyCaseInNameOrderWithNumbers) {
     makeMixedFolder();
     ::mkdir("music/folder.Mp3", 0755);
-    expected.clear();
-    for (const auto& name : folderOrder("music"))
-        if (name != "notes.txt" && name != "." && name != "..") expected.push_back("    " + name);
-    ASSERT_EQ(expected.size(), 4u);
+    expected.insert(expected.begin(), "    folder.Mp3");
 
     listLocalFolder(folder.path() + "/music/second.mp3");
     EXPECT_EQ(appState.localFolder, folder.path() + "/music/");
@@ -84,6 +70,29 @@ TEST_F(LocalFilesTest, ListsAudioFilesOfAnyCaseInFileSystemOrderWithNumbers) {
     }
     EXPECT_NE(icons[0], icons[1]) << "each row keeps its own icon";
     EXPECT_NE(icons[2], icons[3]);
+}
+
+// The directory gives hash order; an album must play as its track numbers say.
+TEST_F(LocalFilesTest, NameOrderIgnoresCaseAndComparesNumbersByValue) {
+    for (const char* name :
+         {"10 ten.mp3", "2 two.mp3", "01 one.mp3", "B side.mp3", "a side.mp3", "track9.mp3", "Track10.mp3"})
+        writeFile(name, "");
+    listLocalFolder("");
+    EXPECT_EQ(rows(ctl::LocalFilesList),
+              (std::vector<std::string>{"    01 one.mp3", "    2 two.mp3", "    10 ten.mp3", "    a side.mp3",
+                                        "    B side.mp3", "    track9.mp3", "    Track10.mp3"}));
+}
+
+// A name that is not UTF-8 shows decoded as Windows-1251 and still plays.
+TEST_F(LocalFilesTest, Cp1251NameShowsDecodedAndPlaysByItsBytes) {
+    writeWav(cp("Песня.wav"), 2);
+    listLocalFolder("");
+    EXPECT_EQ(rows(ctl::LocalFilesList), std::vector<std::string>{"    Песня.wav"});
+    EXPECT_EQ(localFileName(0), cp("Песня.wav"));
+    gui::listSelectRow(ctl::LocalFilesList, 0);
+    playLocalFile();
+    EXPECT_EQ(appState.currentTitle, "Песня");
+    EXPECT_EQ(appState.nowPlayingText, "1        Песня.wav     0:02") << "the length probe found the file";
 }
 
 TEST_F(LocalFilesTest, TwoDigitNumbersMoveLeft) {
@@ -104,7 +113,7 @@ TEST_F(LocalFilesTest, ChoosingTheWavFilePlaysItsRow) {
     const int row = gui::listSelectedRow(ctl::LocalFilesList);
     ASSERT_GE(row, 0);
     EXPECT_EQ(gui::listRowText(ctl::LocalFilesList, row), "    third.wav");
-    EXPECT_EQ(appState.currentIndex, row);
+    EXPECT_EQ(appState.localFilesIndex, row);
     EXPECT_EQ(gui::text(ctl::SearchField), "third");
     EXPECT_EQ(appState.currentTitle, "third");
     EXPECT_EQ(appState.advanceLocalFiles, 1);
@@ -118,7 +127,7 @@ TEST_F(LocalFilesTest, CancelledDialogListsTheWorkingDirectory) {
     dialogAnswer = "";
     openLocalFile();
     EXPECT_EQ(rows(ctl::LocalFilesList), std::vector<std::string>{"    here.mp3"});
-    EXPECT_EQ(appState.currentIndex, -1) << "nothing chosen starts nothing";
+    EXPECT_EQ(appState.localFilesIndex, -1) << "nothing chosen starts nothing";
     EXPECT_EQ(appState.localFolder, "");
     EXPECT_EQ(appState.advanceLocalFiles, 1);
 }

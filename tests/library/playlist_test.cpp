@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "app/app_state.h"
+#include "app/next_track.h"
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
 #include "platform/text/cp1251.h"
@@ -57,6 +58,9 @@ TEST_F(PlaylistTest, DeleteThenAppendKeepsEntriesAndRowsTogether) {
     appendPlaylistEntry({"4", "четыре"});
     EXPECT_EQ(rows(ctl::PlaylistList), (std::vector<std::string>{"два", "три", "четыре"}));
     EXPECT_EQ(gui::listRowTextColour(ctl::PlaylistList, 2), (gui::Rgb{165, 165, 165}));
+    EXPECT_EQ(gui::listRowBackground(ctl::PlaylistList, 0), (gui::Rgb{0, 0, 0}))
+        << "bands redone after a delete";
+    EXPECT_EQ(gui::listRowBackground(ctl::PlaylistList, 1), (gui::Rgb{17, 17, 17}));
     save();
     EXPECT_NE(saved().find("[Плейлист]\r\nFile0 = 2\r\nTitle0 = два\r\nFile1 = 3\r\nTitle1 = три\r\n"
                            "File2 = 4\r\nTitle2 = четыре\r\n"),
@@ -104,12 +108,21 @@ TEST_F(PlaylistTest, ReadOnlyFileIsNotWrittenAndTheUserIsWarned) {
     EXPECT_NE(gui::shownMessageBoxes()[0].text, "Запись создана !");
 }
 
-TEST_F(PlaylistTest, MissingFileIsNeverCreatedAndNothingIsSaid) {
+// Without the file the playlist would be lost at exit: the save creates it,
+// and an entry with no address is never added (its empty key would end the
+// next load there and lose every later entry).
+TEST_F(PlaylistTest, MissingFileIsCreatedAndEntriesWithoutAddressAreNotAdded) {
     loadPlaylist();
     appendPlaylistEntry({"1", "один"});
+    appendPlaylistEntry({"", "пусто"});
+    appendPlaylistEntry({"  ", "пробелы"});
+    appendPlaylistEntry({"3", "три"});
+    EXPECT_EQ(rows(ctl::PlaylistList), (std::vector<std::string>{"один", "три"}));
     save();
-    EXPECT_EQ(listFolder("."), "");
-    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(saved(), "[Плейлист]\r\nFile0 = 1\r\nTitle0 = один\r\nFile1 = 3\r\nTitle1 = три\r\n");
+    EXPECT_EQ(messages(), std::vector<std::string>{"Запись создана !"});
+    loadPlaylist();
+    EXPECT_EQ(appState.playlistEntries.size(), 2u);
 }
 
 TEST_F(PlaylistTest, EmptyListRemovesTheGroupAndStillReports) {

@@ -2,6 +2,7 @@
 #include "library/stations.h"
 
 #include "app/app_state.h"
+#include "app/next_track.h"
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
 #include "ui/ids.h"

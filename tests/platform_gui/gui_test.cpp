@@ -1,11 +1,11 @@
 // The windowing stand-in under the offscreen toolkit: event semantics,
 // timers inside the wait, lists, drawing, message boxes from other threads.
+#include "platform/gui/gui.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
-
-#include "platform/gui/gui.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ constexpr int kImage = 7100;
 constexpr int kFont = 7200;
 
 class Gui : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(gui::createWindow(kWin, gui::WindowStyle::Popup, 400, 300, "test"));
         gui::showWindow(kWin);
@@ -31,7 +31,8 @@ protected:
     }
     std::vector<gui::Event> events() {
         std::vector<gui::Event> out;
-        for (gui::Event e = gui::waitWindowEvent(0); e.kind != gui::EventKind::None; e = gui::waitWindowEvent(0))
+        for (gui::Event e = gui::waitWindowEvent(0); e.kind != gui::EventKind::None;
+             e = gui::waitWindowEvent(0))
             if (e.kind == gui::EventKind::Control) out.push_back(e);
         return out;
     }
@@ -178,4 +179,12 @@ TEST_F(Gui, MessageBoxFromAnotherThreadLeavesTheLoopRunning) {
     EXPECT_EQ(shown[0].icon, gui::Icon::Information);
     gui::setMessageBoxResponder(nullptr);
     gui::startTimer(kWin, 2, 100000, [] {});
+}
+
+// "*.*|*.*" handed to the toolkit as it stands is one pattern with a bar in
+// it: every folder of the open dialog looked empty.
+TEST(FileFilter, PairsBecomeToolkitFiltersAndStarDotStarMeansEveryFile) {
+    EXPECT_EQ(gui::toolkitFileFilter("*.*|*.*"), "*.* (*)");
+    EXPECT_EQ(gui::toolkitFileFilter("Звук|*.mp3;*.wav|Все|*.*"), "Звук (*.mp3 *.wav);;Все (*)");
+    EXPECT_EQ(gui::toolkitFileFilter(""), "");
 }

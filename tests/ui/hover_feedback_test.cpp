@@ -135,6 +135,18 @@ TEST_F(HoverFeedback, HandCursorOverEveryHotspotButNotOverTheSkin) {
     EXPECT_EQ(HandCursorHit(), 0);
 }
 
+// A hand shown over an icon column is the list widget's cursor; it must not
+// stay over the rest of the list.
+TEST_F(HoverFeedback, HandOverTheIconColumnOnlyNotTheWholeList) {
+    gui::createList(ctl::SearchResultsList, win::MainWindow, 0, {15, 35, 440, 280}, "", 420, true, {0, 0, 0});
+    gui::listAddRow(ctl::SearchResultsList, "0. row", 0);
+    moveTo(22, 100);
+    EXPECT_TRUE(gui::handCursorShown());
+    moveTo(200, 100);
+    EXPECT_FALSE(gui::handCursorShown());
+    EXPECT_EQ(appState.cursorHover, 0);
+}
+
 // The second handler is the volume drag: over the bar it takes the pointer
 // (without being a hotspot of the first handler) and lets it go elsewhere.
 TEST_F(HoverFeedback, VolumeBarIsHandledByTheSecondHandler) {

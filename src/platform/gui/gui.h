@@ -49,7 +49,7 @@ enum class EventKind : int32_t {
     None = 0,
     LeftButtonDown = 1,  // left button pressed on the free area of a window
     MouseMove = 2,
-    Control = 3,        // a control reported an event; see ControlEventType
+    Control = 3,  // a control reported an event; see ControlEventType
     WindowResized = 4,
     CloseRequest = 5,
 };
@@ -111,6 +111,9 @@ int windowBackgroundImage(int window);
 int windowBackgroundHooks(int window);
 // Starts moving the window with the mouse (the left button is down).
 void startWindowDrag(int window);
+// Shows what the window holds now, before a wait that runs no loop: waits
+// (at most timeoutMs) for the display server to map it, then paints it.
+void paintWindowNow(int window, int timeoutMs);
 
 // ---- controls --------------------------------------------------------------
 // `parent` is a window number; `panel` is the number of a panel control to
@@ -177,9 +180,9 @@ void listSelectRow(int list, int row);
 std::string listRowText(int list, int row);
 void listSetRowColours(int list, int row, Rgb text, Rgb background);
 void listSetTextColour(int list, Rgb text);  // every row
-Rgb listRowBackground(int list, int row);   // the list's own background when the row has none
+Rgb listRowBackground(int list, int row);    // the list's own background when the row has none
 Rgb listRowTextColour(int list, int row);
-int listRowIcon(int list, int row);         // the icon image number given to listAddRow
+int listRowIcon(int list, int row);  // the icon image number given to listAddRow
 // Screen position of a row's centre (tests click there).
 Point listRowCentre(int list, int row);
 
@@ -228,6 +231,8 @@ Point cursorPos();  // screen coordinates
 // The hand cursor until the next cursor update of the widget under the mouse.
 void setHandCursor();
 bool handCursorShown();
+// The widget's own cursor again, wherever the pointer is.
+void clearHandCursor();
 // The left button's state as the system reports it now.
 bool leftButtonDown();
 
@@ -265,9 +270,13 @@ void clearShownMessageBoxes();
 
 // ---- dialogs ---------------------------------------------------------------
 
-// The open-file dialog; returns the chosen path or "" when cancelled.
+// The open-file dialog; returns the chosen path or "" when cancelled. The
+// filter is in the "description|patterns|..." form, patterns split by ";".
 std::string openFileDialog(int owner, const std::string& title, const std::string& filter);
 // Tests: answer the dialog without showing it.
 void setOpenFileResponder(std::function<std::string()> responder);
+// That filter in the toolkit's form: "description (patterns);;...", with
+// "*.*" meaning every file.
+std::string toolkitFileFilter(const std::string& filter);
 
 }  // namespace gui

@@ -135,6 +135,7 @@ bool init(int& argc, char** argv) {
     }
     application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    loadToolkitTranslations();
     tickTimer = std::make_unique<QTimer>();
     tickTimer->setTimerType(Qt::PreciseTimer);
     QObject::connect(tickTimer.get(), &QTimer::timeout, [] { ticked = true; });
@@ -222,6 +223,12 @@ void setHandCursor() {
     if (!w) return;
     if (!handWidget || handWidget != w) w->setCursor(Qt::PointingHandCursor);
     handWidget = w;
+}
+
+void clearHandCursor() {
+    if (handWidget) handWidget->unsetCursor();
+    handWidget = nullptr;
+    handShown = false;
 }
 
 bool handCursorShown() { return handShown; }

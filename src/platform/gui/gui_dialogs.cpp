@@ -6,8 +6,10 @@
 // while the UI thread's loop goes on.
 #include <QApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QThread>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
@@ -35,8 +37,11 @@ QMessageBox::Icon toQIcon(Icon icon) {
 
 QMessageBox* makeBox(const MessageBoxInfo& info) {
     QWidget* owner = detail::windowWidget(info.owner);
-    auto* box = new QMessageBox(toQIcon(info.icon), QString::fromStdString(info.caption),
-                                QString::fromStdString(info.text), QMessageBox::Ok, owner);
+    // The toolkit puts the program's name on a window with an empty title; a
+    // caption meant to be empty is one blank, which shows as nothing.
+    const QString caption = info.caption.empty() ? QStringLiteral(" ") : QString::fromStdString(info.caption);
+    auto* box = new QMessageBox(toQIcon(info.icon), caption, QString::fromStdString(info.text), QMessageBox::Ok,
+                                owner);
     return box;
 }
 
@@ -105,13 +110,54 @@ void clearShownMessageBoxes() {
     shown.clear();
 }
 
+std::string toolkitFileFilter(const std::string& filter) {
+    // "description|patterns|description|patterns", patterns split by ";".
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (size_t bar; (bar = filter.find('|', from)) != std::string::npos; from = bar + 1)
+        parts.push_back(filter.substr(from, bar - from));
+    parts.push_back(filter.substr(from));
+    std::string out;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        std::string patterns;
+        size_t start = 0;
+        for (size_t end = 0; end != std::string::npos; start = end + 1) {
+            end = parts[i + 1].find(';', start);
+            std::string pattern = parts[i + 1].substr(start, end == std::string::npos ? end : end - start);
+            // "*.*" means every file there, names without a dot included.
+            if (pattern == "*.*") pattern = "*";
+            if (pattern.empty()) continue;
+            if (!patterns.empty()) patterns += ' ';
+            patterns += pattern;
+        }
+        if (patterns.empty()) continue;
+        if (!out.empty()) out += ";;";
+        out += parts[i] + " (" + patterns + ")";
+    }
+    return out;
+}
+
 std::string openFileDialog(int owner, const std::string& title, const std::string& filter) {
     if (openFileResponder) return openFileResponder();
     QWidget* parent = detail::windowWidget(owner);
     const QString path = QFileDialog::getOpenFileName(parent, QString::fromStdString(title), QString(),
-                                                      QString::fromStdString(filter));
+                                                      QString::fromStdString(toolkitFileFilter(filter)));
     return path.toStdString();
 }
+
+namespace detail {
+
+void loadToolkitTranslations() {
+    // The toolkit's own dialogs (the open-file dialog, its buttons and
+    // errors) speak Russian like the rest of the program.
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+}  // namespace detail
 
 void setOpenFileResponder(std::function<std::string()> r) { openFileResponder = std::move(r); }
 

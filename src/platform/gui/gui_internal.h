@@ -50,6 +50,9 @@ void registerControl(int control, ControlKind kind, QWidget* widget, int window)
 QColor toQColor(Rgb colour);
 QImage* findImage(int image);
 
+// Russian texts for the toolkit's own dialogs, when installed.
+void loadToolkitTranslations();
+
 // The X11 shape mask; no-op on other platforms.
 void applyShape(QWidget* window, const std::vector<Rect>& rects);
 

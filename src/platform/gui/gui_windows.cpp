@@ -4,6 +4,7 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -69,6 +70,11 @@ public:
     }
     const std::vector<Rect>& shape() const { return shape_; }
     void startDrag() {
+        // The program asks for the drag after the press has been queued; a tap
+        // may have delivered its release meanwhile. A move begun then would
+        // wait for a release that never comes: the window would follow the
+        // pointer until the next click.
+        if (!leftHeld_) return;
         if (windowHandle() && windowHandle()->startSystemMove()) return;
         // No window manager took the request: move the window ourselves.
         dragging_ = true;
@@ -90,12 +96,15 @@ protected:
             for (int y = 0; y < height(); y += image->height()) painter.drawImage(x, y, *image);
     }
     void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton) push({EventKind::LeftButtonDown, number_, 0, {}});
+        if (event->button() != Qt::LeftButton) return;
+        leftHeld_ = true;
+        push({EventKind::LeftButtonDown, number_, 0, {}});
     }
     void mouseMoveEvent(QMouseEvent* event) override {
         if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
     }
-    void mouseReleaseEvent(QMouseEvent*) override {
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) leftHeld_ = false;
         if (dragging_) {
             dragging_ = false;
             releaseMouse();
@@ -116,6 +125,7 @@ private:
     int hooks_ = 0;
     bool translucent_ = false;
     bool dragging_ = false;
+    bool leftHeld_ = false;  // a left press on the window itself has not been released yet
     QPoint dragOffset_;
     QRegion region_;
     std::vector<Rect> shape_;
@@ -249,6 +259,18 @@ int windowBackgroundHooks(int window) {
 
 void startWindowDrag(int window) {
     if (auto* top = topWindow(window)) top->startDrag();
+}
+
+void paintWindowNow(int window, int timeoutMs) {
+    QWidget* w = windowWidget(window);
+    if (!w) return;
+    // Until the display server has mapped the window, a paint shows nothing.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < timeoutMs && !(w->windowHandle() && w->windowHandle()->isExposed()))
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+    w->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void* nativeWindowHandle(int window) { return windowWidget(window); }

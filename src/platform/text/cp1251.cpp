@@ -71,6 +71,16 @@ std::string fromCp1251(std::string_view bytes) {
     return out;
 }
 
+std::string utf8OrCp1251(std::string_view bytes) {
+    char32_t cp = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t len = decodeUtf8(bytes, i, cp);
+        if (len == 0) return fromCp1251(bytes);
+        i += len;
+    }
+    return std::string(bytes);
+}
+
 std::string toCp1251(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
@@ -104,9 +114,12 @@ std::string lowerUtf8(std::string_view utf8) {
             out += utf8[i++];
             continue;
         }
-        if (cp >= 'A' && cp <= 'Z') cp += 32;
-        else if (cp >= 0x0410 && cp <= 0x042F) cp += 32;
-        else if (cp >= 0x0400 && cp <= 0x040F) cp += 80;
+        if (cp >= 'A' && cp <= 'Z')
+            cp += 32;
+        else if (cp >= 0x0410 && cp <= 0x042F)
+            cp += 32;
+        else if (cp >= 0x0400 && cp <= 0x040F)
+            cp += 80;
         appendUtf8(out, cp);
         i += len;
     }

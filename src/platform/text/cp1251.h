@@ -14,6 +14,10 @@ std::string fromCp1251(std::string_view bytes);
 // are taken as Latin-1 so that no input is lost silently.
 std::string toCp1251(std::string_view utf8);
 
+// Bytes of an outside name (a file name) as text: as they are when they are
+// valid UTF-8, else read as Windows-1251, the other encoding such names come in.
+std::string utf8OrCp1251(std::string_view bytes);
+
 // Lower-cases Cyrillic and ASCII letters of a UTF-8 text (other characters unchanged).
 std::string lowerUtf8(std::string_view utf8);
 

@@ -1,0 +1,241 @@
+// What plays next. The lists hold entries, playback holds the channel; this
+// room alone decides which entry starts, and what follows when one stops.
+#include "app/next_track.h"
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+
+#include "app/app_state.h"
+#include "audio/playback.h"
+#include "audio/track_length.h"
+#include "library/local_files.h"
+#include "online/site_link.h"
+#include "platform/gui/gui.h"
+#include "platform/text/cp1251.h"
+#include "ui/ids.h"
+
+namespace {
+
+// The advance goes on up to row 98 only.
+constexpr int kResultRowLimit = 99;
+
+// What the status strip names when the entry started last cannot be played.
+std::string startedName;
+
+// Starts an address and marks it unheard until the channel plays some of it.
+void start(const std::string& address, PlayingList list, const std::string& name) {
+    startedName = name;
+    appState.playingTitle = name;
+    appState.playingList = static_cast<int32_t>(list);
+    appState.streamUnheard = 1;
+    startStream(address);
+}
+
+std::string twoDigits(int n) {
+    return (n < 10 ? "0" : "") + std::to_string(n);
+}
+
+// A stream that stopped without ever playing: the display is reset, so that
+// the time and the bands do not freeze on the last track's values, and the
+// status strip says so. No message box: a dead station is common, and an
+// advance through several dead entries would stack boxes.
+void reportUnplayable() {
+    appState.positionMs = 0;
+    appState.spectrum.fill(0.0f);
+    appState.trackLengthSeconds = 0;
+    const bool station = appState.playingList == static_cast<int32_t>(PlayingList::Stations);
+    appState.nowPlayingText =
+        (station ? "Станция не отвечает: " : "Не удалось воспроизвести: ") + startedName;
+    // A station that never answered does not hand over to the playlist:
+    // the message would be gone before it could be read.
+    if (station) appState.advancePlaylist = 0;
+}
+
+void playResultRow(int row) {
+    gui::listSelectRow(ctl::SearchResultsList, row);
+    playSearchResult();
+}
+
+void playPlaylistRow(int row) {
+    gui::listSelectRow(ctl::PlaylistList, row);
+    playPlaylistEntry();
+}
+
+void playLocalRow(int row) {
+    gui::listSelectRow(ctl::LocalFilesList, row);
+    playLocalFile();
+}
+
+void playStationRow(int row) {
+    gui::listSelectRow(ctl::StationList, row);
+    playStation();
+}
+
+// Row `from + step` of the list, when the list has it (local files wrap round).
+void step(PlayingList list, int delta) {
+    switch (list) {
+        case PlayingList::SearchResults: {
+            const int row = appState.currentIndex + delta;
+            const int rows = std::min(kResultRowLimit, gui::listRowCount(ctl::SearchResultsList));
+            if (row >= 0 && row < rows) playResultRow(row);
+            break;
+        }
+        case PlayingList::Playlist: {
+            const int row = appState.playlistIndex + delta;
+            if (row >= 0 && row < gui::listRowCount(ctl::PlaylistList)) playPlaylistRow(row);
+            break;
+        }
+        case PlayingList::LocalFiles: {
+            const int rows = gui::listRowCount(ctl::LocalFilesList);
+            if (rows > 0) playLocalRow(((appState.localFilesIndex + delta) % rows + rows) % rows);
+            break;
+        }
+        case PlayingList::Stations: {
+            const int row = appState.stationIndex + delta;
+            if (row >= 0 && row < gui::listRowCount(ctl::StationList)) playStationRow(row);
+            break;
+        }
+        case PlayingList::None:
+            break;
+    }
+}
+
+void stepOrStart(int delta) {
+    const auto list = static_cast<PlayingList>(appState.playingList);
+    if (list != PlayingList::None) {
+        step(list, delta);
+        return;
+    }
+    // Nothing played yet: the selected (or first) row of the list in view.
+    const int control = appState.mp3Mode     ? ctl::LocalFilesList
+                        : appState.radioMode ? ctl::StationList
+                                             : ctl::SearchResultsList;
+    if (gui::listRowCount(control) == 0) return;
+    const int row = std::max(0, gui::listSelectedRow(control));
+    if (control == ctl::LocalFilesList)
+        playLocalRow(row);
+    else if (control == ctl::StationList)
+        playStationRow(row);
+    else
+        playResultRow(row);
+}
+
+}  // namespace
+
+void playSearchResult() {
+    const int row = gui::listSelectedRow(ctl::SearchResultsList);
+    if (row < 0) return;
+    std::string link, title;
+    {
+        std::lock_guard lock(appState.listsMutex);
+        if (static_cast<size_t>(row) >= appState.searchResults.size()) return;
+        link = appState.searchResults[row].link;
+        title = appState.searchResults[row].title;
+    }
+    appState.currentIndex = row;
+    appState.nowPlayingText = gui::listRowText(ctl::SearchResultsList, row);
+    appState.currentTitle = title;
+    start(resolveSiteLink(link), PlayingList::SearchResults, title);
+    appState.advanceResults = 1;
+    appState.advancePlaylist = 0;
+    appState.advanceLocalFiles = 0;
+}
+
+void playPlaylistEntry() {
+    const int row = gui::listSelectedRow(ctl::PlaylistList);
+    if (row < 0 || row >= static_cast<int>(appState.playlistEntries.size())) return;
+    appState.playlistIndex = row;
+    appState.nowPlayingText = gui::listRowText(ctl::PlaylistList, row);
+    const StationEntry entry = appState.playlistEntries[static_cast<size_t>(row)];
+    start(entry.file, PlayingList::Playlist, entry.title.empty() ? entry.file : entry.title);
+    appState.advanceResults = 0;
+    appState.advancePlaylist = 1;
+    appState.advanceLocalFiles = 0;
+}
+
+void playStation() {
+    const int row = gui::listSelectedRow(ctl::StationList);
+    if (row < 0 || row >= static_cast<int>(appState.stationEntries.size())) return;
+    appState.stationIndex = row;
+    const StationEntry entry = appState.stationEntries[static_cast<size_t>(row)];
+    const std::string rowText = gui::listRowText(ctl::StationList, row);
+    start(entry.file, PlayingList::Stations, rowText.empty() ? entry.file : rowText);
+    appState.nowPlayingText = "Стиль: " + appState.currentStyle + "        Станция:    " + rowText;
+    appState.advanceResults = 0;
+    appState.advancePlaylist = 1;
+    appState.advanceLocalFiles = 0;
+}
+
+void playLocalFile() {
+    const int row = gui::listSelectedRow(ctl::LocalFilesList);
+    const std::string name = localFileName(row);
+    if (name.empty()) return;
+    appState.localFilesIndex = row;
+    const std::string rowText = gui::listRowText(ctl::LocalFilesList, row);
+    const std::string base = text::utf8OrCp1251(name.substr(0, name.size() - 4));
+    gui::setText(ctl::SearchField, base);
+    appState.currentTitle = base;
+    start(appState.localFolder + name, PlayingList::LocalFiles, base);
+    appState.advanceResults = 0;
+    appState.advancePlaylist = 0;
+    appState.advanceLocalFiles = 1;
+    probeTrackLength(1, appState.localFolder + name);
+    const int seconds = appState.trackLengthSeconds;
+    // Minutes go on past the hour, as in the time display.
+    appState.nowPlayingText = std::to_string(row + 1) + "    " + rowText + "     " +
+                              std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
+}
+
+void openLocalFile() {
+    const int found = listChosenFile();
+    if (found >= 0) {
+        playLocalRow(found);
+    } else {
+        // Nothing starts here; the advance starts row 0 once nothing plays.
+        appState.localFilesIndex = -1;
+    }
+    appState.advanceLocalFiles = 1;
+}
+
+void advanceAfterStop() {
+    if (appState.channelPlaying) {
+        // Heard once the position moves: a library may answer "playing"
+        // while it is still opening a stream that then fails.
+        if (appState.positionMs > 0) appState.streamUnheard = 0;
+        return;
+    }
+    if (appState.streamUnheard) {
+        appState.streamUnheard = 0;
+        reportUnplayable();
+    }
+    if (appState.advanceResults) {
+        const int next = appState.currentIndex + 1;
+        if (next < kResultRowLimit && next < gui::listRowCount(ctl::SearchResultsList)) {
+            playResultRow(next);
+        } else {
+            // Out of rows: nothing starts again until the user plays. The row
+            // moves with "+" and Record, which must not restart the list.
+            appState.advanceResults = 0;
+        }
+    } else if (appState.advancePlaylist) {
+        const int next = appState.playlistIndex + 1;
+        if (next < kResultRowLimit && next < gui::listRowCount(ctl::PlaylistList))
+            playPlaylistRow(next);
+        else
+            appState.advancePlaylist = 0;
+    } else if (appState.advanceLocalFiles) {
+        const int rows = gui::listRowCount(ctl::LocalFilesList);
+        if (rows == 0) return;
+        const int next = appState.localFilesIndex + 1;
+        playLocalRow(next >= 0 && next < rows ? next : 0);
+    }
+}
+
+void playPrevious() {
+    stepOrStart(-1);
+}
+
+void playNext() {
+    stepOrStart(1);
+}
