@@ -3,9 +3,10 @@
 #   make test       installs what is missing, builds, runs every test
 #   make test-asan  the same under the address and undefined-behaviour sanitizers
 #   make bench      builds and runs the benchmarks
+#   make deb        builds the Debian package (build/package/)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-run deps-test build build-asan run test test-asan bench fuzz clean
+.PHONY: all deps deps-run deps-test build build-asan run test test-asan bench deb fuzz clean
 
 all: build
 
@@ -38,6 +39,10 @@ test-asan: build-asan
 
 bench: deps-test build
 	@scripts/run-benchmarks
+
+deb: build
+	@cd build && cpack -G DEB -B package >/dev/null
+	@ls build/package/*.deb
 
 clean:
 	rm -rf build build-asan build-fuzz
