@@ -15,7 +15,8 @@ installed=0
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2> /dev/null || true; done
-  if [ "$installed" = 1 ]; then dpkg -r kestrel-player > /dev/null 2>&1 || true; fi
+  # Purged, so that dpkg keeps no record of the package either.
+  if [ "$installed" = 1 ]; then dpkg -P kestrel-player > /dev/null 2>&1 || true; fi
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -26,7 +27,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: installing a package needs root"
   exit 77
 fi
-if dpkg-query -W -f='${Status}' kestrel-player 2> /dev/null | grep -q 'ok installed'; then
+if [ "$(dpkg-query -W -f='${Status}' kestrel-player 2> /dev/null || true)" = "install ok installed" ]; then
   echo "SKIP: kestrel-player is installed on this machine already; this test would replace it"
   exit 77
 fi
@@ -72,9 +73,10 @@ find_window
 [ "$(readlink "/proc/$player/cwd")" = "$data" ] ||
   fail "the player does not run in $data"
 # Docks group the window under the entry and show its icon.
-xprop -id "$win" WM_CLASS | grep -q "\"$(sed -n 's/^StartupWMClass=//p' "$entry")\"" ||
+xprop -id "$win" WM_CLASS _NET_WM_ICON > "$tmp/window.txt"
+grep -q "\"$(sed -n 's/^StartupWMClass=//p' "$entry")\"" "$tmp/window.txt" ||
   fail "the window's class is not the entry's StartupWMClass"
-xprop -id "$win" _NET_WM_ICON | grep -q 'Icon (128 x 128)' || fail "the window has no icon"
+grep -q 'Icon (128 x 128)' "$tmp/window.txt" || fail "the window has no icon"
 for f in inet_radio.pls DM.jpg 333.jpg 999.jpg icon.png файлы/a.txt; do
   [ -f "$data/$f" ] || fail "$f was not seeded into $data"
 done
@@ -114,7 +116,6 @@ click 708 11  # CloseButton
 wait_for 10 bash -c "! kill -0 $player" || fail "the player did not close"
 
 dpkg -r kestrel-player > "$tmp/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$tmp/dpkg.log")"
-installed=0
 [ ! -e /usr/bin/kestrel-player ] && [ ! -e /usr/share/kestrel-player ] || fail "dpkg -r left the program"
 [ -f "$data/inet_radio.pls" ] && [ -f "$file" ] || fail "dpkg -r took the user's files"
 echo "PASS"
