@@ -57,11 +57,13 @@ bool dispatchControlEvent(int control, int type) {
         case ctl::PlayButton:
             togglePause();
             break;
+        // Every click but a right one steps (a quick second click comes as a
+        // double click); the desktop's media keys arrive here as these events too.
         case ctl::PreviousButton:
-            if (type == kLeft) playPrevious();
+            if (type != kRight) playPrevious();
             break;
         case ctl::NextButton:
-            if (type == kLeft) playNext();
+            if (type != kRight) playNext();
             break;
         case ctl::MinimizeButton:
             if (type == kLeft) gui::minimizeWindow(win::MainWindow);

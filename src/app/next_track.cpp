@@ -29,6 +29,9 @@ void start(const std::string& address, PlayingList list, const std::string& name
     appState.playingTitle = name;
     appState.playingList = static_cast<int32_t>(list);
     appState.streamUnheard = 1;
+    // The last track's position would count as this one heard, should the
+    // library not answer for a channel that is still opening.
+    appState.positionMs = 0;
     startStream(address);
 }
 

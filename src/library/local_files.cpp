@@ -129,7 +129,7 @@ void listLocalFolder(const std::string& path) {
 
     DIR* folder = ::opendir(appState.localFolder.empty() ? "." : appState.localFolder.c_str());
     if (folder) {
-        // Folders named like audio files included, as before.
+        // Folders named like audio files are listed too.
         while (const dirent* entry = ::readdir(folder)) {
             const std::string name = entry->d_name;
             if (name == "." || name == ".." || !isAudioName(name)) continue;

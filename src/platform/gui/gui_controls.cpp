@@ -111,6 +111,9 @@ public:
     HyperlinkWidget(int control, int window, QWidget* parent) : QLabel(parent), control_(control), window_(window) {
         setCursor(Qt::PointingHandCursor);
         setColour(QColor(0, 0, 0));
+        // Centred in its box: a row of evenly spaced boxes then shows evenly
+        // spaced letters, wide ones ("m", "w") included.
+        setAlignment(Qt::AlignCenter);
     }
 
 protected:

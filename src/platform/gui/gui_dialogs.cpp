@@ -40,8 +40,8 @@ QMessageBox* makeBox(const MessageBoxInfo& info) {
     // The toolkit puts the program's name on a window with an empty title; a
     // caption meant to be empty is one blank, which shows as nothing.
     const QString caption = info.caption.empty() ? QStringLiteral(" ") : QString::fromStdString(info.caption);
-    auto* box = new QMessageBox(toQIcon(info.icon), caption, QString::fromStdString(info.text), QMessageBox::Ok,
-                                owner);
+    auto* box = new QMessageBox(toQIcon(info.icon), caption, QString::fromStdString(info.text),
+                                QMessageBox::Ok, owner);
     return box;
 }
 
