@@ -4,9 +4,10 @@
 #   make test-asan  the same under the address and undefined-behaviour sanitizers
 #   make bench      builds and runs the benchmarks
 #   make soak       every test 10 times, half of them under a CPU load
+#   make deb        builds the Debian package (build/package/)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-run deps-test build build-asan run test test-asan bench soak fuzz clean
+.PHONY: all deps deps-run deps-test build build-asan run test test-asan bench soak deb fuzz clean
 
 all: build
 
@@ -43,6 +44,10 @@ bench: deps-test build
 # SOAK_RUNS=n changes the count; SOAK_ARGS passes ctest arguments (-L label).
 soak: deps-test build
 	@JOBS=$(JOBS) scripts/soak $(SOAK_ARGS)
+
+deb: build
+	@cd build && cpack -G DEB -B package >/dev/null
+	@ls build/package/*.deb
 
 clean:
 	rm -rf build build-asan build-fuzz

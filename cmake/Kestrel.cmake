@@ -1,5 +1,9 @@
 # Build helpers shared by every folder.
 
+# The program's desktop id: the desktop entry's and the metainfo's file name,
+# the icon's name, and what the window and MPRIS tell the desktop.
+set(KESTREL_APP_ID org.kestrelplayer.KestrelPlayer)
+
 # kestrel_area_library(NAME DIR [LIBS ...]): a static library of every .cpp in DIR.
 # Each subsystem folder is one library, so that a folder builds on its own.
 function(kestrel_area_library name dir)

@@ -95,6 +95,9 @@ struct AppState {
     DownloadSource downloadSource;
     std::string localFolder;
     std::string nowPlayingText;
+    // For the desktop's media controls: the playing row's title (track,
+    // station, file).
+    std::string playingTitle;
     std::string nowPlayingTitle;              // the radio station's current title (UTF-8), "" when none
     std::string recordingCaption;             // guarded by listsMutex
     std::atomic<int32_t> recordingActive{0};  // written by the download worker

@@ -2,9 +2,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/command_line.h"
 #include "app/program.h"
 
 int main(int argc, char** argv) {
+    if (int status = 0; printedInformation(argc, argv, status)) return status;
     const bool started = startUp(argc, argv);
     if (started) runEventLoop();
     shutDown();

@@ -26,6 +26,7 @@ std::string startedName;
 // Starts an address and marks it unheard until the channel plays some of it.
 void start(const std::string& address, PlayingList list, const std::string& name) {
     startedName = name;
+    appState.playingTitle = name;
     appState.playingList = static_cast<int32_t>(list);
     appState.streamUnheard = 1;
     // The last track's position would count as this one heard, should the

@@ -5,6 +5,7 @@
 
 #include "app/addresses.h"
 #include "app/app_state.h"
+#include "app/media_control.h"
 #include "app/program.h"
 #include "audio/audio_binding.h"
 #include "audio/display_refresh.h"
@@ -12,6 +13,7 @@
 #include "online/connectivity.h"
 #include "platform/gui/gui.h"
 #include "platform/gui/termination.h"
+#include "resources/app_icon.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 #include "ui/skin.h"
@@ -38,6 +40,7 @@ bool startUp(int& argc, char** argv) {
         std::fprintf(stderr, "kestrel-player: no display to open a window on\n");
         return false;
     }
+    gui::setApplicationIdentity(KESTREL_APP_ID, appIconPng());
     trace("toolkit");
     // A logout, `kill` or a service manager ends the player as its close button does.
     gui::endOnTerminationSignals(
@@ -76,10 +79,16 @@ bool startUp(int& argc, char** argv) {
     trace("audio system");
     gui::showWindow(win::MainWindow);                               // step 16
     trace("shown");
+    startMediaControl();
+    // The launcher's word on a data folder it could not use, shown where the
+    // user started the program.
+    if (const char* notice = std::getenv("KESTREL_NOTICE"); notice && *notice)
+        gui::messageBox(win::MainWindow, "Внимание !", notice, gui::Icon::Warning);
     return true;
 }
 
 void shutDown() {
+    stopMediaControl();
     releaseAudio();
     ReleaseSkins();
     gui::releaseAll();

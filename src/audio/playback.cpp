@@ -1,5 +1,6 @@
 #include "audio/playback.h"
 
+#include <cmath>
 #include <mutex>
 
 #include "app/app_state.h"
@@ -92,25 +93,31 @@ void seekFromPositionBar() {
                                                 seekTargetMs(appState.trackLengthSeconds, x), kMilliseconds);
 }
 
+void setVolumeFromBar(int32_t x) {
+    const VolumeSetting s = volumeForPointer(x);
+    appState.volume = s.volume;
+    appState.volumeFill = s.fill;
+    // Setting a level asks for sound: a muted player is unmuted, so that the
+    // mute picture never shows over audible sound.
+    if (appState.muteOn) {
+        appState.muteOn = 0;
+        gui::setControlImage(ctl::MuteButton, 0);
+    }
+    if (appState.audio.FMOD_Channel_SetVolume)
+        appState.audio.FMOD_Channel_SetVolume(appState.audioChannel, appState.volume);
+}
+
+void setVolumeLevel(double level) {
+    setVolumeFromBar(static_cast<int32_t>(std::lround(level * kVolumeBarSpan)));
+}
+
 void trackVolumeDrag(int event, int /*eventControl*/) {
     if (event != static_cast<int>(gui::EventKind::MouseMove)) return;
     if (IsCursorOverControl(ctl::VolumeBar)) {
         gui::setHandCursor();
         // Two readings: the first may report a press that has since ended.
         gui::leftButtonDown();
-        if (gui::leftButtonDown()) {
-            const VolumeSetting s = volumeForPointer(appState.mouseX - gui::controlRect(ctl::VolumeBar).x);
-            appState.volume = s.volume;
-            appState.volumeFill = s.fill;
-            // Setting a level asks for sound: a muted player is unmuted, so
-            // that the mute picture never shows over audible sound.
-            if (appState.muteOn) {
-                appState.muteOn = 0;
-                gui::setControlImage(ctl::MuteButton, 0);
-            }
-            if (appState.audio.FMOD_Channel_SetVolume)
-                appState.audio.FMOD_Channel_SetVolume(appState.audioChannel, appState.volume);
-        }
+        if (gui::leftButtonDown()) setVolumeFromBar(appState.mouseX - gui::controlRect(ctl::VolumeBar).x);
         appState.pointerOverVolume = 1;
     } else if (appState.pointerOverVolume == 1) {
         appState.pointerOverVolume = 0;

@@ -17,6 +17,12 @@ void pollPlayback();
 void togglePause();
 void toggleMute();
 void seekFromPositionBar();
+// The volume as the pointer at x pixels from VolumeBar's left edge sets it
+// (a drag, or the desktop's media controls): level, bar fill, channel; a
+// muted player is unmuted.
+void setVolumeFromBar(int32_t x);
+// The same for a level from 0 to 1, at the bar's nearest point.
+void setVolumeLevel(double level);
 // One hover handler: acts on mouse-move events only (event is gui::EventKind).
 void trackVolumeDrag(int event, int eventControl);
 

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "app/app_state.h"
+#include "online/save_folder.h"
 #include "online/site_link.h"
 #include "online/track_file_name.h"
 #include "platform/gui/gui.h"
@@ -47,16 +48,21 @@ void mirrorRecordingImage() {
     if (gui::controlImage(ctl::RecordButton) != wanted) gui::setControlImage(ctl::RecordButton, wanted);
 }
 
-// One file: the link made absolute, the title made a safe file name that
-// no other file has.
-net::DownloadError saveTrack(const std::string& link, const std::string& title) {
-    return net::downloadToFile(resolveSiteLink(link), [&](int copy) { return trackFileName(title, copy); })
+// One file: the link made absolute, the title made a safe file name in the
+// save folder that no other file there has.
+net::DownloadError saveTrack(const std::string& folder, const std::string& link, const std::string& title) {
+    return net::downloadToFile(resolveSiteLink(link),
+                               [&](int copy) { return folder + trackFileName(title, copy); })
         .error;
 }
 
-// A full disk is told apart: the user can do something about it.
-std::string failureText(bool diskFull) {
-    return diskFull ? "Запись потерпела неудачу !\nНа диске нет места." : "Запись потерпела неудачу !";
+// The failure box's text: a full disk is told apart, and a save folder that
+// cannot be made is named, so that the user knows what to mend.
+std::string failureText(bool diskFull, bool folderReady, const std::string& folder) {
+    std::string text = "Запись потерпела неудачу !";
+    if (diskFull) text += "\nНа диске нет места.";
+    if (!folderReady) text += "\nНе удалось создать папку для записи:\n" + folder;
+    return text;
 }
 
 void saveSearchResult(int index, const SearchResult& result) {
@@ -67,11 +73,15 @@ void saveSearchResult(int index, const SearchResult& result) {
     }
     recordingImageWanted = true;
     appState.recordingActive = 1;
-    net::DownloadError error = saveTrack(result.link, result.title);
+    std::string folder;
+    const bool folderReady = prepareSaveFolder(folder);
+    const net::DownloadError error =
+        folderReady ? saveTrack(folder, result.link, result.title) : net::DownloadError::File;
     if (error == net::DownloadError::None)
         gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
     else
-        gui::messageBox(win::MainWindow, "", failureText(error == net::DownloadError::DiskFull),
+        gui::messageBox(win::MainWindow, "",
+                        failureText(error == net::DownloadError::DiskFull, folderReady, folder),
                         gui::Icon::Error);
     recordingImageWanted = false;
     net::removeCacheEntry(result.link);
@@ -82,6 +92,8 @@ void savePlaylistFiles() {
     int failed = 0;
     int files = 0;
     bool diskFull = false;
+    std::string folder;
+    const bool folderReady = prepareSaveFolder(folder);
     for (size_t k = 0;; ++k) {
         StationEntry entry;
         {
@@ -93,7 +105,8 @@ void savePlaylistFiles() {
         recordingImageWanted = true;
         appState.recordingActive = 1;
         // An endless radio stream is refused after its headers and counts as failed.
-        net::DownloadError error = saveTrack(entry.file, entry.title);
+        const net::DownloadError error =
+            folderReady ? saveTrack(folder, entry.file, entry.title) : net::DownloadError::File;
         if (error != net::DownloadError::None) ++failed;
         diskFull = diskFull || error == net::DownloadError::DiskFull;
         ++files;
@@ -106,8 +119,8 @@ void savePlaylistFiles() {
         gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
     else
         gui::messageBox(win::MainWindow, "",
-                        failureText(diskFull) + "\nНе записано файлов: " + std::to_string(failed) + " из " +
-                            std::to_string(files),
+                        failureText(diskFull, folderReady, folder) + "\nНе записано файлов: " +
+                            std::to_string(failed) + " из " + std::to_string(files),
                         gui::Icon::Error);
 }
 

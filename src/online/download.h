@@ -4,7 +4,8 @@
 // RecordButton, left click (UI thread): warns "Программа занята!\nИдет
 // запись!" while a worker runs; otherwise starts a detached worker that saves
 // the selected search result, or every playlist entry, as "title.mp3" in the
-// working directory, and returns at once.
+// working directory (or the folder KESTREL_SAVE_DIR names, see
+// save_folder.h), and returns at once.
 void startDownload();
 
 // True from startDownload until the worker has ended (its last message box

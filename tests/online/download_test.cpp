@@ -189,6 +189,25 @@ TEST_F(Download, RemoteTitlesCannotLeaveTheWorkingDirectory) {
     EXPECT_FALSE(fs::exists(dir.path().parent_path() / "..mp3"));
 }
 
+TEST_F(Download, TheSaveFolderIsMadeWhenFirstNeededAndNamedWhenItCannotBe) {
+    setResults({{"/f/a.mp3", "", "Song"}});
+    {
+        // The music folder does not exist yet: it is made with its parents.
+        ScopedEnv folder{"KESTREL_SAVE_DIR", (dir.path() / "Music/Kestrel Player").string()};
+        saveResult(0);
+        EXPECT_EQ(testsupport::readFile(dir.path() / "Music/Kestrel Player/Song.mp3"), trackBytes("a"));
+    }
+    // A file where the music folder should be: it is kept, and the box says
+    // which folder could not be made.
+    testsupport::writeFile("Music2", "mine");
+    ScopedEnv folder{"KESTREL_SAVE_DIR", (dir.path() / "Music2/Kestrel Player").string()};
+    saveResult(0);
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[1].text, "Запись потерпела неудачу !\nНе удалось создать папку для записи:\n" +
+                                   (dir.path() / "Music2/Kestrel Player/").string());
+    EXPECT_EQ(testsupport::readFile("Music2"), "mine");
+}
+
 TEST_F(Download, APlaylistIsSavedInOrderWithOneMessage) {
     setPlaylist({{site().base() + "f/one.mp3", "One"},
                  {"/f/two.mp3", "Two"},

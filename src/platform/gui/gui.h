@@ -38,6 +38,10 @@ bool init(int& argc, char** argv);
 // Destroys every window, control, image and font; the toolkit stays usable.
 void releaseAll();
 bool initialized();
+// How the desktop knows the program: the desktop entry's file name (without
+// ".desktop"), so that docks and task bars group its windows under the entry,
+// and the icon of every window, from PNG bytes.
+void setApplicationIdentity(const std::string& desktopFileName, std::span<const uint8_t> iconPng);
 
 // ---- events ----------------------------------------------------------------
 

@@ -1,7 +1,10 @@
 // Numbered images and fonts, and drawing on images.
+#include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QIcon>
 #include <QPainter>
+#include <QPixmap>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -44,6 +47,12 @@ bool loadImage(int image, std::span<const uint8_t> data) {
     if (!picture) return false;
     registry().images[image] = toQImage(*picture);
     return true;
+}
+
+void setApplicationIdentity(const std::string& desktopFileName, std::span<const uint8_t> iconPng) {
+    QGuiApplication::setDesktopFileName(QString::fromStdString(desktopFileName));
+    if (auto picture = image::decode(iconPng))
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(toQImage(*picture))));
 }
 
 bool loadImageFile(int image, const std::string& path) {

@@ -1,0 +1,40 @@
+#include "app/command_line.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kestrel-player [--help | --version]\n"
+    "\n"
+    "Kestrel Player: a skinned media player with music search, internet radio\n"
+    "and mp3 folders. It reads and writes inet_radio.pls, its pictures and the\n"
+    "artist index in its working directory; started from the desktop menu it\n"
+    "runs in $XDG_DATA_HOME/kestrel-player.\n"
+    "\n"
+    "  --help      print this text and exit\n"
+    "  --version   print the version and exit\n"
+    "\n"
+    "Environment: KESTREL_SITE_URL (the music search site, by default\n"
+    "http://127.0.0.1:8351/), KESTREL_SAVE_DIR (where saved tracks go; the\n"
+    "working directory when unset), KESTREL_VIDEO_URL, KESTREL_SCRIPT_URL.\n"
+    "See kestrel-player(1).\n";
+
+}  // namespace
+
+bool printedInformation(int argc, char** argv, int& status) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            status = 0;
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("kestrel-player %s\n", KESTREL_VERSION);
+            status = 0;
+            return true;
+        }
+    }
+    return false;
+}
