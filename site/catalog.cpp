@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/text/cp1251.h"
+#include "tags.h"
 
 namespace site {
 namespace {
@@ -24,16 +25,41 @@ const char* findBytes(const char* from, const char* to, const std::string& word)
 }  // namespace
 
 std::string foldForSearch(std::string_view utf8) {
-    std::string s = text::lowerUtf8(utf8);
-    // "ё" is D1 91 in UTF-8, "е" is D0 B5.
-    for (size_t i = 0; i + 1 < s.size(); ++i) {
-        if (s[i] == '\xD1' && s[i + 1] == '\x91') {
-            s[i] = '\xD0';
-            s[i + 1] = '\xB5';
+    // Base letters of U+00C0..U+00FF and U+0100..U+017F; '*' keeps the character.
+    static const char kLatin1[] = "aaaaaaaceeeeiiiidnooooo*ouuuuy*saaaaaaaceeeeiiiidnooooo*ouuuuy*y";
+    static const char kLatinA[] =
+        "aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiiijjkkklllllll"
+        "lllnnnnnnnnnoooooooorrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
+    static_assert(sizeof kLatin1 == 65 && sizeof kLatinA == 129);
+    std::string lower = text::lowerUtf8(utf8);
+    std::string s;
+    s.reserve(lower.size());
+    for (size_t i = 0; i < lower.size(); ++i) {
+        auto c = static_cast<unsigned char>(lower[i]);
+        auto next = i + 1 < lower.size() ? static_cast<unsigned char>(lower[i + 1]) : 0;
+        if (c >= 0xC3 && c <= 0xC5 && (next & 0xC0) == 0x80) {
+            unsigned cp = (c & 0x1F) << 6 | (next & 0x3F);
+            char base = cp < 0x100 ? kLatin1[cp - 0xC0] : kLatinA[cp - 0x100];
+            if (base != '*') {
+                s += base;
+                ++i;
+                continue;
+            }
+        } else if ((c == 0xCC || (c == 0xCD && next < 0xB0)) && (next & 0xC0) == 0x80) {
+            ++i;  // a combining accent (U+0300..U+036F) is dropped
+            continue;
+        } else if (c == 0xD1 && next == 0x91) {
+            s += "\xD0\xB5";  // "ё" matches "е"
             ++i;
+            continue;
         }
+        s += char(c);
     }
     return s;
+}
+
+uint64_t pathId(std::string_view path, uint64_t salt) {
+    return fnv1a(path, salt);
 }
 
 std::string formatId(uint64_t id) {
@@ -80,12 +106,19 @@ Catalog::Catalog(std::vector<Track> tracks) {
         haystack_ += '\x01';
         haystack_ += k.title;
         haystack_ += '\x01';
-        haystack_ += foldForSearch(t.fileName);
+        haystack_ += foldForSearch(t.album);
+        haystack_ += '\x01';
+        haystack_ += foldForSearch(t.folder);
+        haystack_ += '/';
+        haystack_ += foldForSearch(nameText(t.fileName));
         haystack_ += '\0';
-        // A clash of two paths' hashes is settled by salting the later one.
-        for (uint64_t salt = 0;; ++salt) {
-            t.id = fnv1a(t.path, salt);
-            if (byId_.emplace(t.id, tracks_.size()).second) break;
+        // An id given (kept from earlier scans) stays; else one follows from
+        // the path, a clash of two paths' hashes settled by salting the later one.
+        if (t.id == 0 || !byId_.emplace(t.id, tracks_.size()).second) {
+            for (uint64_t salt = 0;; ++salt) {
+                t.id = fnv1a(t.path, salt);
+                if (t.id != 0 && byId_.emplace(t.id, tracks_.size()).second) break;
+            }
         }
         tracks_.push_back(std::move(t));
     }
