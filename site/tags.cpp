@@ -128,7 +128,11 @@ Track readTrack(const std::string& path, std::string_view folder, bool* isAudio)
     TagLib::FileRef ref;
     if (!looksUnreadable(path, t.fileName))
         ref = TagLib::FileRef(path.c_str(), true, TagLib::AudioProperties::Fast);
-    if (isAudio) *isAudio = !ref.isNull() && ref.file()->isValid() && ref.audioProperties();
+    // A header alone ("ID3" and nothing playable) has no rate and no length.
+    if (isAudio)
+        *isAudio =
+            !ref.isNull() && ref.file()->isValid() && ref.audioProperties() &&
+            (ref.audioProperties()->bitrate() > 0 || ref.audioProperties()->lengthInMilliseconds() > 0);
     if (!ref.isNull() && ref.tag()) {
         t.artist = cleanField(repairLatin1(ref.tag()->artist().to8Bit(true)));
         t.title = cleanField(repairLatin1(ref.tag()->title().to8Bit(true)));
