@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -73,6 +74,10 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
         connections_[key] = {::dup(sock), address, Clock::now() + headerTime_};
     }
     changed_.notify_all();
+    // The library writes an answer's headers and body apart: without this a
+    // small page waits for the client's delayed acknowledgement (40 ms).
+    int one = 1;
+    setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     bool ok = httplibServerProcessAndCloseSocket(this, sock);
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -1,4 +1,5 @@
 // kestrel-site: a music search site over the user's own folders.
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -15,6 +16,11 @@
 #include "server.h"
 
 int main(int argc, char** argv) {
+    // A rescan builds the next catalogue beside the current one, on whichever
+    // thread asked for it: large arrays always mapped apart (so that freeing
+    // them returns them) and few heaps keep memory flat across rescans.
+    mallopt(M_MMAP_THRESHOLD, 256 << 10);
+    mallopt(M_ARENA_MAX, 2);
     site::Options options;
     std::string error;
     if (!site::parseOptions(argc, argv, options, error)) {

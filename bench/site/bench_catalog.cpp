@@ -115,10 +115,10 @@ const site::Catalog& catalogOf100k() {
 // What the server does for one search.php request: words, search, page.
 void searchPage(benchmark::State& state, const std::string& queryUtf8) {
     const site::Catalog& c = catalogOf100k();
-    std::string query = text::toCp1251(queryUtf8);
+    std::string query = text::toCp1251(queryUtf8);  // as the player sends it
     size_t hits = 0;
     for (auto _ : state) {
-        auto found = c.search(site::searchWords(query), 99);
+        auto found = c.search(site::searchWords(site::queryText(query)), 99);
         std::string page = site::resultsPage("http://127.0.0.1:8351/", queryUtf8, found);
         hits = found.size();
         benchmark::DoNotOptimize(page);
