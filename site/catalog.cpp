@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "platform/text/cp1251.h"
 #include "tags.h"
@@ -82,25 +83,46 @@ bool parseId(std::string_view text, uint64_t& id) {
 }
 
 Catalog::Catalog(std::vector<Track> tracks) {
+    // An id given (kept from earlier scans) stays; else one follows from the
+    // path, a clash of two paths' hashes settled by salting the later one.
+    std::unordered_set<uint64_t> used;
+    used.reserve(tracks.size());
+    std::vector<std::shared_ptr<const Track>> shared;
+    shared.reserve(tracks.size());
+    for (Track& t : tracks) {
+        if (t.id == 0 || !used.insert(t.id).second) {
+            for (uint64_t salt = 0;; ++salt) {
+                t.id = fnv1a(t.path, salt);
+                if (t.id != 0 && used.insert(t.id).second) break;
+            }
+        }
+        shared.push_back(std::make_shared<const Track>(std::move(t)));
+    }
+    *this = Catalog(std::move(shared));
+}
+
+Catalog::Catalog(std::vector<std::shared_ptr<const Track>> tracks) {
     struct Keyed {
         std::string artist, title;
+        const Track* track;
         size_t index;
     };
     std::vector<Keyed> keys;
     keys.reserve(tracks.size());
     for (size_t i = 0; i < tracks.size(); ++i)
-        keys.push_back({foldForSearch(tracks[i].artist), foldForSearch(tracks[i].title), i});
-    std::sort(keys.begin(), keys.end(), [&](const Keyed& a, const Keyed& b) {
+        keys.push_back(
+            {foldForSearch(tracks[i]->artist), foldForSearch(tracks[i]->title), tracks[i].get(), i});
+    std::sort(keys.begin(), keys.end(), [](const Keyed& a, const Keyed& b) {
         if (a.artist != b.artist) return a.artist < b.artist;
         if (a.title != b.title) return a.title < b.title;
-        return tracks[a.index].path < tracks[b.index].path;
+        return a.track->path < b.track->path;
     });
 
     tracks_.reserve(tracks.size());
     starts_.reserve(tracks.size() + 1);
     byId_.reserve(tracks.size());
     for (auto& k : keys) {
-        Track& t = tracks[k.index];
+        const Track& t = *k.track;
         starts_.push_back(haystack_.size());
         haystack_ += k.artist;
         haystack_ += '\x01';
@@ -112,24 +134,19 @@ Catalog::Catalog(std::vector<Track> tracks) {
         haystack_ += '/';
         haystack_ += foldForSearch(nameText(t.fileName));
         haystack_ += '\0';
-        // An id given (kept from earlier scans) stays; else one follows from
-        // the path, a clash of two paths' hashes settled by salting the later one.
-        if (t.id == 0 || !byId_.emplace(t.id, tracks_.size()).second) {
-            for (uint64_t salt = 0;; ++salt) {
-                t.id = fnv1a(t.path, salt);
-                if (t.id != 0 && byId_.emplace(t.id, tracks_.size()).second) break;
-            }
-        }
-        tracks_.push_back(std::move(t));
+        byId_.emplace_back(t.id, uint32_t(tracks_.size()));
+        tracks_.push_back(std::move(tracks[k.index]));
     }
+    std::sort(byId_.begin(), byId_.end());
     starts_.push_back(haystack_.size());
+    haystack_.shrink_to_fit();  // grown by doubling: up to half of it unused
 }
 
 std::vector<const Track*> Catalog::search(const std::vector<std::string>& words, size_t limit) const {
     std::vector<const Track*> hits;
     if (limit == 0) return hits;
     if (words.empty()) {
-        for (size_t i = 0; i < tracks_.size() && hits.size() < limit; ++i) hits.push_back(&tracks_[i]);
+        for (size_t i = 0; i < tracks_.size() && hits.size() < limit; ++i) hits.push_back(tracks_[i].get());
         return hits;
     }
     // The longest word is usually the rarest: scan the whole haystack for it,
@@ -151,15 +168,15 @@ std::vector<const Track*> Catalog::search(const std::vector<std::string>& words,
         const char* trackEnd = base + starts_[k + 1];
         bool all = std::all_of(order.begin() + 1, order.end(),
                                [&](auto* w) { return w->empty() || findBytes(trackBegin, trackEnd, *w); });
-        if (all) hits.push_back(&tracks_[k]);
+        if (all) hits.push_back(tracks_[k].get());
         from = trackEnd;
     }
     return hits;
 }
 
 const Track* Catalog::find(uint64_t id) const {
-    auto it = byId_.find(id);
-    return it == byId_.end() ? nullptr : &tracks_[it->second];
+    auto it = std::lower_bound(byId_.begin(), byId_.end(), std::make_pair(id, uint32_t(0)));
+    return it == byId_.end() || it->first != id ? nullptr : tracks_[it->second].get();
 }
 
 }  // namespace site

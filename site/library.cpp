@@ -37,21 +37,21 @@ Library::Stats Library::rescan() {
     Walk walk = walkFolders(roots_);
     auto current = catalog();
 
-    std::unordered_map<std::string_view, const Track*> byPath;
+    std::unordered_map<std::string_view, const std::shared_ptr<const Track>*> byPath;
     std::unordered_set<uint64_t> ids;
     byPath.reserve(current->size());
-    for (const Track& t : current->tracks()) {
-        byPath.emplace(t.path, &t);
-        ids.insert(t.id);
+    for (const auto& t : current->tracks()) {
+        byPath.emplace(t->path, &t);
+        ids.insert(t->id);
     }
 
-    std::vector<Track> tracks;
+    std::vector<std::shared_ptr<const Track>> tracks;
     std::vector<FoundFile> toRead;
     tracks.reserve(walk.files.size());
     for (FoundFile& f : walk.files) {
         auto it = byPath.find(f.path);
-        if (it != byPath.end() && it->second->size == f.size && it->second->mtime == f.mtime) {
-            tracks.push_back(*it->second);
+        if (it != byPath.end() && (*it->second)->size == f.size && (*it->second)->mtime == f.mtime) {
+            tracks.push_back(*it->second);  // shared, not copied
             byPath.erase(it);
             continue;
         }
@@ -68,7 +68,7 @@ Library::Stats Library::rescan() {
         readPaths.insert(t.path);
         auto old = byPath.find(t.path);
         if (old != byPath.end()) {
-            t.id = old->second->id;  // a changed file keeps its address
+            t.id = (*old->second)->id;  // a changed file keeps its address
             byPath.erase(old);
             continue;
         }
@@ -86,8 +86,7 @@ Library::Stats Library::rescan() {
 
     if (!read.empty() || !removed.empty() || current->size() == 0) {
         if (db_.isOpen() && !db_.save(read, removed)) log_("kestrel-site: the index could not be written");
-        tracks.insert(tracks.end(), std::make_move_iterator(read.begin()),
-                      std::make_move_iterator(read.end()));
+        for (Track& t : read) tracks.push_back(std::make_shared<const Track>(std::move(t)));
         auto next = std::make_shared<const Catalog>(std::move(tracks));
         std::lock_guard<std::mutex> lock(catalogMutex_);
         catalog_ = std::move(next);

@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -106,6 +107,11 @@ bool LibraryDb::prepareSchema() {
 std::vector<Track> LibraryDb::load() {
     std::vector<Track> tracks;
     if (!db_) return tracks;
+    {
+        Statement count(db_, "SELECT count(*) FROM tracks");
+        if (count.s && sqlite3_step(count.s) == SQLITE_ROW)
+            tracks.reserve(size_t(std::max<int64_t>(0, sqlite3_column_int64(count.s, 0))));
+    }
     Statement q(db_, "SELECT id, path, folder, artist, title, album, seconds, kbps, size, mtime FROM tracks");
     int rc = SQLITE_ERROR;
     while (q.s && (rc = sqlite3_step(q.s)) == SQLITE_ROW) {
@@ -124,7 +130,7 @@ std::vector<Track> LibraryDb::load() {
         t.mtime = sqlite3_column_int64(q.s, 9);
         if (!t.path.empty() && !t.title.empty()) tracks.push_back(std::move(t));
     }
-    if (rc != SQLITE_DONE) {
+    if (rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB) {
         // Damaged inside: start again from an empty index.
         tracks.clear();
         close();
@@ -133,6 +139,8 @@ std::vector<Track> LibraryDb::load() {
                 SQLITE_OK ||
             !prepareSchema())
             close();
+    } else if (rc != SQLITE_DONE) {
+        tracks.clear();  // a passing failure: this run rescans, the file stays
     }
     return tracks;
 }

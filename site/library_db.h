@@ -26,7 +26,8 @@ class LibraryDb {
     bool isOpen() const { return db_ != nullptr; }
 
     // Every stored track (fileName is derived from the path). An index found
-    // damaged while reading is emptied: the next scan rebuilds it.
+    // damaged while reading is emptied: the next scan rebuilds it; any other
+    // failure gives no tracks and leaves the file as it is.
     std::vector<Track> load();
 
     // Writes `changed` (insert or replace by path) and drops `removed` paths,

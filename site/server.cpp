@@ -90,8 +90,12 @@ Site::~Site() {
 }
 
 size_t Site::open() {
+    auto started = std::chrono::steady_clock::now();
     size_t n = library_.open();
-    log_(timestamp() + " loaded " + std::to_string(n) + " files from the index");
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.3f",
+                  std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    log_(timestamp() + " loaded " + std::to_string(n) + " files from the index in " + buf + " s");
     return n;
 }
 

@@ -99,10 +99,13 @@ const site::Catalog& catalogOf100k() {
         std::vector<site::Track> tracks;
         for (int i = 0; i < 100000; ++i) {
             site::Track t;
-            t.artist = kArtists[rng() % kArtists.size()];
+            // Artist/Album/NN - name.mp3, as a tagged library is laid out.
+            t.artist = kArtists[rng() % kArtists.size()] + " " + std::to_string(i / 50);
             t.title = title(rng);
-            t.path = "/music/" + std::to_string(i / 1000) + "/" + std::to_string(i) + ".mp3";
-            t.fileName = std::to_string(i) + ".mp3";
+            t.album = kWords[rng() % kWords.size()] + " " + std::to_string(i / 10 % 5);
+            t.folder = "artist" + std::to_string(i / 50) + "/album" + std::to_string(i / 10 % 5);
+            t.fileName = std::to_string(i % 10) + " - track" + std::to_string(i) + ".mp3";
+            t.path = "/music/" + t.folder + "/" + t.fileName;
             t.seconds = 100 + int(rng() % 300);
             t.kbps = 192;
             tracks.push_back(std::move(t));

@@ -101,7 +101,17 @@ TEST(SiteProcess, PrintsItsAddressReindexesOnHangupAndStopsCleanly) {
 
 TEST(SiteProcess, StopsWhileATransferIsUnderWay) {
     TempDir music;
-    ASSERT_EQ(run("head -c 200000000 /dev/zero > '" + (music / "big.wav") + "'"), 0);
+    // 200 MB of silence behind a real WAV header (16-bit stereo, 44.1 kHz).
+    const uint32_t data = 200000000;
+    auto le = [](uint32_t v, int n) {
+        std::string b;
+        for (int i = 0; i < n; ++i) b += char(v >> (8 * i) & 0xFF);
+        return b;
+    };
+    std::ofstream(music / "big.wav", std::ios::binary)
+        << "RIFF" << le(36 + data, 4) << "WAVEfmt " << le(16, 4) << le(1, 2) << le(2, 2) << le(44100, 4)
+        << le(44100 * 4, 4) << le(4, 2) << le(16, 2) << "data" << le(data, 4);
+    ASSERT_EQ(truncate((music / "big.wav").c_str(), 44 + data), 0);
     SiteProcess p({"--port", "0", music.path()});
     ASSERT_FALSE(p.url().empty()) << "no address from " << binary();
     auto hits = scrape(clientFor(p.url()).Get("/search.php?q=big")->body);
