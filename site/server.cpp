@@ -63,10 +63,9 @@ void notFound(httplib::Response& res) {
     res.set_content(messagePage("Не найдено", "Такой страницы здесь нет."), kHtml);
 }
 
-}  // namespace
-
 // An Origin header naming a page of another site: a browser posting a form
-// from elsewhere. Absent or "null" is not foreign (curl, the player).
+// from elsewhere, or from a local or sandboxed page ("null"). No Origin at
+// all is curl or the player.
 bool foreignOrigin(const httplib::Request& req, const std::string& base) {
     if (!req.has_header("Origin")) return false;
     std::string origin = req.get_header_value("Origin");
@@ -74,6 +73,8 @@ bool foreignOrigin(const httplib::Request& req, const std::string& base) {
     std::string host = req.get_header_value("Host");
     return origin != "http://" + host && origin + "/" != base;
 }
+
+}  // namespace
 
 Site::Site(std::vector<std::string> folders, std::function<void(const std::string&)> log, std::string dbPath)
     : log_(log ? std::move(log)
