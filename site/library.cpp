@@ -24,7 +24,9 @@ size_t Library::open() {
     std::string message;
     bool ok = db_.open(dbPath_, message);
     if (!message.empty()) log_("kestrel-site: " + message + (ok ? "" : "; the index is kept in memory only"));
-    auto next = std::make_shared<const Catalog>(db_.load());
+    std::string problem;
+    auto next = std::make_shared<const Catalog>(db_.load(problem));
+    if (!problem.empty()) log_("kestrel-site: " + problem);
     size_t n = next->size();
     std::lock_guard<std::mutex> lock(catalogMutex_);
     catalog_ = std::move(next);

@@ -104,7 +104,7 @@ bool LibraryDb::prepareSchema() {
     return exec(db_, kSchema);
 }
 
-std::vector<Track> LibraryDb::load() {
+std::vector<Track> LibraryDb::load(std::string& problem) {
     std::vector<Track> tracks;
     if (!db_) return tracks;
     {
@@ -132,6 +132,7 @@ std::vector<Track> LibraryDb::load() {
     }
     if (rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB) {
         // Damaged inside: start again from an empty index.
+        problem = "the index " + path_ + " is damaged (" + sqlite3_errmsg(db_) + "); it is rebuilt";
         tracks.clear();
         close();
         removeDatabaseFiles(path_);
@@ -140,6 +141,8 @@ std::vector<Track> LibraryDb::load() {
             !prepareSchema())
             close();
     } else if (rc != SQLITE_DONE) {
+        problem = "the index " + path_ + " could not be read (" + sqlite3_errmsg(db_) +
+                  "); the folders are read again";
         tracks.clear();  // a passing failure: this run rescans, the file stays
     }
     return tracks;

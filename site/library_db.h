@@ -28,7 +28,8 @@ class LibraryDb {
     // Every stored track (fileName is derived from the path). An index found
     // damaged while reading is emptied: the next scan rebuilds it; any other
     // failure gives no tracks and leaves the file as it is.
-    std::vector<Track> load();
+    // `problem` says what went wrong, if anything.
+    std::vector<Track> load(std::string& problem);
 
     // Writes `changed` (insert or replace by path) and drops `removed` paths,
     // in one transaction. False when the write failed (the index stays as it was).
