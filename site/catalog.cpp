@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "platform/text/cp1251.h"
+#include "tags.h"
 
 namespace site {
 namespace {
@@ -24,16 +26,41 @@ const char* findBytes(const char* from, const char* to, const std::string& word)
 }  // namespace
 
 std::string foldForSearch(std::string_view utf8) {
-    std::string s = text::lowerUtf8(utf8);
-    // "ё" is D1 91 in UTF-8, "е" is D0 B5.
-    for (size_t i = 0; i + 1 < s.size(); ++i) {
-        if (s[i] == '\xD1' && s[i + 1] == '\x91') {
-            s[i] = '\xD0';
-            s[i + 1] = '\xB5';
+    // Base letters of U+00C0..U+00FF and U+0100..U+017F; '*' keeps the character.
+    static const char kLatin1[] = "aaaaaaaceeeeiiiidnooooo*ouuuuy*saaaaaaaceeeeiiiidnooooo*ouuuuy*y";
+    static const char kLatinA[] =
+        "aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiiijjkkklllllll"
+        "lllnnnnnnnnnoooooooorrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
+    static_assert(sizeof kLatin1 == 65 && sizeof kLatinA == 129);
+    std::string lower = text::lowerUtf8(utf8);
+    std::string s;
+    s.reserve(lower.size());
+    for (size_t i = 0; i < lower.size(); ++i) {
+        auto c = static_cast<unsigned char>(lower[i]);
+        auto next = i + 1 < lower.size() ? static_cast<unsigned char>(lower[i + 1]) : 0;
+        if (c >= 0xC3 && c <= 0xC5 && (next & 0xC0) == 0x80) {
+            unsigned cp = (c & 0x1F) << 6 | (next & 0x3F);
+            char base = cp < 0x100 ? kLatin1[cp - 0xC0] : kLatinA[cp - 0x100];
+            if (base != '*') {
+                s += base;
+                ++i;
+                continue;
+            }
+        } else if ((c == 0xCC || (c == 0xCD && next < 0xB0)) && (next & 0xC0) == 0x80) {
+            ++i;  // a combining accent (U+0300..U+036F) is dropped
+            continue;
+        } else if (c == 0xD1 && next == 0x91) {
+            s += "\xD0\xB5";  // "ё" matches "е"
             ++i;
+            continue;
         }
+        s += char(c);
     }
     return s;
+}
+
+uint64_t pathId(std::string_view path, uint64_t salt) {
+    return fnv1a(path, salt);
 }
 
 std::string formatId(uint64_t id) {
@@ -56,47 +83,70 @@ bool parseId(std::string_view text, uint64_t& id) {
 }
 
 Catalog::Catalog(std::vector<Track> tracks) {
+    // An id given (kept from earlier scans) stays; else one follows from the
+    // path, a clash of two paths' hashes settled by salting the later one.
+    std::unordered_set<uint64_t> used;
+    used.reserve(tracks.size());
+    std::vector<std::shared_ptr<const Track>> shared;
+    shared.reserve(tracks.size());
+    for (Track& t : tracks) {
+        if (t.id == 0 || !used.insert(t.id).second) {
+            for (uint64_t salt = 0;; ++salt) {
+                t.id = fnv1a(t.path, salt);
+                if (t.id != 0 && used.insert(t.id).second) break;
+            }
+        }
+        shared.push_back(std::make_shared<const Track>(std::move(t)));
+    }
+    *this = Catalog(std::move(shared));
+}
+
+Catalog::Catalog(std::vector<std::shared_ptr<const Track>> tracks) {
     struct Keyed {
         std::string artist, title;
+        const Track* track;
         size_t index;
     };
     std::vector<Keyed> keys;
     keys.reserve(tracks.size());
     for (size_t i = 0; i < tracks.size(); ++i)
-        keys.push_back({foldForSearch(tracks[i].artist), foldForSearch(tracks[i].title), i});
-    std::sort(keys.begin(), keys.end(), [&](const Keyed& a, const Keyed& b) {
+        keys.push_back(
+            {foldForSearch(tracks[i]->artist), foldForSearch(tracks[i]->title), tracks[i].get(), i});
+    std::sort(keys.begin(), keys.end(), [](const Keyed& a, const Keyed& b) {
         if (a.artist != b.artist) return a.artist < b.artist;
         if (a.title != b.title) return a.title < b.title;
-        return tracks[a.index].path < tracks[b.index].path;
+        return a.track->path < b.track->path;
     });
 
     tracks_.reserve(tracks.size());
     starts_.reserve(tracks.size() + 1);
     byId_.reserve(tracks.size());
     for (auto& k : keys) {
-        Track& t = tracks[k.index];
+        const Track& t = *k.track;
         starts_.push_back(haystack_.size());
         haystack_ += k.artist;
         haystack_ += '\x01';
         haystack_ += k.title;
         haystack_ += '\x01';
-        haystack_ += foldForSearch(t.fileName);
+        haystack_ += foldForSearch(t.album);
+        haystack_ += '\x01';
+        haystack_ += foldForSearch(t.folder);
+        haystack_ += '/';
+        haystack_ += foldForSearch(nameText(t.fileName));
         haystack_ += '\0';
-        // A clash of two paths' hashes is settled by salting the later one.
-        for (uint64_t salt = 0;; ++salt) {
-            t.id = fnv1a(t.path, salt);
-            if (byId_.emplace(t.id, tracks_.size()).second) break;
-        }
-        tracks_.push_back(std::move(t));
+        byId_.emplace_back(t.id, uint32_t(tracks_.size()));
+        tracks_.push_back(std::move(tracks[k.index]));
     }
+    std::sort(byId_.begin(), byId_.end());
     starts_.push_back(haystack_.size());
+    haystack_.shrink_to_fit();  // grown by doubling: up to half of it unused
 }
 
 std::vector<const Track*> Catalog::search(const std::vector<std::string>& words, size_t limit) const {
     std::vector<const Track*> hits;
     if (limit == 0) return hits;
     if (words.empty()) {
-        for (size_t i = 0; i < tracks_.size() && hits.size() < limit; ++i) hits.push_back(&tracks_[i]);
+        for (size_t i = 0; i < tracks_.size() && hits.size() < limit; ++i) hits.push_back(tracks_[i].get());
         return hits;
     }
     // The longest word is usually the rarest: scan the whole haystack for it,
@@ -118,15 +168,15 @@ std::vector<const Track*> Catalog::search(const std::vector<std::string>& words,
         const char* trackEnd = base + starts_[k + 1];
         bool all = std::all_of(order.begin() + 1, order.end(),
                                [&](auto* w) { return w->empty() || findBytes(trackBegin, trackEnd, *w); });
-        if (all) hits.push_back(&tracks_[k]);
+        if (all) hits.push_back(tracks_[k].get());
         from = trackEnd;
     }
     return hits;
 }
 
 const Track* Catalog::find(uint64_t id) const {
-    auto it = byId_.find(id);
-    return it == byId_.end() ? nullptr : &tracks_[it->second];
+    auto it = std::lower_bound(byId_.begin(), byId_.end(), std::make_pair(id, uint32_t(0)));
+    return it == byId_.end() || it->first != id ? nullptr : tracks_[it->second].get();
 }
 
 }  // namespace site

@@ -1,4 +1,5 @@
 // kestrel-site: a music search site over the user's own folders.
+#include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -15,6 +16,11 @@
 #include "server.h"
 
 int main(int argc, char** argv) {
+    // A rescan builds the next catalogue beside the current one, on whichever
+    // thread asked for it: large arrays always mapped apart (so that freeing
+    // them returns them) and few heaps keep memory flat across rescans.
+    mallopt(M_MMAP_THRESHOLD, 256 << 10);
+    mallopt(M_ARENA_MAX, 2);
     site::Options options;
     std::string error;
     if (!site::parseOptions(argc, argv, options, error)) {
@@ -43,7 +49,15 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    site::Site site(options.folders);
+    const bool loopback =
+        options.listen.rfind("127.", 0) == 0 || options.listen == "::1" || options.listen == "localhost";
+    if (!loopback)
+        std::fprintf(stderr,
+                     "kestrel-site: warning: listening on %s lets other machines search and download "
+                     "the music in these folders\n",
+                     options.listen.c_str());
+
+    site::Site site(options.folders, {}, options.db.empty() ? site::defaultDbPath() : options.db);
     int port = site.bind(options.listen, options.port);
     if (port < 0) {
         std::fprintf(stderr, "kestrel-site: cannot listen on %s port %d\n", options.listen.c_str(),
@@ -96,9 +110,14 @@ int main(int argc, char** argv) {
         }
     });
 
-    site.reindex();
+    // A stored index is served at once and brought up to date behind; a
+    // first start reads the folders before it says where it listens.
+    const bool stored = site.open() > 0;
+    if (!stored) site.reindex();
     std::printf("%s\n", site.baseUrl().c_str());
     std::fflush(stdout);
+    if (stored) requestReindex();
+    site.startWatching();
     bool served = site.run();
     {
         std::lock_guard<std::mutex> lock(doneMutex);

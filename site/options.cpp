@@ -6,12 +6,14 @@
 namespace site {
 
 const char kUsage[] =
-    "usage: kestrel-site [--port N] [--listen ADDRESS] FOLDER...\n"
+    "usage: kestrel-site [--port N] [--listen ADDRESS] [--db PATH] FOLDER...\n"
     "Serves a search site over the audio files under FOLDER (default: the XDG music folder).\n"
     "  --port N          port to listen on (default 8351; 0 picks a free one)\n"
     "  --listen ADDRESS  address to listen on (default 127.0.0.1)\n"
+    "  --db PATH         the index file (default $XDG_CACHE_HOME/kestrel-site/index.sqlite)\n"
     "The base address is printed on stdout once the site listens; one line per request goes\n"
-    "to stderr. SIGHUP or POST /reindex from loopback re-reads the folders; SIGTERM stops.\n";
+    "to stderr. Changes under the folders are seen as they happen; SIGHUP or POST /reindex\n"
+    "from loopback also re-reads them; SIGTERM stops.\n";
 
 bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
@@ -38,6 +40,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.port = int(port);
         } else if (arg == "--listen") {
             if (!value(options.listen)) return false;
+        } else if (arg == "--db") {
+            if (!value(options.db)) return false;
         } else if (arg == "--") {
             for (++i; i < argc; ++i) options.folders.push_back(argv[i]);
         } else if (arg.size() > 1 && arg[0] == '-') {

@@ -1,4 +1,4 @@
-// The command line: kestrel-site [--port N] [--listen ADDRESS] FOLDER...
+// The command line: kestrel-site [--port N] [--listen ADDRESS] [--db PATH] FOLDER...
 #pragma once
 
 #include <string>
@@ -9,6 +9,7 @@ namespace site {
 struct Options {
     std::string listen = "127.0.0.1";  // loopback unless asked otherwise
     int port = 8351;                   // 0: any free port (the chosen one is printed)
+    std::string db;                    // the stored index; empty: the default (see defaultDbPath)
     std::vector<std::string> folders;  // empty: the user's music folder
     bool help = false;
 };

@@ -1,7 +1,6 @@
 #include "pages.h"
 
 #include "catalog.h"
-#include "platform/text/cp1251.h"
 #include "platform/text/percent.h"
 
 namespace site {
@@ -31,14 +30,14 @@ const char kStyle[] =
     ".results{line-height:1.6;font-family:monospace}</style>";
 
 std::string searchForm(std::string_view queryUtf8) {
-    return "<form action=\"search.php\" method=\"get\" accept-charset=\"windows-1251\">"
+    return "<form action=\"search.php\" method=\"get\" accept-charset=\"utf-8\">"
            "<input type=\"hidden\" name=\"p\" value=\"1\"><input type=\"hidden\" name=\"v\" value=\"0\">"
            "<input type=\"text\" name=\"q\" value=\"" +
            htmlEscape(queryUtf8) + "\" autofocus> <input type=\"submit\" value=\"Найти\"></form>\n";
 }
 
 std::string pageHead(std::string_view titleUtf8) {
-    return "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"windows-1251\"><title>" +
+    return "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\"><title>" +
            htmlEscape(titleUtf8) + "</title>" + kStyle + "</head>\n<body>\n";
 }
 
@@ -133,21 +132,21 @@ std::string resultsPage(std::string_view base, std::string_view queryUtf8,
                 "</a>" + (details.empty() ? "" : " " + details) + "<BR>\n";
     }
     page += "</div>\n</body></html>\n";
-    return text::toCp1251(page);
+    return page;
 }
 
 std::string rootPage(size_t trackCount) {
     std::string page = pageHead("Kestrel — поиск музыки");
     page += "<h1>Kestrel — поиск музыки</h1>\n" + searchForm("");
     page += "<p>Файлов в библиотеке: " + std::to_string(trackCount) + "</p>\n</body></html>\n";
-    return text::toCp1251(page);
+    return page;
 }
 
 std::string messagePage(std::string_view titleUtf8, std::string_view messageUtf8) {
     std::string page = pageHead(titleUtf8);
     page += "<h1>" + htmlEscape(titleUtf8) + "</h1>\n<p>" + htmlEscape(messageUtf8) +
             "</p>\n<p><a href=\"/\">На главную</a></p>\n</body></html>\n";
-    return text::toCp1251(page);
+    return page;
 }
 
 }  // namespace site

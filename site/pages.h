@@ -1,6 +1,5 @@
-// The site's HTML pages. Pages are returned as Windows-1251 bytes, ready to
-// send with "text/html; charset=windows-1251"; characters that Windows-1251
-// cannot hold become '?'.
+// The site's HTML pages, in UTF-8 (sent with "text/html; charset=utf-8", so
+// that every character of a name survives to the player's list and files).
 #pragma once
 
 #include <string>

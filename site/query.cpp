@@ -2,6 +2,7 @@
 
 #include "catalog.h"
 #include "platform/text/cp1251.h"
+#include "tags.h"
 
 namespace site {
 namespace {
@@ -51,12 +52,20 @@ std::string queryParam(std::string_view query, std::string_view name) {
     return {};
 }
 
-std::vector<std::string> searchWords(std::string_view cp1251) {
-    std::string bytes(cp1251.substr(0, 1000));
-    // Windows-1251 no-break space (A0) and controls separate words like spaces.
-    for (char& c : bytes)
-        if (static_cast<unsigned char>(c) <= ' ' || c == '\xA0' || c == 0x7F) c = ' ';
-    std::string folded = foldForSearch(text::fromCp1251(bytes));
+std::string queryText(std::string_view bytes) {
+    bool multiByte = false;
+    return isUtf8(bytes, multiByte) && multiByte ? std::string(bytes) : text::fromCp1251(bytes);
+}
+
+std::vector<std::string> searchWords(std::string_view utf8) {
+    std::string bytes(utf8.substr(0, 1000));
+    // Controls and the no-break space (C2 A0) separate words like spaces.
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (static_cast<unsigned char>(bytes[i]) <= ' ' || bytes[i] == 0x7F) bytes[i] = ' ';
+        if (bytes[i] == '\xC2' && i + 1 < bytes.size() && bytes[i + 1] == '\xA0')
+            bytes[i] = bytes[i + 1] = ' ';
+    }
+    std::string folded = foldForSearch(bytes);
     std::vector<std::string> words;
     size_t i = 0;
     while (words.size() < 16) {

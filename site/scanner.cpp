@@ -19,9 +19,9 @@ struct Kind {
     const char* type;
 };
 constexpr Kind kKinds[] = {
-    {"mp3", "audio/mpeg"},     {"ogg", "audio/ogg"},  {"oga", "audio/ogg"},   {"opus", "audio/ogg"},
-    {"flac", "audio/flac"},    {"wav", "audio/wav"},  {"m4a", "audio/mp4"},   {"aac", "audio/aac"},
-    {"wma", "audio/x-ms-wma"}, {"mid", "audio/midi"}, {"midi", "audio/midi"},
+    {"mp3", "audio/mpeg"}, {"ogg", "audio/ogg"},   {"oga", "audio/ogg"},
+    {"opus", "audio/ogg"}, {"flac", "audio/flac"}, {"wav", "audio/wav"},
+    {"m4a", "audio/mp4"},  {"aac", "audio/aac"},   {"wma", "audio/x-ms-wma"},
 };
 
 const Kind* kindOf(std::string_view name) {
@@ -36,10 +36,15 @@ const Kind* kindOf(std::string_view name) {
 
 using Node = std::pair<dev_t, ino_t>;
 
-void walk(const std::string& dir, std::set<Node>& seen, std::vector<std::string>& files) {
+int64_t mtimeOf(const struct stat& st) {
+    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+void walk(const std::string& dir, const std::string& folder, std::set<Node>& seen, Walk& out) {
     DIR* d = opendir(dir.c_str());
     if (!d) return;
-    std::vector<std::string> subdirs;
+    out.dirs.push_back(dir);
+    std::vector<std::pair<std::string, std::string>> subdirs;
     while (dirent* e = readdir(d)) {
         std::string_view name = e->d_name;
         if (name.empty() || name[0] == '.') continue;
@@ -47,13 +52,16 @@ void walk(const std::string& dir, std::set<Node>& seen, std::vector<std::string>
         struct stat st;
         if (stat(path.c_str(), &st) != 0) continue;
         if (S_ISDIR(st.st_mode)) {
-            if (seen.insert({st.st_dev, st.st_ino}).second) subdirs.push_back(std::move(path));
+            if (seen.insert({st.st_dev, st.st_ino}).second)
+                subdirs.emplace_back(std::move(path),
+                                     folder.empty() ? std::string(name) : folder + "/" + std::string(name));
         } else if (S_ISREG(st.st_mode) && kindOf(name)) {
-            if (seen.insert({st.st_dev, st.st_ino}).second) files.push_back(std::move(path));
+            if (seen.insert({st.st_dev, st.st_ino}).second)
+                out.files.push_back({std::move(path), folder, int64_t(st.st_size), mtimeOf(st)});
         }
     }
     closedir(d);
-    for (auto& sub : subdirs) walk(sub, seen, files);
+    for (auto& [sub, subFolder] : subdirs) walk(sub, subFolder, seen, out);
 }
 
 }  // namespace
@@ -67,26 +75,47 @@ const char* contentTypeFor(std::string_view name) {
     return k ? k->type : "application/octet-stream";
 }
 
-std::vector<Track> scanFolders(const std::vector<std::string>& folders, unsigned threads) {
+Walk walkFolders(const std::vector<std::string>& folders) {
     std::set<Node> seen;
-    std::vector<std::string> files;
+    Walk out;
     for (std::string root : folders) {
         while (root.size() > 1 && root.back() == '/') root.pop_back();
         struct stat st;
         if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-        if (seen.insert({st.st_dev, st.st_ino}).second) walk(root, seen, files);
+        if (seen.insert({st.st_dev, st.st_ino}).second) walk(root, "", seen, out);
     }
+    return out;
+}
 
+std::vector<Track> readTracks(const std::vector<FoundFile>& files, unsigned threads) {
     std::vector<Track> tracks(files.size());
+    std::vector<char> audio(files.size(), 0);
     std::atomic<size_t> next{0};
     auto work = [&] {
-        for (size_t i; (i = next.fetch_add(1)) < files.size();) tracks[i] = readTrack(files[i]);
+        for (size_t i; (i = next.fetch_add(1)) < files.size();) {
+            bool isAudio = false;
+            tracks[i] = readTrack(files[i].path, files[i].folder, &isAudio);
+            tracks[i].size = files[i].size;
+            tracks[i].mtime = files[i].mtime;
+            audio[i] = isAudio;
+        }
     };
     std::vector<std::thread> pool;
     for (unsigned i = 1; i < std::max(1u, threads); ++i) pool.emplace_back(work);
     work();
     for (auto& t : pool) t.join();
+    size_t kept = 0;
+    for (size_t i = 0; i < tracks.size(); ++i)
+        if (audio[i]) {
+            if (kept != i) tracks[kept] = std::move(tracks[i]);
+            ++kept;
+        }
+    tracks.resize(kept);
     return tracks;
+}
+
+std::vector<Track> scanFolders(const std::vector<std::string>& folders, unsigned threads) {
+    return readTracks(walkFolders(folders).files, threads);
 }
 
 }  // namespace site

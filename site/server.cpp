@@ -11,21 +11,22 @@
 
 #include "byte_range.h"
 #include "db_js.h"
+#include "guarded_server.h"
 #include "pages.h"
-#include "platform/text/cp1251.h"
 #include "platform/text/percent.h"
 #include "query.h"
 #include "scanner.h"
+#include "watcher.h"
 
 namespace site {
 namespace {
 
 constexpr size_t kMaxResults = 99;
 constexpr size_t kChunk = 256 << 10;
-const char kHtml[] = "text/html; charset=windows-1251";
+const char kHtml[] = "text/html; charset=utf-8";
 
 // A request target made safe for a log line: bytes outside printable ASCII
-// (the player sends its query as raw Windows-1251) are shown as %XX.
+// (older players send their query as raw Windows-1251) are shown as %XX.
 std::string printable(std::string_view s) {
     return text::percentEncode(s.substr(0, 2000),
                                [](unsigned char c) { return c > 0x20 && c < 0x7F && c != '%'; });
@@ -62,43 +63,85 @@ void notFound(httplib::Response& res) {
     res.set_content(messagePage("Не найдено", "Такой страницы здесь нет."), kHtml);
 }
 
-}  // namespace
-
-Site::Site(std::vector<std::string> folders, std::function<void(const std::string&)> log)
-    : folders_(std::move(folders)), log_(std::move(log)), catalog_(std::make_shared<Catalog>()) {
-    if (!log_) log_ = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+// An Origin header naming a page of another site: a browser posting a form
+// from elsewhere, or from a local or sandboxed page ("null"). No Origin at
+// all is curl or the player.
+bool foreignOrigin(const httplib::Request& req, const std::string& base) {
+    if (!req.has_header("Origin")) return false;
+    std::string origin = req.get_header_value("Origin");
+    if (origin == "null") return true;
+    std::string host = req.get_header_value("Host");
+    return origin != "http://" + host && origin + "/" != base;
 }
 
-Site::~Site() = default;
+}  // namespace
 
-size_t Site::reindex() {
-    std::lock_guard<std::mutex> serial(reindexMutex_);
-    auto started = std::chrono::steady_clock::now();
-    auto next = std::make_shared<const Catalog>(
-        scanFolders(folders_, std::max(2u, std::thread::hardware_concurrency())));
-    size_t n = next->size();
+Site::Site(std::vector<std::string> folders, std::function<void(const std::string&)> log, std::string dbPath)
+    : log_(log ? std::move(log)
+               : [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }),
+      library_(std::move(folders), std::move(dbPath), log_) {}
+
+Site::~Site() {
+    // The watcher's thread may be in reindex(), waiting for watcherMutex_.
+    std::unique_ptr<Watcher> watcher;
     {
-        std::lock_guard<std::mutex> lock(catalogMutex_);
-        catalog_ = std::move(next);
+        std::lock_guard<std::mutex> lock(watcherMutex_);
+        watcher = std::move(watcher_);
     }
-    double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
+size_t Site::open() {
+    auto started = std::chrono::steady_clock::now();
+    size_t n = library_.open();
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", secs);
-    log_(timestamp() + " indexed " + std::to_string(n) + " files in " + buf + " s");
+    std::snprintf(buf, sizeof buf, "%.3f",
+                  std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    log_(timestamp() + " loaded " + std::to_string(n) + " files from the index in " + buf + " s");
     return n;
 }
 
+size_t Site::reindex() {
+    Library::Stats stats = library_.rescan();
+    {
+        std::lock_guard<std::mutex> lock(statsMutex_);
+        stats_ = stats;
+    }
+    {
+        std::lock_guard<std::mutex> lock(watcherMutex_);
+        if (watcher_) watcher_->watch(library_.folders());
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f", stats.seconds);
+    log_(timestamp() + " indexed " + std::to_string(stats.tracks) + " files (read " +
+         std::to_string(stats.read) + ", gone " + std::to_string(stats.removed) + ") in " + buf + " s");
+    return stats.tracks;
+}
+
+Library::Stats Site::lastReindex() const {
+    std::lock_guard<std::mutex> lock(statsMutex_);
+    return stats_;
+}
+
+void Site::startWatching() {
+    std::lock_guard<std::mutex> lock(watcherMutex_);
+    if (watcher_) return;
+    watcher_ = std::make_unique<Watcher>([this] { reindex(); }, log_);
+    watcher_->watch(library_.folders());  // empty before the first rescan, which renews them
+}
+
 std::shared_ptr<const Catalog> Site::catalog() const {
-    std::lock_guard<std::mutex> lock(catalogMutex_);
-    return catalog_;
+    return library_.catalog();
 }
 
 int Site::bind(const std::string& address, int port) {
-    server_ = std::make_unique<httplib::Server>();
+    server_ = std::make_unique<GuardedServer>(std::chrono::seconds(kHeaderSeconds), kConnectionsPerAddress);
     // Players pause by not reading: a paused stream must not be cut after the
-    // library's default 5 s, and a few such streams must not starve the pool.
+    // library's default 5 s; one address holds at most a quarter of the pool.
     server_->set_write_timeout(600, 0);
-    server_->new_task_queue = [] { return new httplib::ThreadPool(32); };
+    server_->set_read_timeout(kHeaderSeconds, 0);
+    server_->set_keep_alive_timeout(kHeaderSeconds);
+    server_->set_payload_max_length(kMaxBody);
+    server_->new_task_queue = [] { return new httplib::ThreadPool(4 * kConnectionsPerAddress); };
     routes();
     address_ = address;
     port_ =
@@ -132,6 +175,7 @@ void Site::routes() {
     auto& s = *server_;
 
     s.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+        server_->answered(req);
         std::string bytes = res.get_header_value("Content-Length");
         if (bytes.empty()) bytes = std::to_string(res.body.size());
         log_(timestamp() + " " + req.remote_addr + " \"" + req.method + " " + printable(req.target) + "\" " +
@@ -146,20 +190,39 @@ void Site::routes() {
         res.set_content(rootPage(catalog()->size()), kHtml);
     });
 
+    // POST /reindex from loopback, not from a form of another site.
+    auto reindexRequest = [this](const httplib::Request& req, httplib::Response& res) {
+        if (!isLoopback(req.remote_addr)) return notFound(res);
+        if (foreignOrigin(req, baseFor(req))) {
+            res.status = 403;
+            res.set_content("a form of another site cannot reindex\n", "text/plain; charset=utf-8");
+            return;
+        }
+        res.set_content("indexed " + std::to_string(reindex()) + " files\n", "text/plain; charset=utf-8");
+    };
+
+    // Runs once a request's headers are in, before its body is read. A POST
+    // with no body at all ("curl -X POST") is answered here: the library
+    // would refuse it for want of a length.
+    s.set_pre_routing_handler([this, reindexRequest](const httplib::Request& req, httplib::Response& res) {
+        server_->headersArrived(req);
+        if (req.path != "/reindex" || req.method != "POST" || req.has_header("Content-Length") ||
+            req.has_header("Transfer-Encoding"))
+            return httplib::Server::HandlerResponse::Unhandled;
+        reindexRequest(req, res);
+        return httplib::Server::HandlerResponse::Handled;
+    });
+    s.Post("/reindex", reindexRequest);
+
     s.Get("/search.php", [this](const httplib::Request& req, httplib::Response& res) {
-        std::string query = queryParam(queryPart(req.target), "q");
+        std::string query = queryText(queryParam(queryPart(req.target), "q"));
         auto cat = catalog();  // keeps the hits alive while the page is made
         auto hits = cat->search(searchWords(query), kMaxResults);
-        res.set_content(resultsPage(baseFor(req), text::fromCp1251(query), hits), kHtml);
+        res.set_content(resultsPage(baseFor(req), query, hits), kHtml);
     });
 
     s.Get("/js/db.js", [](const httplib::Request&, httplib::Response& res) {
         res.set_content(kDbJs, "application/javascript; charset=utf-8");
-    });
-
-    s.Post("/reindex", [this](const httplib::Request& req, httplib::Response& res) {
-        if (!isLoopback(req.remote_addr)) return notFound(res);
-        res.set_content("indexed " + std::to_string(reindex()) + " files\n", "text/plain; charset=utf-8");
     });
 
     // A track by its id; the name after it must be the track's own file name
@@ -174,7 +237,10 @@ void Site::routes() {
         int fd = ::open(t->path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         struct stat st;
         if (fd < 0) return notFound(res);
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        // Only the file that was indexed as audio is served: one changed or
+        // replaced since (a link pointed elsewhere) waits for its rescan.
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != t->size ||
+            int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec != t->mtime) {
             ::close(fd);
             return notFound(res);
         }

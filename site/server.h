@@ -2,8 +2,11 @@
 //
 // Threads: requests run on the server's pool; each takes a reference to the
 // catalogue current when it starts, so a re-index (on any thread) builds the
-// next catalogue aside and swaps it in without stopping anyone. Re-indexes
-// are serialised by their own mutex.
+// next catalogue aside and swaps it in without stopping anyone (see Library).
+//
+// Limits: request bodies over 1 MB get 413; a client has a few seconds to
+// send a request's headers; one client address holds at most
+// kConnectionsPerAddress connections at once.
 #pragma once
 
 #include <atomic>
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include "catalog.h"
+#include "library.h"
 
 namespace httplib {
 class Server;
@@ -22,15 +26,31 @@ struct Request;
 
 namespace site {
 
+class Watcher;
+class GuardedServer;
+
+constexpr size_t kMaxBody = 1 << 20;
+constexpr int kHeaderSeconds = 5;
+constexpr int kConnectionsPerAddress = 16;
+
 class Site {
   public:
-    // Log lines (one per request, one per re-index) go to `log`; default stderr.
-    explicit Site(std::vector<std::string> folders, std::function<void(const std::string&)> log = {});
+    // Log lines (one per request, one per re-index) go to `log`; default
+    // stderr. `dbPath` names the stored index; empty: memory only.
+    explicit Site(std::vector<std::string> folders, std::function<void(const std::string&)> log = {},
+                  std::string dbPath = {});
     ~Site();
 
-    // Re-reads the folders and swaps the new catalogue in; returns its size.
-    // Blocks for the scan; safe from any thread, also while serving.
+    // Loads the stored index and serves it; returns the number of tracks.
+    size_t open();
+
+    // Re-reads new and changed files and swaps the new catalogue in; returns
+    // its size. Blocks for the scan; safe from any thread, also while serving.
     size_t reindex();
+    Library::Stats lastReindex() const;
+
+    // Rescans on its own thread whenever files under the folders change.
+    void startWatching();
 
     std::shared_ptr<const Catalog> catalog() const;
 
@@ -52,16 +72,16 @@ class Site {
     std::string baseFor(const httplib::Request& req) const;
     void routes();
 
-    std::vector<std::string> folders_;
     std::function<void(const std::string&)> log_;
-    std::unique_ptr<httplib::Server> server_;
+    Library library_;
+    std::unique_ptr<GuardedServer> server_;
     std::string address_;
     int port_ = -1;
     std::atomic<bool> stopping_{false};
-
-    mutable std::mutex catalogMutex_;
-    std::shared_ptr<const Catalog> catalog_;  // guarded by catalogMutex_
-    std::mutex reindexMutex_;                 // held for a whole re-index
+    mutable std::mutex statsMutex_;
+    Library::Stats stats_;  // guarded by statsMutex_
+    std::mutex watcherMutex_;
+    std::unique_ptr<Watcher> watcher_;  // guarded by watcherMutex_
 };
 
 }  // namespace site

@@ -10,7 +10,36 @@
 
 namespace site {
 
+bool isUtf8(std::string_view bytes, bool& multiByte) {
+    multiByte = false;
+    for (size_t i = 0; i < bytes.size();) {
+        auto c = static_cast<unsigned char>(bytes[i]);
+        size_t len = c < 0x80             ? 1
+                     : (c & 0xE0) == 0xC0 ? 2
+                     : (c & 0xF0) == 0xE0 ? 3
+                     : (c & 0xF8) == 0xF0 ? 4
+                                          : 0;
+        if (len == 0 || i + len > bytes.size() || (len == 2 && c < 0xC2)) return false;
+        for (size_t k = 1; k < len; ++k)
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
+        multiByte |= len > 1;
+        i += len;
+    }
+    return true;
+}
+
+std::string nameText(std::string_view bytes) {
+    bool multiByte = false;
+    return isUtf8(bytes, multiByte) ? std::string(bytes) : text::fromCp1251(bytes);
+}
+
 std::string cleanField(std::string_view utf8) {
+    // A huge tag field is cut; never inside a character.
+    if (utf8.size() > 1000) {
+        size_t cut = 1000;
+        while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+        utf8 = utf8.substr(0, cut);
+    }
     std::string s(utf8);
     for (char& c : s)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
@@ -53,6 +82,11 @@ void titleFromFileName(std::string_view fileName, std::string& artist, std::stri
     if (size_t dash = stem.find(" - "); dash != std::string_view::npos) {
         std::string a = cleanField(stem.substr(0, dash));
         std::string t = cleanField(stem.substr(dash + 3));
+        if (!a.empty() && a.find_first_not_of("0123456789") == std::string::npos) {
+            // "01 - Title": a track number, then maybe "Artist - Title" after it.
+            titleFromFileName(t + ".x", artist, title);
+            if (!title.empty()) return;
+        }
         if (!a.empty() && !t.empty()) {
             artist = a;
             title = t;
@@ -84,18 +118,25 @@ bool looksUnreadable(const std::string& path, const std::string& fileName) {
 
 }  // namespace
 
-Track readTrack(const std::string& path) {
+Track readTrack(const std::string& path, std::string_view folder, bool* isAudio) {
     Track t;
     t.path = path;
     size_t slash = path.rfind('/');
     t.fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    t.folder = nameText(folder);
 
     TagLib::FileRef ref;
     if (!looksUnreadable(path, t.fileName))
         ref = TagLib::FileRef(path.c_str(), true, TagLib::AudioProperties::Fast);
+    // A header alone ("ID3" and nothing playable) has no rate and no length.
+    if (isAudio)
+        *isAudio =
+            !ref.isNull() && ref.file()->isValid() && ref.audioProperties() &&
+            (ref.audioProperties()->bitrate() > 0 || ref.audioProperties()->lengthInMilliseconds() > 0);
     if (!ref.isNull() && ref.tag()) {
         t.artist = cleanField(repairLatin1(ref.tag()->artist().to8Bit(true)));
         t.title = cleanField(repairLatin1(ref.tag()->title().to8Bit(true)));
+        t.album = cleanField(repairLatin1(ref.tag()->album().to8Bit(true)));
     }
     if (!ref.isNull() && ref.audioProperties()) {
         t.seconds = ref.audioProperties()->lengthInSeconds();
@@ -103,9 +144,17 @@ Track readTrack(const std::string& path) {
     }
     if (t.title.empty()) {
         std::string artist;
-        titleFromFileName(t.fileName, artist, t.title);
+        titleFromFileName(nameText(t.fileName), artist, t.title);
         if (t.artist.empty()) t.artist = artist;
     }
+    // Untagged files in "Artist/Album/" folders: the folders name them.
+    std::string_view rest = t.folder;
+    size_t last = rest.rfind('/');
+    std::string_view parent = last == std::string_view::npos ? rest : rest.substr(last + 1);
+    std::string_view grand = last == std::string_view::npos ? std::string_view() : rest.substr(0, last);
+    if (size_t s = grand.rfind('/'); s != std::string_view::npos) grand = grand.substr(s + 1);
+    if (t.artist.empty()) t.artist = cleanField(grand.empty() ? parent : grand);
+    if (t.album.empty() && !grand.empty()) t.album = cleanField(parent);
     return t;
 }
 

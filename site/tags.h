@@ -9,13 +9,25 @@
 
 namespace site {
 
-// Fills artist, title, seconds and kbps of a track at `path` (path and
-// fileName are set too). Never fails: an unreadable file gets its title from
-// the file name and no length. Thread-safe for different files; blocks on I/O.
-Track readTrack(const std::string& path);
+// Fills artist, title, album, seconds and kbps of a track at `path` (path,
+// fileName and folder are set too; `folder` is the folders between the
+// indexed folder and the file). Missing tags come from the file name, then
+// from the folders ("Artist/Album/01 - Title.mp3"). `isAudio` (when given) is
+// set to whether the tag library parsed the file as audio: only such files
+// are indexed and served. Thread-safe for different files; blocks on I/O.
+Track readTrack(const std::string& path, std::string_view folder = {}, bool* isAudio = nullptr);
 
-// "Artist - Title.mp3" gives both; any other stem gives the title alone.
+// "Artist - Title.mp3" gives both; any other stem gives the title alone. A
+// leading track number ("01 - Title.mp3") is not an artist.
 void titleFromFileName(std::string_view fileName, std::string& artist, std::string& title);
+
+// A file or folder name as text: kept when it is valid UTF-8, else read as
+// Windows-1251 (names written by older Russian tools).
+std::string nameText(std::string_view bytes);
+
+// True when `bytes` is valid UTF-8; `multiByte` tells whether it holds any
+// character beyond ASCII.
+bool isUtf8(std::string_view bytes, bool& multiByte);
 
 // Tags written by Russian tools often hold Windows-1251 bytes in fields that
 // declare Latin-1, and arrive as "Êèíî". Given such a field's text (UTF-8 of
@@ -24,7 +36,8 @@ void titleFromFileName(std::string_view fileName, std::string& artist, std::stri
 // letters), else unchanged.
 std::string repairLatin1(std::string_view utf8);
 
-// Control characters become spaces; leading and trailing spaces go.
+// Control characters become spaces; leading and trailing spaces go; at most
+// 1000 bytes are kept (cut at a character boundary).
 std::string cleanField(std::string_view utf8);
 
 }  // namespace site

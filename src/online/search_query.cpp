@@ -4,8 +4,12 @@
 #include "platform/text/percent.h"
 
 std::string encodeQuery(std::string_view typed) {
-    const std::string encoded = text::percentEncode(text::toCp1251(typed), [](unsigned char c) {
-        return c > 0x20 && c < 0x7F && c != '%' && c != '&' && c != '#' && c != '+';
+    // Windows-1251 when every character fits (what every such site expects),
+    // else UTF-8, which the site tells apart by its multi-byte sequences.
+    std::string bytes = text::toCp1251(typed);
+    if (text::fromCp1251(bytes) != typed) bytes = std::string(typed);
+    const std::string encoded = text::percentEncode(bytes, [](unsigned char c) {
+        return c > 0x20 && c < 0x7F && c != '%' && c != '&' && c != '#' && c != '+' && c != '?';
     });
     // Spaces become "+"; a "+" the user typed was encoded above.
     std::string out;

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "online/page_text.h"
+#include "online/scrape.h"
 #include "online/search_query.h"
+#include "online/track_file_name.h"
 
 TEST(SearchQuery, SpacesBecomePlusAndCuttingCharactersAreEncoded) {
     EXPECT_EQ(searchAddress("http://s/", encodeQuery("Depeche Mode Remix")),
@@ -11,13 +13,17 @@ TEST(SearchQuery, SpacesBecomePlusAndCuttingCharactersAreEncoded) {
     EXPECT_EQ(encodeQuery("   "), "+++");
     EXPECT_EQ(encodeQuery(" x "), "+x+");
     EXPECT_EQ(encodeQuery("AC&DC #1 100% C++"), "AC%26DC+%231+100%25+C%2B%2B");
-    EXPECT_EQ(encodeQuery("a=b?c/d'e"), "a=b?c/d'e");
+    EXPECT_EQ(encodeQuery("a=b?c/d'e"), "a=b%3Fc/d'e");
+    EXPECT_EQ(encodeQuery("Who Are You?"), "Who+Are+You%3F");
     EXPECT_EQ(encodeQuery(""), "");
 }
 
 TEST(SearchQuery, CyrillicGoesAsWindows1251Bytes) {
     EXPECT_EQ(encodeQuery("Кино"), "%CA%E8%ED%EE");
     EXPECT_EQ(encodeQuery("ё Ё"), "%B8+%A8");
+    // A character Windows-1251 lacks sends the whole query as UTF-8.
+    EXPECT_EQ(encodeQuery("Björk"), "Bj%C3%B6rk");
+    EXPECT_EQ(encodeQuery("Кино é?"), "%D0%9A%D0%B8%D0%BD%D0%BE+%C3%A9%3F");
 }
 
 TEST(PageText, CharsetFromHeaderThenMetaThenWindows1251) {
@@ -28,6 +34,13 @@ TEST(PageText, CharsetFromHeaderThenMetaThenWindows1251) {
               "koi8-r");
     EXPECT_EQ(declaredCharset("text/html", "<p>charset=utf-8 is only text</p>"), "windows-1251");
     EXPECT_EQ(declaredCharset("", ""), "windows-1251");
+}
+
+TEST(PageText, AUtf8ResultPageKeepsEveryCharacterUpToTheSavedFileName) {
+    const std::string page = "1. <a href=\"http://s/f/1/j.mp3\">Björk - Jóga 日本</a> 5:05<BR>\n";
+    auto results = scrapeResults(decodePage(page, declaredCharset("text/html; charset=utf-8", page)));
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(trackFileName(results[0].title), "Björk - Jóga 日本.mp3");
 }
 
 TEST(PageText, DecodesToValidUtf8) {

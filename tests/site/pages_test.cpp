@@ -36,13 +36,13 @@ TEST(Pages, ResultLinesScrapeIntoTheirRecords) {
     std::string page = resultsPage("http://127.0.0.1:9/", "кино \"<x>\"", hits);
     auto lines = site_test::scrape(page);
     ASSERT_EQ(lines.size(), 2u);
-    // Characters Windows-1251 lacks become '?'; the query is echoed escaped.
+    // Every character survives (the page is UTF-8); the query is echoed escaped.
     ASSERT_EQ(hits[1]->fileName, "k 1.mp3");  // catalogue order is byte order of the folded names
-    EXPECT_EQ(lines[0].title, "?lund - ??");
-    EXPECT_EQ(text::fromCp1251(lines[1].title), "Кино - Группа крови");
+    EXPECT_EQ(lines[0].title, "Ölund - 日本");
+    EXPECT_EQ(lines[1].title, "Кино - Группа крови");
     EXPECT_EQ(lines[1].link, "http://127.0.0.1:9/f/" + formatId(hits[1]->id) + "/k%201.mp3");
-    EXPECT_NE(text::fromCp1251(page).find("value=\"кино &quot;&lt;x&gt;&quot;\""), std::string::npos);
-    EXPECT_NE(page.find("<meta charset=\"windows-1251\">"), std::string::npos);
+    EXPECT_NE(page.find("value=\"кино &quot;&lt;x&gt;&quot;\""), std::string::npos);
+    EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
     EXPECT_EQ(page.find("3. <a href=\""), std::string::npos);
 }
 

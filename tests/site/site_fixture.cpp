@@ -74,8 +74,10 @@ void makeTagged(const std::string& path, const std::string& artist, const std::s
     file.save(TagLib::MPEG::File::ID3v2);
 }
 
-ServedSite::ServedSite(const std::string& folder) {
-    site_ = std::make_unique<site::Site>(std::vector<std::string>{folder}, [](const std::string&) {});
+ServedSite::ServedSite(const std::string& folder, const std::string& dbPath) {
+    site_ = std::make_unique<site::Site>(
+        std::vector<std::string>{folder}, [](const std::string&) {}, dbPath);
+    site_->open();
     site_->reindex();
     port_ = site_->bind("127.0.0.1", 0);
     if (port_ <= 0) throw std::runtime_error("bind failed");

@@ -39,10 +39,11 @@ const std::string& toneMp3();
 // the given UTF-8 artist and title; empty strings write no such field.
 void makeTagged(const std::string& path, const std::string& artist, const std::string& title);
 
-// A Site over `folder`, indexed and serving on 127.0.0.1 in a thread of its own.
+// A Site over `folder`, indexed and serving on 127.0.0.1 in a thread of its
+// own; its index stored at `dbPath` (none: in memory).
 class ServedSite {
   public:
-    explicit ServedSite(const std::string& folder);
+    explicit ServedSite(const std::string& folder, const std::string& dbPath = {});
     ~ServedSite();
     site::Site& site() { return *site_; }
     int port() const { return port_; }

@@ -20,11 +20,12 @@ std::string binary() {
     return binaryDir() + "/kestrel-site";
 }
 
-// The executable started on a free loopback port; its first stdout line is
-// the base address.
+// The executable started on a free loopback port, its index in a folder of
+// its own; its first stdout line is the base address.
 class SiteProcess {
   public:
     explicit SiteProcess(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--db", cache_ / "index.sqlite"});
         int out[2];
         if (pipe(out) != 0) std::abort();
         pid_ = fork();
@@ -68,6 +69,7 @@ class SiteProcess {
     }
 
   private:
+    TempDir cache_;
     pid_t pid_ = -1;
     std::string url_;
 };
@@ -99,7 +101,17 @@ TEST(SiteProcess, PrintsItsAddressReindexesOnHangupAndStopsCleanly) {
 
 TEST(SiteProcess, StopsWhileATransferIsUnderWay) {
     TempDir music;
-    ASSERT_EQ(run("head -c 200000000 /dev/zero > '" + (music / "big.wav") + "'"), 0);
+    // 200 MB of silence behind a real WAV header (16-bit stereo, 44.1 kHz).
+    const uint32_t data = 200000000;
+    auto le = [](uint32_t v, int n) {
+        std::string b;
+        for (int i = 0; i < n; ++i) b += char(v >> (8 * i) & 0xFF);
+        return b;
+    };
+    std::ofstream(music / "big.wav", std::ios::binary)
+        << "RIFF" << le(36 + data, 4) << "WAVEfmt " << le(16, 4) << le(1, 2) << le(2, 2) << le(44100, 4)
+        << le(44100 * 4, 4) << le(4, 2) << le(16, 2) << "data" << le(data, 4);
+    ASSERT_EQ(truncate((music / "big.wav").c_str(), 44 + data), 0);
     SiteProcess p({"--port", "0", music.path()});
     ASSERT_FALSE(p.url().empty()) << "no address from " << binary();
     auto hits = scrape(clientFor(p.url()).Get("/search.php?q=big")->body);
@@ -133,9 +145,9 @@ TEST(StartSite, ServesDemoTracksWhenTheMusicFolderIsEmpty) {
     std::string source = sourceDir();
     if (source.empty()) GTEST_SKIP() << "the source folder is not known";
     TempDir dir;
-    std::string cmd = "KESTREL_SITE_BIN='" + binary() + "' KESTREL_MUSIC_DIR='" + (dir / "empty") + "' '" +
-                      source + "/scripts/start-site' '" + (dir / "site.pid") + "' > '" + (dir / "url") +
-                      "' 2>/dev/null";
+    std::string cmd = "XDG_CACHE_HOME='" + (dir / "cache") + "' KESTREL_SITE_BIN='" + binary() +
+                      "' KESTREL_MUSIC_DIR='" + (dir / "empty") + "' '" + source + "/scripts/start-site' '" +
+                      (dir / "site.pid") + "' > '" + (dir / "url") + "' 2>/dev/null";
     ASSERT_EQ(run(cmd), 0);
     std::ifstream urlIn(dir / "url"), pidIn(dir / "site.pid");
     std::string url;
@@ -148,7 +160,7 @@ TEST(StartSite, ServesDemoTracksWhenTheMusicFolderIsEmpty) {
         scrape(clientFor(url).Get("/search.php?p=1&v=0&q=%E7%E2%E5%E7%E4%E0&x=32&y=15")->body);  // "звезда"
     kill(pid, SIGTERM);
     ASSERT_EQ(hits.size(), 1u);
-    EXPECT_EQ(text::fromCp1251(hits[0].title), "Кино для тестов - Звезда по имени Синус");
+    EXPECT_EQ(hits[0].title, "Кино для тестов - Звезда по имени Синус");
     bool gone = false;
     for (int i = 0; i < 500 && !gone; ++i) {
         gone = kill(pid, 0) != 0;

@@ -110,7 +110,8 @@ TEST(Scanner, EachAudioFileOnceSkippingHiddenAndFollowingLinksWithoutLooping) {
     std::vector<std::string> names;
     for (auto& t : tracks) names.push_back(t.fileName);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"TWO.MP3", "five.mp3", "one.mp3", "tune.mid"}));
+    // MIDI is not listed: a link to it would not play.
+    EXPECT_EQ(names, (std::vector<std::string>{"TWO.MP3", "five.mp3", "one.mp3"}));
     EXPECT_TRUE(isAudioFileName("x.Flac"));
     EXPECT_FALSE(isAudioFileName("mp3"));
     EXPECT_STREQ(contentTypeFor("a.OGG"), "audio/ogg");

@@ -1,0 +1,184 @@
+// The stored, watched index and the request limits, as a user of a real
+// library meets them: restarts, files coming and going, hostile clients.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "site_fixture.h"
+
+using namespace site_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+size_t hitsFor(ServedSite& s, const std::string& utf8Query) {
+    auto res = s.client().Get("/search.php?q=" + percentEncode(utf8Query));
+    return res && res->status == 200 ? scrape(res->body).size() : size_t(-1);
+}
+
+// Waits (at most `bound`) until `pred` holds.
+template <class Pred>
+bool within(std::chrono::milliseconds bound, Pred pred) {
+    auto end = std::chrono::steady_clock::now() + bound;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A TCP connection to 127.0.0.1:port from the loopback address `from`.
+int connectFrom(const char* from, int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    inet_pton(AF_INET, from, &a.sin_addr);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return -1;
+    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    a.sin_port = htons(uint16_t(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return -1;
+    return fd;
+}
+
+TEST(SiteIndex, ARestartServesTheStoredIndexAndReadsOnlyChangedFiles) {
+    TempDir dir;
+    makeTagged(dir / "m/Кино/Звезда.mp3", "Кино", "Звезда");
+    makeTagged(dir / "m/Björk/Jóga.mp3", "Björk", "Jóga");
+    makeTagged(dir / "m/Pink Floyd/The Wall/01 - Hey You.mp3", "", "");
+    // A Windows-1251 file name without tags is named in its letters.
+    makeTagged(dir / ("m/" + std::string("\xCA\xE8\xED\xEE - \xC3\xF0\xF3\xEF\xEF\xE0.mp3")), "", "");
+    const std::string db = dir / "cache/index.sqlite";
+    std::string link;
+    {
+        ServedSite first(dir / "m", db);
+        EXPECT_EQ(first.site().lastReindex().read, 4u);
+        auto res = first.client().Get("/search.php?q=" + percentEncode("bjork joga"));
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->get_header_value("Content-Type"), "text/html; charset=utf-8");
+        auto hits = scrape(res->body);
+        ASSERT_EQ(hits.size(), 1u);
+        EXPECT_EQ(hits[0].title, "Björk - Jóga");
+        link = hits[0].link.substr(first.base().size() - 1);
+        EXPECT_EQ(hitsFor(first, "pink floyd hey"), 1u);
+        auto kino = scrape(first.client().Get("/search.php?q=" + percentEncode("группа"))->body);
+        ASSERT_EQ(kino.size(), 1u);
+        EXPECT_EQ(kino[0].title, "Кино - Группа");
+    }
+    makeTagged(dir / "m/Кино/Звезда.mp3", "Кино", "Звезда по имени Солнце");
+    {
+        site::Site again(
+            {dir / "m"}, [](const std::string&) {}, db);
+        // Serves from the stored index before any file is read again.
+        EXPECT_EQ(again.open(), 4u);
+        EXPECT_EQ(again.catalog()->search({"jo"}, 9).size(), 1u);
+        EXPECT_EQ(again.reindex(), 4u);
+        EXPECT_EQ(again.lastReindex().read, 1u);  // only the changed file
+        auto joga = again.catalog()->search({"joga"}, 9);
+        ASSERT_EQ(joga.size(), 1u);
+        EXPECT_EQ("/f/" + site::formatId(joga[0]->id) + "/" + "J%C3%B3ga.mp3", link);  // same address
+        EXPECT_EQ(again.catalog()->search({"солнце"}, 9).size(), 1u);
+
+        // A second site on the same index keeps its own in memory.
+        site::Site second(
+            {dir / "m"}, [](const std::string&) {}, db);
+        EXPECT_EQ(second.open(), 0u);
+        EXPECT_EQ(second.reindex(), 4u);
+    }
+    // A damaged index is rebuilt from the files, never a crash.
+    std::ofstream(db, std::ios::binary | std::ios::trunc) << std::string(5000, '\x5a');
+    site::Site rebuilt(
+        {dir / "m"}, [](const std::string&) {}, db);
+    EXPECT_EQ(rebuilt.open(), 0u);
+    EXPECT_EQ(rebuilt.reindex(), 4u);
+}
+
+TEST(SiteIndex, FilesAddedRenamedAndRemovedAreSeenWithinTwoSeconds) {
+    TempDir dir;
+    makeTagged(dir / "m/a.mp3", "Alpha", "One");
+    ServedSite served(dir / "m", dir / "index.sqlite");
+    served.site().startWatching();
+    const auto bound = std::chrono::milliseconds(2000);
+
+    makeTagged(dir / "tmp.mp3", "Gamma", "Three");
+    fs::create_directories(dir / "m/new/deeper");
+    fs::rename(dir / "tmp.mp3", dir / "m/new/deeper/g.mp3");  // in a folder made since the last scan
+    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "gamma") == 1; }));
+    makeTagged(dir / "m/new/deeper/h.mp3", "Gamma", "Four");  // a file of a new folder
+    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "gamma") == 2; }));
+    fs::rename(dir / "m/a.mp3", dir / "m/renamed.mp3");
+    EXPECT_TRUE(
+        within(bound, [&] { return hitsFor(served, "renamed") == 1 && hitsFor(served, "a.mp3") == 0; }));
+    fs::remove(dir / "m/renamed.mp3");
+    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "alpha") == 0; }));
+}
+
+TEST(SiteLimits, BodiesOriginsSlowClientsAndFilesThatAreNotAudio) {
+    TempDir dir;
+    makeTagged(dir / "m/song.mp3", "Band", "Song");
+    fs::create_symlink("/etc/passwd", dir / "m/leak.mp3");
+    std::ofstream(dir / "m/fake.mp3") << "ID3 not really";
+    ServedSite served(dir / "m");
+    auto c = served.client();
+    EXPECT_EQ(hitsFor(served, ""), 1u);  // neither the link nor the fake is listed
+
+    // A body over 1 MB is refused; /reindex needs none, and no foreign form.
+    auto big = c.Post("/search.php", std::string((1 << 20) + 1, 'x'), "text/plain");
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->status, 413);
+    EXPECT_EQ(run("curl -s -f -o /dev/null -X POST " + served.base() + "reindex"), 0);
+    auto foreign = c.Post("/reindex", {{"Origin", "http://elsewhere.example"}}, "", "text/plain");
+    ASSERT_TRUE(foreign);
+    EXPECT_EQ(foreign->status, 403);
+
+    // Forty clients sending their headers a byte at a time from one address
+    // hold a bounded share of the pool: another address is answered at once,
+    // and the slow ones are cut at their deadline.
+    std::vector<int> slow;
+    for (int i = 0; i < 40; ++i) {
+        int fd = connectFrom("127.0.0.1", served.port());
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(send(fd, "GET / HTTP/1.1\r\nHo", 18, MSG_NOSIGNAL), 18);
+        slow.push_back(fd);
+    }
+    int other = connectFrom("127.0.0.2", served.port());
+    ASSERT_GE(other, 0);
+    const char get[] = "GET / HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+    ASSERT_EQ(send(other, get, sizeof get - 1, MSG_NOSIGNAL), ssize_t(sizeof get - 1));
+    timeval tv{3, 0};
+    setsockopt(other, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    char buf[64] = {};
+    EXPECT_GT(recv(other, buf, sizeof buf - 1, 0), 0);
+    EXPECT_EQ(std::string(buf).rfind("HTTP/1.1 200", 0), 0u) << buf;
+    close(other);
+    // Each slow one is refused (503) or cut: the site ends it, not our timeout.
+    tv = {site::kHeaderSeconds + 3, 0};
+    int ended = 0;
+    for (int fd : slow) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        while (recv(fd, buf, sizeof buf, 0) > 0) {
+        }
+        ended += errno != EAGAIN;
+        close(fd);
+    }
+    EXPECT_EQ(ended, 40);
+
+    // A file swapped since its scan is not served until it is read again.
+    auto link = scrape(c.Get("/search.php?q=band")->body).at(0).link.substr(served.base().size() - 1);
+    EXPECT_EQ(c.Get(link)->status, 200);
+    fs::remove(dir / "m/song.mp3");
+    fs::create_symlink("/etc/passwd", dir / "m/song.mp3");
+    auto swapped = c.Get(link);
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(swapped->status, 404);
+    EXPECT_EQ(swapped->body.find("root:"), std::string::npos);
+}
+
+}  // namespace
