@@ -30,7 +30,7 @@ make_track() {
 # start_site BINARY FOLDER: kestrel-site on a free loopback port; sets
 # site_pid and site_url.
 start_site() {
-  "$1" --port 0 --listen 127.0.0.1 "$2" > "$tmp/site.out" 2> "$tmp/site.log" < /dev/null &
+  "$1" --port 0 --listen 127.0.0.1 --db "$tmp/site-index.sqlite" "$2" > "$tmp/site.out" 2> "$tmp/site.log" < /dev/null &
   site_pid=$!
   wait_for 60 test -s "$tmp/site.out" || fail "kestrel-site did not start: $(cat "$tmp/site.log")"
   site_url=$(head -n1 "$tmp/site.out")

@@ -32,7 +32,10 @@ class SiteProcess {
         if (pid_ == 0) {
             dup2(out[1], 1);
             close(out[0]);
-            execl(binary.c_str(), binary.c_str(), "--port", "0", folder.c_str(), static_cast<char*>(nullptr));
+            // An index of its own, so no test touches the user's cache.
+            const std::string db = (index_.path() / "index.sqlite").string();
+            execl(binary.c_str(), binary.c_str(), "--port", "0", "--db", db.c_str(), folder.c_str(),
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         close(out[1]);
@@ -51,6 +54,7 @@ class SiteProcess {
     const std::string& base() const { return base_; }
 
   private:
+    testsupport::TempDir index_;  // removed after the site has ended
     pid_t pid_ = -1;
     std::string base_;
 };
