@@ -43,6 +43,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -81,6 +82,10 @@ class Mixer {
     // Frames handed to the output that are not heard yet; set by the output
     // before it starts.
     void setLatency(size_t frames);
+    // Set while no output runs. `handler` is called once from the output
+    // thread, inside render(), when `frames` frames in a row were rendered
+    // with nothing to play (no sound, paused or ended); 0 frames: never.
+    void onSilence(size_t frames, std::function<void()> handler);
 
   private:
     using Time = std::chrono::steady_clock::time_point;
@@ -99,6 +104,10 @@ class Mixer {
     Time stamp_{};                    // guarded by mutex_: when that last buffer was handed out
     uint64_t seeksSeen_ = 0;          // guarded by mutex_: the stream's landed seeks, as last seen
     size_t latency_ = 2048;           // guarded by mutex_
+
+    size_t silenceLimit_ = 0;               // set while no output runs
+    std::function<void()> silenceHandler_;  // set while no output runs
+    size_t silentFrames_ = 0;               // output thread
 
     std::mutex historyMutex_;
     float history_[kSpectrumSize] = {};  // guarded by historyMutex_: a ring of mono samples
