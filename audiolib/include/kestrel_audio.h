@@ -1,6 +1,7 @@
 /* libkestrel-audio: the audio library the player maps at start-up.
  *
- * Exactly these 14 functions are exported, with C linkage. Handles are
+ * Exactly these 14 functions are exported, with C linkage, and one of our
+ * own (KESTREL_Channel_GetTitle), which a player may do without. Handles are
  * opaque pointers; flags and booleans are 32-bit ints; every function
  * returns 0 on success and a non-zero code on failure. Every function is
  * safe with null handles and with handles of sounds or channels that are no
@@ -41,9 +42,16 @@ enum {
 
 int FMOD_System_Create(FMOD_SYSTEM** system);
 int FMOD_System_Init(FMOD_SYSTEM* system, int maxChannels, unsigned int flags, void* extraDriverData);
-/* name: a UTF-8 local path or an http/https address. Returns once the first
- * audio can be decoded, or fails after a bounded time (10 s for an address).
- * On failure *sound is set to null. Blocks the caller while it opens. */
+/* name: a UTF-8 local path or an http/https address. A local file is read
+ * up to its first audio before the call returns (a failure is returned).
+ * An address returns at once with a sound that is opening: a channel that
+ * plays it starts when its first audio is buffered (about 200 ms of it);
+ * meanwhile it is playing, silent, at position 0; if the open fails (10 s at
+ * most) the channel stops. A network stream that drops or stalls for 5 s is
+ * reopened on the same address (after 0.5, 1, 2, 4, 8 s; a file of known
+ * length resumes where it stopped) and plays silence meanwhile; 20 s after
+ * the drop, if still unmended, the channel stops. A 4xx answer or a format
+ * error is not retried. On failure *sound is set to null. */
 int FMOD_System_CreateStream(FMOD_SYSTEM* system, const char* name, unsigned int mode, void* exinfo,
                              FMOD_SOUND** sound);
 /* Channel index 0 replaces whatever plays on the one channel, at once (-1 is
@@ -61,16 +69,25 @@ int FMOD_Channel_GetSpectrum(FMOD_CHANNEL* channel, float* spectrum, int numValu
                              int windowType);
 int FMOD_Channel_GetPosition(FMOD_CHANNEL* channel, unsigned int* position, unsigned int timeUnit);
 int FMOD_Channel_SetPosition(FMOD_CHANNEL* channel, unsigned int position, unsigned int timeUnit);
-/* *isPlaying: non-zero while the channel plays, paused or not; 0 at the end,
- * after a broken stream, after a failed open, and for a null channel. */
+/* *isPlaying: non-zero while the channel plays, paused or not, also while its
+ * address opens or reconnects; 0 at the end, after a broken stream that
+ * could not be reopened, after a failed open, and for a null channel. */
 int FMOD_Channel_IsPlaying(FMOD_CHANNEL* channel, int* isPlaying);
 int FMOD_Channel_SetPaused(FMOD_CHANNEL* channel, int paused);
 /* Stops the sound (emptying the channel if it plays there) and frees it; its
- * handle and its channel's handle are invalid afterwards. */
+ * handle and its channel's handle are invalid afterwards. Returns at once,
+ * also while the sound's address is still opening. */
 int FMOD_Sound_Release(FMOD_SOUND* sound);
 /* Stops the output and releases every sound of the system. */
 int FMOD_System_Close(FMOD_SYSTEM* system);
 int FMOD_System_Release(FMOD_SYSTEM* system);
+
+/* Our own: the now-playing title of the radio stream on `channel` (its ICY
+ * StreamTitle, decoded as UTF-8 when valid, else as Windows-1251; control
+ * characters as spaces; at most 512 bytes), written as UTF-8 into `title`,
+ * cut at a character boundary to fit `size` bytes with its terminating NUL;
+ * "" when the stream has none. */
+int KESTREL_Channel_GetTitle(FMOD_CHANNEL* channel, char* title, int size);
 
 #ifdef __cplusplus
 }

@@ -1,9 +1,10 @@
-// The 14 exported functions: handle checking around the system, mixer and
-// streams. Handles are serial numbers dressed as pointers and never reused,
+// The 14 exported functions and our title export: handle checking around
+// the system, mixer and streams. Handles are serial numbers dressed as pointers and never reused,
 // so a stale handle can only miss, never reach a newer object.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -297,6 +298,10 @@ KESTREL_EXPORT int FMOD_System_Close(FMOD_SYSTEM* system) {
         sys->closed = true;
         std::shared_ptr<Stream> old = sys->mixer.clear();
         dropSounds(reinterpret_cast<uintptr_t>(system));
+        old.reset();
+        // The decoder threads leave their network waits within about 100 ms;
+        // wait for them (boundedly) so that none runs on into process exit.
+        Stream::waitForAllThreads(std::chrono::milliseconds(2000));
         return KESTREL_AUDIO_OK;
     } catch (...) {
         return failedInside();
@@ -313,4 +318,24 @@ KESTREL_EXPORT int FMOD_System_Release(FMOD_SYSTEM* system) {
     std::erase_if(r.channels,
                   [&](const auto& c) { return c.second.system == reinterpret_cast<uintptr_t>(system); });
     return KESTREL_AUDIO_OK;
+}
+
+KESTREL_EXPORT int KESTREL_Channel_GetTitle(FMOD_CHANNEL* channel, char* title, int size) {
+    if (!title || size < 1) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+    title[0] = '\0';
+    try {
+        uint64_t id = 0;
+        auto sys = findChannel(channel, &id);
+        if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        std::shared_ptr<Stream> stream = sys->mixer.streamOf(id);
+        if (!stream) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        std::string text = stream->title();
+        size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+        while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+        std::memcpy(title, text.data(), n);
+        title[n] = '\0';
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
+    }
 }

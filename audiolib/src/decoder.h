@@ -17,9 +17,11 @@ namespace kaudio {
 
 constexpr int kOutputRate = 44100;
 using Clock = std::chrono::steady_clock;
-// How long an address may take to open, and how long a stream may go
-// without data before it counts as broken.
+// How long an address may take to open, up to its first audio.
 constexpr std::chrono::seconds kNetworkBound{10};
+// How long a playing network stream may go without data before it counts as
+// dropped (and is reopened).
+constexpr std::chrono::seconds kStallBound{5};
 
 class Decoder {
   public:
@@ -34,6 +36,19 @@ class Decoder {
     virtual bool seekable() const = 0;
     // Moves so that the next read() starts at `ms`; false when it cannot.
     virtual bool seek(unsigned ms) = 0;
+
+    // An http/https source, which may be reopened when it drops.
+    virtual bool network() const { return false; }
+    // Whether the last failure of open() or read() was the network's (a
+    // refused or reset connection, a stall, a server error, a live stream or
+    // a file cut short) rather than a missing address or a format error:
+    // then opening the same address again may mend it.
+    virtual bool recoverable() const { return false; }
+    // Where the audio handed out so far ends, in the source's milliseconds.
+    virtual unsigned positionMs() const { return 0; }
+    // The station's now-playing title (UTF-8) when it changed since the last
+    // call; false otherwise.
+    virtual bool takeTitle(std::string* /*title*/) { return false; }
 };
 
 // Picks the decoder for a name: a local MIDI file, or FFmpeg for other local

@@ -1,7 +1,9 @@
 #include "ffmpeg_decoder.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 extern "C" {
@@ -10,6 +12,8 @@ extern "C" {
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
+
+#include "icy_title.h"
 
 namespace kaudio {
 namespace {
@@ -22,6 +26,9 @@ constexpr const char* kFormatWhitelist =
 
 struct FormatCloser {
     void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct IoCloser {
+    void operator()(AVIOContext* c) const { avio_closep(&c); }
 };
 struct CodecCloser {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
@@ -48,6 +55,42 @@ int mapOpenError(int err) {
     return KESTREL_AUDIO_ERR_FORMAT;
 }
 
+// Failures that opening the same address again may mend.
+bool networkFailure(int err) {
+    return err == AVERROR(ECONNREFUSED) || err == AVERROR(ECONNRESET) || err == AVERROR(ETIMEDOUT) ||
+           err == AVERROR(EHOSTUNREACH) || err == AVERROR(ENETUNREACH) || err == AVERROR(EIO) ||
+           err == AVERROR(EPIPE) || err == AVERROR_EXIT || err == AVERROR_EOF ||
+           err == AVERROR_HTTP_SERVER_ERROR;
+}
+
+// The demuxer a server's content type names, so that a live stream starts
+// after its first frames instead of after a probe of 128 KB. Null when the
+// type says nothing certain: the bytes are probed then.
+const AVInputFormat* formatForContentType(std::string_view type) {
+    type = type.substr(0, type.find(';'));
+    while (!type.empty() && type.back() == ' ') type.remove_suffix(1);
+    std::string lower(type);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const char* name = nullptr;
+    if (lower == "audio/mpeg" || lower == "audio/mp3" || lower == "audio/mpeg3" || lower == "audio/x-mpeg")
+        name = "mp3";
+    else if (lower == "audio/aac" || lower == "audio/aacp" || lower == "audio/x-aac")
+        name = "aac";
+    else if (lower == "audio/ogg" || lower == "application/ogg")
+        name = "ogg";
+    else if (lower == "audio/flac")
+        name = "flac";
+    return name ? av_find_input_format(name) : nullptr;
+}
+
+std::string ioOption(AVIOContext* pb, const char* name) {
+    uint8_t* value = nullptr;
+    if (!pb || av_opt_get(pb, name, AV_OPT_SEARCH_CHILDREN, &value) < 0 || !value) return {};
+    std::string text(reinterpret_cast<const char*>(value));
+    av_free(value);
+    return text;
+}
+
 std::string errorText(int err) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(err, buf, sizeof buf);
@@ -65,28 +108,45 @@ class FfmpegDecoder final : public Decoder {
     }
 
     Status open(Clock::time_point deadline) override {
-        deadline_ = deadline;
+        deadline_ = openDeadline_ = deadline;
         AVFormatContext* raw = avformat_alloc_context();
         if (!raw) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "avformat_alloc_context");
         raw->interrupt_callback.callback = &FfmpegDecoder::interrupted;
         raw->interrupt_callback.opaque = this;
 
+        std::unique_ptr<AVFormatContext, FormatCloser> guard(raw);
+        const AVInputFormat* known = nullptr;
+        if (network_) {
+            // The connection is opened first, so that the server's content
+            // type can name the demuxer before any audio is read.
+            AVDictionary* io = nullptr;
+            av_dict_set(&io, "protocol_whitelist", "http,https,tcp,tls", 0);
+            av_dict_set(&io, "icy", "1", 0);
+            av_dict_set(&io, "user_agent", "Kestrel Player", 0);
+            av_dict_set(&io, "reconnect", "0", 0);
+            AVIOContext* pb = nullptr;
+            int err = avio_open2(&pb, url_.c_str(), AVIO_FLAG_READ, &raw->interrupt_callback, &io);
+            av_dict_free(&io);
+            if (err < 0) return failed(err, "connect");
+            io_.reset(pb);
+            raw->pb = pb;
+            known = formatForContentType(ioOption(pb, "mime_type"));
+            // A live stream announces itself with ICY headers; its end of
+            // data is a dropped connection, never the end of the sound.
+            live_ = !(pb->seekable & AVIO_SEEKABLE_NORMAL) && !ioOption(pb, "icy_metadata_headers").empty();
+        }
         AVDictionary* opts = nullptr;
         av_dict_set(&opts, "protocol_whitelist", network_ ? "http,https,tcp,tls" : "file", 0);
         av_dict_set(&opts, "format_whitelist", kFormatWhitelist, 0);
         // Enough to recognise a format and read its first frames quickly;
         // streams announce their parameters in their first frames anyway.
         av_dict_set(&opts, "probesize", network_ ? "65536" : "262144", 0);
+        if (network_) av_dict_set(&opts, "formatprobesize", "32768", 0);
         av_dict_set(&opts, "analyzeduration", "500000", 0);
-        if (network_) {
-            av_dict_set(&opts, "icy", "1", 0);
-            av_dict_set(&opts, "user_agent", "Kestrel Player", 0);
-            av_dict_set(&opts, "rw_timeout", "10000000", 0);
-            av_dict_set(&opts, "reconnect", "0", 0);
-        }
-        int err = avformat_open_input(&raw, url_.c_str(), nullptr, &opts);
+        guard.release();
+        int err = avformat_open_input(&raw, url_.c_str(), known, &opts);  // frees raw on failure
         av_dict_free(&opts);
-        if (err < 0) return Status::fail(mapOpenError(err), "open: " + errorText(err));
+        if (err < 0) return failed(err, "open");
         format_.reset(raw);
 
         // av_find_best_stream() passes over audio whose rate is not known yet.
@@ -104,7 +164,7 @@ class FfmpegDecoder final : public Decoder {
         // stream it would wait for far more data than the first sound needs.)
         if (!stream || stream->codecpar->codec_id == AV_CODEC_ID_NONE) {
             err = avformat_find_stream_info(raw, nullptr);
-            if (err < 0) return Status::fail(mapOpenError(err), "stream info: " + errorText(err));
+            if (err < 0) return failed(err, "stream info");
             streamIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
             if (streamIndex_ < 0) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "no audio stream");
             stream = raw->streams[streamIndex_];
@@ -156,6 +216,21 @@ class FfmpegDecoder final : public Decoder {
     }
 
     bool seekable() const override { return seekable_; }
+    bool network() const override { return network_; }
+    bool recoverable() const override { return recoverable_; }
+    unsigned positionMs() const override { return static_cast<unsigned>(decodedUntil_ * 1000.0); }
+
+    bool takeTitle(std::string* title) override {
+        if (!network_ || !format_) return false;
+        std::string block = ioOption(format_->pb, "icy_metadata_packet");
+        if (block == lastMetadata_) return false;
+        lastMetadata_ = block;
+        std::string next = icyTitle(block);
+        if (next == title_) return false;
+        title_ = next;
+        *title = next;
+        return true;
+    }
 
     bool seek(unsigned ms) override {
         if (!seekable_) return false;
@@ -175,6 +250,12 @@ class FfmpegDecoder final : public Decoder {
     }
 
   private:
+    // An open that failed: whether trying again may help, and why.
+    Status failed(int err, const char* step) {
+        recoverable_ = network_ && networkFailure(err) && !abort_.load();
+        return Status::fail(mapOpenError(err), std::string(step) + ": " + errorText(err));
+    }
+
     static int interrupted(void* opaque) {
         auto* self = static_cast<FfmpegDecoder*>(opaque);
         if (self->abort_.load(std::memory_order_relaxed)) return 1;
@@ -205,13 +286,25 @@ class FfmpegDecoder final : public Decoder {
             if (draining_) return 0;
             // Each read gets its own bound: a stream that sends nothing for
             // that long is broken.
-            deadline_ = Clock::now() + kNetworkBound;
+            // Until the first audio, the open's own bound still holds.
+            if (decodedUntil_ == 0 && network_)
+                deadline_ = openDeadline_;
+            else
+                deadline_ = Clock::now() + (network_ ? kStallBound : kNetworkBound);
             err = av_read_frame(format_.get(), packet_.get());
             if (err < 0) {
                 if (abort_.load()) return -1;
-                bool eof =
-                    err == AVERROR_EOF || (format_->pb && avio_feof(format_->pb) && !format_->pb->error);
-                if (!eof) broken_ = true;
+                AVIOContext* pb = format_->pb;
+                bool eof = err == AVERROR_EOF || (pb && avio_feof(pb) && !pb->error);
+                // The end of a live stream, or of a file before its length,
+                // is a dropped connection.
+                if (eof && network_ &&
+                    (live_ || (seekable_ && avio_size(pb) > 0 && avio_tell(pb) < avio_size(pb))))
+                    eof = false;
+                if (!eof) {
+                    broken_ = true;
+                    recoverable_ = network_;
+                }
                 draining_ = true;
                 avcodec_send_packet(codec_.get(), nullptr);
                 continue;
@@ -260,6 +353,14 @@ class FfmpegDecoder final : public Decoder {
         const uint8_t** in = const_cast<const uint8_t**>(f->extended_data);
         int count = f->nb_samples;
         int skip = 0;
+        if (f->best_effort_timestamp != AV_NOPTS_VALUE) {
+            int64_t pts = f->best_effort_timestamp;
+            AVStream* st = format_->streams[streamIndex_];
+            if (st->start_time != AV_NOPTS_VALUE) pts -= st->start_time;
+            decodedUntil_ = pts * av_q2d(timeBase_) + static_cast<double>(count) / f->sample_rate;
+        } else {
+            decodedUntil_ += static_cast<double>(count) / f->sample_rate;
+        }
         if (skipUntil_ > 0) {
             int64_t pts = f->best_effort_timestamp;
             if (pts != AV_NOPTS_VALUE) {
@@ -307,8 +408,10 @@ class FfmpegDecoder final : public Decoder {
     const bool network_;
     const std::atomic<bool>& abort_;
     Clock::time_point deadline_;  // read by the interrupt callback on this thread
-    bool timedOut_ = false;       // likewise
+    Clock::time_point openDeadline_;
+    bool timedOut_ = false;  // likewise
 
+    std::unique_ptr<AVIOContext, IoCloser> io_;  // an address's connection; outlives format_
     std::unique_ptr<AVFormatContext, FormatCloser> format_;
     std::unique_ptr<AVCodecContext, CodecCloser> codec_;
     std::unique_ptr<SwrContext, SwrCloser> resampler_;
@@ -323,7 +426,12 @@ class FfmpegDecoder final : public Decoder {
     bool ended_ = false;
     bool broken_ = false;
     bool draining_ = false;
-    double skipUntil_ = 0;  // seconds: decoded audio before this is dropped after a seek
+    bool live_ = false;         // an endless radio stream
+    bool recoverable_ = false;  // see Decoder::recoverable()
+    double decodedUntil_ = 0;   // seconds: the end of the audio decoded so far
+    std::string lastMetadata_;  // the ICY block last seen
+    std::string title_;         // its title
+    double skipUntil_ = 0;      // seconds: decoded audio before this is dropped after a seek
     std::vector<float> pending_;
     size_t pendingAt_ = 0;
 };

@@ -67,7 +67,15 @@ int Mixer::isPlaying(uint64_t channel, bool* playing) {
     // handed to the output.
     double sinceLast = std::chrono::duration<double>(Clock::now() - stamp_).count() * kOutputRate;
     *playing = !(ended_ && sinceLast >= static_cast<double>(latency_));
+    // A failed open or reconnection ends the channel even when no buffer is
+    // being pulled (an output that is not running).
+    if (stream_->failed() && stream_->drained()) *playing = false;
     return KESTREL_AUDIO_OK;
+}
+
+std::shared_ptr<Stream> Mixer::streamOf(uint64_t channel) {
+    std::lock_guard lock(mutex_);
+    return current(channel) ? stream_ : nullptr;
 }
 
 int Mixer::position(uint64_t channel, unsigned* ms) {

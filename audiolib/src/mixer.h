@@ -75,6 +75,8 @@ class Mixer {
     int seek(uint64_t channel, unsigned ms);
     // The latest mixed mono samples, oldest first.
     int latestSamples(uint64_t channel, float (&out)[kSpectrumSize]);
+    // The stream on `channel`, null when the channel is not the current one.
+    std::shared_ptr<Stream> streamOf(uint64_t channel);
 
     // Output thread. Fills `frames` interleaved stereo frames; never blocks
     // for longer than a copy, never allocates.

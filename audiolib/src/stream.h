@@ -1,5 +1,11 @@
 // One open sound: a decoder running on its own thread, filling a ring that
 // the mixer drains. See mixer.h for the threads and locks of the library.
+//
+// An address opens on the decoder thread while the caller goes on: the sound
+// is "opening" until its first audio, and plays once enough of it is
+// buffered. A network stream that drops or stalls is reopened on the same
+// address with a growing delay, for up to kReconnectWindow, while it plays
+// silence; only then does it fail.
 #pragma once
 
 #include <atomic>
@@ -15,26 +21,38 @@
 
 namespace kaudio {
 
-class Stream {
+// How long a dropped network stream is tried again before it fails.
+constexpr std::chrono::seconds kReconnectWindow{20};
+
+class Stream : public std::enable_shared_from_this<Stream> {
   public:
-    explicit Stream(std::string name);
-    ~Stream();  // stops the thread (see stop())
+    explicit Stream(std::string name);  // held by a shared_ptr: its thread keeps it alive
+    ~Stream();
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
 
-    // Caller's thread. Starts the decoder thread and blocks until the first
-    // audio is decoded (success) or the source failed to open: at most the
-    // network bound for an address, except for a name lookup stuck in the
-    // system resolver. On failure the thread has ended.
+    // Caller's thread. Starts the decoder thread. A local file is waited
+    // for until its first audio is decoded or it failed (a disk read); an
+    // address returns at once, opening on (failed() tells the outcome).
     Status open();
-    // Caller's thread. Asks the decoder thread to end and joins it; it leaves
-    // any network wait within about 100 ms. Idempotent.
+    // Caller's thread. Asks the decoder thread to end and returns at once;
+    // the thread leaves any network wait within about 100 ms (a name lookup
+    // stuck in the system resolver: when it returns) and then frees the
+    // stream. Idempotent.
     void stop();
+    // Waits up to `limit` until every decoder thread of the process has
+    // ended; false if some still run.
+    static bool waitForAllThreads(std::chrono::milliseconds limit);
 
-    // Caller's thread, after a successful open().
-    bool seekable() const { return seekable_; }
+    // Any thread. True once the open failed or a dropped stream could not be
+    // reopened in time: nothing more will come.
+    bool failed() const { return failed_.load(std::memory_order_acquire); }
+    // The current now-playing title of a radio stream (UTF-8), "" if none.
+    std::string title() const;
+
     // Asks the decoder thread to continue from `ms`; returns at once, the
-    // mixer drops what was decoded before the seek. False when not seekable.
+    // mixer drops what was decoded before the seek. False when not seekable
+    // (also while still opening).
     bool requestSeek(unsigned ms);
     uint64_t seekRequests() const { return seekRequestGen_.load(std::memory_order_acquire); }
 
@@ -59,13 +77,26 @@ class Stream {
     void announce(Status status);
     void handleSeek(uint64_t gen);
     void waitForRoomOrCommand();
+    void noteTitle();
+    bool reconnect();
 
     const std::string name_;
     std::atomic<bool> abort_{false};
     std::unique_ptr<Decoder> decoder_;  // decoder thread only, once started
+    bool network_ = false;              // set before the thread starts
     SampleRing ring_;
     std::thread thread_;
-    bool seekable_ = false;  // written before open() returns
+    std::atomic<bool> seekable_{false};  // set by the decoder thread once open
+    std::atomic<bool> failed_{false};
+
+    // Decoder thread only: the outage being bridged by reconnect().
+    bool outage_ = false;
+    Clock::time_point outageStart_{};
+    std::chrono::milliseconds retryDelay_{0};
+    uint64_t framesSinceReconnect_ = 0;
+
+    mutable std::mutex titleMutex_;
+    std::string title_;  // guarded by titleMutex_
 
     std::mutex mutex_;              // guards the fields below up to epoch_
     std::condition_variable wake_;  // decoder: a command; opener: the open result
@@ -82,6 +113,7 @@ class Stream {
     std::atomic<uint64_t> epochSerial_{0};
 
     // Consumer fields, under the mixer's lock.
+    bool buffering_ = true;  // a network stream waits for a cushion before it plays
     uint64_t seenSerial_ = 0;
     uint64_t consumed_ = 0;
     uint64_t appliedGen_ = 0;

@@ -48,6 +48,7 @@ using FMOD_Channel_SetPaused_fn = decltype(&::FMOD_Channel_SetPaused);
 using FMOD_Sound_Release_fn = decltype(&::FMOD_Sound_Release);
 using FMOD_System_Close_fn = decltype(&::FMOD_System_Close);
 using FMOD_System_Release_fn = decltype(&::FMOD_System_Release);
+using KESTREL_Channel_GetTitle_fn = decltype(&::KESTREL_Channel_GetTitle);
 
 // The 14 bound entry points of the audio library, in binding order.
 struct AudioFunctions {
@@ -65,6 +66,9 @@ struct AudioFunctions {
     FMOD_Sound_Release_fn FMOD_Sound_Release = nullptr;
     FMOD_System_Close_fn FMOD_System_Close = nullptr;
     FMOD_System_Release_fn FMOD_System_Release = nullptr;
+    // Our library's own export, bound if present: a library without it
+    // still plays, only without now-playing titles.
+    KESTREL_Channel_GetTitle_fn KESTREL_Channel_GetTitle = nullptr;
 };
 
 // Which list the record button saves from.
@@ -91,7 +95,8 @@ struct AppState {
     DownloadSource downloadSource;
     std::string localFolder;
     std::string nowPlayingText;
-    std::string recordingCaption;            // guarded by listsMutex
+    std::string nowPlayingTitle;              // the radio station's current title (UTF-8), "" when none
+    std::string recordingCaption;             // guarded by listsMutex
     std::atomic<int32_t> recordingActive{0};  // written by the download worker
     int32_t radioMode = 0;
     int32_t mp3Mode = 0;
@@ -122,7 +127,7 @@ struct AppState {
     int32_t mp3Hover = 0;
     int32_t openFolderHover = 0;
     std::array<float, 514> spectrum{};
-    std::vector<SearchResult> searchResults;    // guarded by listsMutex for writes
+    std::vector<SearchResult> searchResults;  // guarded by listsMutex for writes
     std::vector<StationEntry> stationEntries;
     std::vector<StationEntry> playlistEntries;  // guarded by listsMutex for writes
     std::mutex listsMutex;

@@ -83,7 +83,9 @@ void bindAudioLibrary() {
         // A library missing any of the 14 is not used at all.
         f = AudioFunctions{};
         warnOnce();
+        return;
     }
+    bind(f.KESTREL_Channel_GetTitle, "KESTREL_Channel_GetTitle");
 }
 
 void initAudioSystem() {

@@ -19,7 +19,10 @@ constexpr int32_t kPositionWidth = 700;
 void drawStatusStrip() {
     gui::drawImage(img::StatusImage, img::StatusBackImage, {0, 0, 715, 16});
     if (appState.recordingActive.load() == 0) {
-        gui::drawText(img::StatusImage, font::StatusFont, 20, 1, kTextGrey, appState.nowPlayingText);
+        // A station's now-playing title follows what plays.
+        const std::string& title = appState.nowPlayingTitle;
+        gui::drawText(img::StatusImage, font::StatusFont, 20, 1, kTextGrey,
+                      title.empty() ? appState.nowPlayingText : appState.nowPlayingText + " — " + title);
     } else {
         std::string caption;
         {

@@ -38,6 +38,7 @@ void startStream(const std::string& address) {
     const AudioFunctions& f = appState.audio;
     if (!f.FMOD_System_CreateStream || !f.FMOD_System_PlaySound) return;
     FMOD_SOUND* previous = appState.audioSound;
+    appState.nowPlayingTitle.clear();
     // Fresh handles: a failed open must not leave the old sound to be played again.
     appState.audioSound = nullptr;
     appState.audioChannel = nullptr;
@@ -82,6 +83,11 @@ void pollPlayback() {
     if (f.FMOD_Channel_GetPosition)
         f.FMOD_Channel_GetPosition(appState.audioChannel, &appState.positionMs, kMilliseconds);
     if (f.FMOD_Channel_IsPlaying) f.FMOD_Channel_IsPlaying(appState.audioChannel, &appState.channelPlaying);
+    if (f.KESTREL_Channel_GetTitle) {
+        char title[600];
+        if (f.KESTREL_Channel_GetTitle(appState.audioChannel, title, sizeof title) != 0) title[0] = '\0';
+        if (appState.nowPlayingTitle != title) appState.nowPlayingTitle = title;
+    }
     advanceAfterStop();
 }
 

@@ -8,10 +8,13 @@
 
 // Opens an address (http/https) or a local path (UTF-8) and plays it on the
 // one channel at `volume` (silent while muted; a pause ends). The sound it
-// replaces is released. Blocks until the stream can play or its open has failed.
+// replaces is released. An address returns at once and plays when its audio
+// arrives (a failed open shows at a later poll as a channel that stopped); a
+// local file is read up to its first audio.
 void startStream(const std::string& address);
 void playSearchResult();
-// Spectrum, position and playing state into AppState, then the advance.
+// Spectrum, position, playing state and the station's title into AppState,
+// then the advance.
 void pollPlayback();
 void togglePause();
 void toggleMute();

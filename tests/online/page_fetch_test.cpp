@@ -1,6 +1,9 @@
 // The page fetch against a local server: limits, zero bytes, failures, the
 // minimum wait that overlaps the transfer, and the stall limit.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -51,6 +54,13 @@ TestSite& pages() {
                 std::this_thread::sleep_for(milliseconds(4000));
                 sink.done();
                 return true;
+            });
+        });
+        s.Get("/trickle", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("text/html", [](size_t offset, httplib::DataSink& sink) {
+                if (offset > 40) return false;
+                std::this_thread::sleep_for(milliseconds(offset == 0 ? 0 : 1000));
+                return sink.write("<p", 2);  // two bytes a second until the client goes
             });
         });
         s.Get("/cp1251", [](const httplib::Request&, httplib::Response& res) {
@@ -110,6 +120,30 @@ TEST(PageFetch, AStalledServerIsGivenUp) {
     net::setTimeouts(saved);
     EXPECT_EQ(result.error, net::FetchError::Transfer);
     EXPECT_LT(took, milliseconds(3500));
+}
+
+TEST(PageFetch, TheWholeCallEndsInThreeSecondsWhateverTheServerDoes) {
+    // A port that accepts (the kernel's backlog) and never answers.
+    int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(silent, 4);
+    socklen_t len = sizeof addr;
+    ::getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &len);
+    const std::string never = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/";
+    for (const std::string& address : {never, pages().base() + "trickle"}) {
+        SCOPED_TRACE(address);
+        auto start = steady_clock::now();
+        auto result = net::fetch(address, 1000000, milliseconds(1000));
+        auto took = steady_clock::now() - start;
+        EXPECT_NE(result.error, net::FetchError::None);
+        EXPECT_TRUE(result.page.body.empty());
+        EXPECT_GE(took, milliseconds(2900));
+        EXPECT_LT(took, milliseconds(3300));
+    }
+    ::close(silent);
 }
 
 TEST(PageFetch, TextIsDecodedFromTheDeclaredCharset) {

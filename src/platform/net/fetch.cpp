@@ -1,5 +1,6 @@
 // Page fetch: one GET whose body is kept up to a limit, with a minimum
-// duration that the transfer itself counts towards.
+// duration that the transfer itself counts towards, and a bound on the whole
+// call that no server can stretch.
 #include <thread>
 
 #include "platform/net/curl_easy.h"
@@ -7,6 +8,10 @@
 
 namespace net {
 namespace {
+
+// The UI thread waits for a page: whatever the server does (no answer, a
+// trickle, an endless body), the call ends by then.
+constexpr long kWholeFetchMs = 3000;
 
 struct Sink {
     std::string* body;
@@ -43,6 +48,7 @@ FetchResult fetch(const std::string& address, std::size_t limit, std::chrono::mi
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, keepUpToLimit);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
         curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, kWholeFetchMs);
         CURLcode rc = curl_easy_perform(h);
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.page.status);
         char* type = nullptr;

@@ -71,7 +71,8 @@ struct FetchResult {
 // One GET of `address` with the agent "Kestrel Player". Reads the body up to
 // `limit` bytes (more is not received). Error pages of the server are pages
 // like any other. Blocks until the transfer ends and at least `minimumWait`
-// has passed since the call; the wait overlaps the transfer. An answer with
+// has passed since the call; the wait overlaps the transfer. The transfer
+// ends after 3 s whatever the server does (a failure: no page). An answer with
 // an empty body is FetchError::Empty.
 FetchResult fetch(const std::string& address, std::size_t limit, std::chrono::milliseconds minimumWait);
 
