@@ -4,8 +4,9 @@
 // Threads. The caller's thread (the player's UI thread) makes every API call.
 // Each open sound has a decoder thread of its own (stream.h) that fills the
 // sound's ring of decoded frames two seconds ahead and sleeps in between. The
-// output has one thread: SDL's audio callback, or our own paced thread for the
-// null and WAV outputs (output.h); it calls Mixer::render() and nothing else.
+// output has one thread while a device is open: SDL's audio callback, or our
+// own paced thread for the null and WAV outputs (output.h); it calls
+// Mixer::render() and nothing else (but the silence handler, once).
 //
 // Locks, in the order they may nest:
 //   1. the handle registry (api.cpp): caller's thread only, never held while
@@ -37,6 +38,8 @@
 //       process is killed) instead of playing it;
 //   KESTREL_AUDIO_OUTPUT=null        consume at real-time pace and discard,
 //       without trying a sound device (used also when SDL finds no device);
+//   KESTREL_AUDIO_CLOSE_AFTER_MS=N   close the device after N ms of silence
+//       (15000 by default; it opens again with the next sound, output.h);
 //   KESTREL_AUDIO_SOUNDFONT=/path.sf2  the General MIDI sound font for .mid;
 //   KESTREL_AUDIO_DEBUG=1            let FFmpeg log (it is silent otherwise).
 #pragma once
