@@ -151,15 +151,21 @@ def cpu(pid):
     return (int(fields[11]) + int(fields[12])) / tick
 
 def switches(pid):
-    total = 0
+    """Context switches so far of each live thread."""
+    counts = {}
     for task in os.listdir(f"/proc/{pid}/task"):
         try:
             for line in open(f"/proc/{pid}/task/{task}/status"):
                 if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                    total += int(line.split()[1])
+                    counts[task] = counts.get(task, 0) + int(line.split()[1])
         except OSError:
             pass
-    return total
+    return counts
+
+def switched(before, after):
+    # A thread that ended in between takes its count with it: only the
+    # threads seen at both ends (and those started in between) are counted.
+    return sum(n - before.get(task, 0) for task, n in after.items())
 
 def pss(pid):
     for line in open(f"/proc/{pid}/smaps_rollup"):
@@ -171,7 +177,7 @@ def measure(pid):
     c0, s0, t0 = cpu(pid), switches(pid), time.monotonic()
     time.sleep(window)
     c1, s1, t1 = cpu(pid), switches(pid), time.monotonic()
-    return 100 * (c1 - c0) / (t1 - t0), (s1 - s0) / (t1 - t0)
+    return 100 * (c1 - c0) / (t1 - t0), switched(s0, s1) / (t1 - t0)
 
 def start_mapped(command, cwd, env=None):
     """Starts `command`; returns (process, ms until its first window is mapped)."""
