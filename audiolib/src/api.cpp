@@ -261,7 +261,10 @@ KESTREL_EXPORT int FMOD_Channel_IsPlaying(FMOD_CHANNEL* channel, int* isPlaying)
 KESTREL_EXPORT int FMOD_Channel_SetPaused(FMOD_CHANNEL* channel, int paused) {
     uint64_t id = 0;
     auto sys = findChannel(channel, &id);
-    return sys ? sys->mixer.setPaused(id, paused != 0) : KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    int result = sys->mixer.setPaused(id, paused != 0);
+    if (result == KESTREL_AUDIO_OK && !paused && sys->output) sys->output->resume();
+    return result;
 }
 
 KESTREL_EXPORT int FMOD_Sound_Release(FMOD_SOUND* sound) {

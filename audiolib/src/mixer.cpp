@@ -127,11 +127,19 @@ void Mixer::setLatency(size_t frames) {
     latency_ = frames;
 }
 
+void Mixer::onSilence(size_t frames, std::function<void()> handler) {
+    silenceLimit_ = frames;
+    silenceHandler_ = std::move(handler);
+    silentFrames_ = 0;
+}
+
 void Mixer::render(float* out, size_t frames) {
     size_t got = 0;
+    bool audible = false;
     {
         std::lock_guard lock(mutex_);
-        if (stream_ && !paused_ && !ended_) {
+        audible = stream_ && !paused_ && !ended_;
+        if (audible) {
             got = stream_->consume(out, frames);
             if (volume_ != 1.0f)
                 for (size_t i = 0; i < got * 2; ++i) out[i] *= volume_;
@@ -146,6 +154,15 @@ void Mixer::render(float* out, size_t frames) {
     }
     std::fill(out + got * 2, out + frames * 2, 0.0f);
     remember(out, frames);
+    if (audible) {
+        silentFrames_ = 0;
+    } else if (silenceLimit_ != 0) {
+        silentFrames_ += frames;
+        if (silentFrames_ >= silenceLimit_) {
+            silentFrames_ = 0;
+            if (silenceHandler_) silenceHandler_();
+        }
+    }
 }
 
 void Mixer::remember(const float* frames, size_t count) {

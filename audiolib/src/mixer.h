@@ -4,8 +4,9 @@
 // Threads. The caller's thread (the player's UI thread) makes every API call.
 // Each open sound has a decoder thread of its own (stream.h) that fills the
 // sound's ring of decoded frames two seconds ahead and sleeps in between. The
-// output has one thread: SDL's audio callback, or our own paced thread for the
-// null and WAV outputs (output.h); it calls Mixer::render() and nothing else.
+// output has one thread while a device is open: SDL's audio callback, or our
+// own paced thread for the null and WAV outputs (output.h); it calls
+// Mixer::render() and nothing else (but the silence handler, once).
 //
 // Locks, in the order they may nest:
 //   1. the handle registry (api.cpp): caller's thread only, never held while
@@ -37,12 +38,15 @@
 //       process is killed) instead of playing it;
 //   KESTREL_AUDIO_OUTPUT=null        consume at real-time pace and discard,
 //       without trying a sound device (used also when SDL finds no device);
+//   KESTREL_AUDIO_CLOSE_AFTER_MS=N   close the device after N ms of silence
+//       (15000 by default; it opens again with the next sound, output.h);
 //   KESTREL_AUDIO_SOUNDFONT=/path.sf2  the General MIDI sound font for .mid;
 //   KESTREL_AUDIO_DEBUG=1            let FFmpeg log (it is silent otherwise).
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -83,6 +87,10 @@ class Mixer {
     // Frames handed to the output that are not heard yet; set by the output
     // before it starts.
     void setLatency(size_t frames);
+    // Set while no output runs. `handler` is called once from the output
+    // thread, inside render(), when `frames` frames in a row were rendered
+    // with nothing to play (no sound, paused or ended); 0 frames: never.
+    void onSilence(size_t frames, std::function<void()> handler);
 
   private:
     using Time = std::chrono::steady_clock::time_point;
@@ -101,6 +109,10 @@ class Mixer {
     Time stamp_{};                    // guarded by mutex_: when that last buffer was handed out
     uint64_t seeksSeen_ = 0;          // guarded by mutex_: the stream's landed seeks, as last seen
     size_t latency_ = 2048;           // guarded by mutex_
+
+    size_t silenceLimit_ = 0;               // set while no output runs
+    std::function<void()> silenceHandler_;  // set while no output runs
+    size_t silentFrames_ = 0;               // output thread
 
     std::mutex historyMutex_;
     float history_[kSpectrumSize] = {};  // guarded by historyMutex_: a ring of mono samples

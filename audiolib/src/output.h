@@ -16,11 +16,17 @@ class Output {
     // Caller's thread: a new sound was put on the channel. Outputs that can
     // take audio early do so now, so that it starts at once.
     virtual void kick() {}
+    // Caller's thread: a paused channel plays again.
+    virtual void resume() {}
 };
 
-// Caller's thread. Opens the output chosen by the environment and starts
-// pulling from `mixer`; the output stops when destroyed (blocking until its
-// thread has left render()).
+// Caller's thread. Makes the output chosen by the environment; it pulls from
+// `mixer` until destroyed (which blocks until its thread has left render()).
+// A WAV file is written from the start. A device (or the null output in its
+// place) opens on the first sound, not here, so that start-up pays no probe
+// of the sound system, and closes again after a while of silence
+// (KESTREL_AUDIO_CLOSE_AFTER_MS, 15 s by default), so that an idle player
+// runs no output thread.
 Status openOutput(Mixer& mixer, std::unique_ptr<Output>* out);
 
 // The outputs themselves (sdl_output.cpp, paced_output.cpp).

@@ -1,6 +1,8 @@
 // An output without a device: a thread of ours that takes one buffer from the
 // mixer each buffer period, by the clock, and writes it to a WAV file or
 // drops it.
+#include <pthread.h>
+
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -35,7 +37,10 @@ class PacedOutput final : public Output {
         }
         // A buffer handed out plays during the following period.
         mixer_.setLatency(kBufferFrames);
-        thread_ = std::thread([this] { run(); });
+        thread_ = std::thread([this] {
+            pthread_setname_np(pthread_self(), "kestrel-output");
+            run();
+        });
         return Status::success();
     }
 

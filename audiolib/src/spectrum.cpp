@@ -13,6 +13,7 @@ Spectrum::Spectrum() {
     out_ = out;
     std::fill(in_, in_ + kSpectrumSize, 0.0f);
     plan_ = fftwf_plan_dft_r2c_1d(kSpectrumSize, in_, out, FFTW_ESTIMATE);
+    fftwf_execute(static_cast<fftwf_plan>(plan_));  // out_ holds the transform of in_ from now on
 }
 
 Spectrum::~Spectrum() {
@@ -22,8 +23,13 @@ Spectrum::~Spectrum() {
 }
 
 void Spectrum::compute(const float (&samples)[kSpectrumSize], float* out, int count) {
-    std::copy(samples, samples + kSpectrumSize, in_);
-    fftwf_execute(static_cast<fftwf_plan>(plan_));
+    // Asked on every pass of the player's loop, while the output mixes a new
+    // buffer only every few passes: the same samples keep their transform
+    // (an out-of-place real transform leaves in_ as it was).
+    if (!std::equal(samples, samples + kSpectrumSize, in_)) {
+        std::copy(samples, samples + kSpectrumSize, in_);
+        fftwf_execute(static_cast<fftwf_plan>(plan_));
+    }
     const auto* bins = static_cast<const fftwf_complex*>(out_);
     const float scale = 2.0f / kSpectrumSize;
     count = std::min(count, kSpectrumBins);

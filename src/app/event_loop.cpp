@@ -8,6 +8,7 @@
 #include "app/next_track.h"
 #include "app/program.h"
 #include "audio/playback.h"
+#include "online/download.h"
 #include "online/video_view.h"
 #include "platform/gui/gui.h"
 #include "ui/hover.h"
@@ -61,6 +62,10 @@ void runEventLoop() {
         std::fflush(stdout);
         return;
     }
-    while (loopPass()) {
-    }
+    // Between passes the wait learns whether anything can change by itself:
+    // with nothing playing or opening and no worker, it sleeps until the user,
+    // the network state or the toolkit has something.
+    while (loopPass())
+        gui::setLoopBusy(appState.channelPlaying != 0 || downloadRunning() ||
+                         appState.recordingActive.load() != 0 || appState.videoWindowOpen != 0);
 }

@@ -76,6 +76,7 @@ bool startUp(int& argc, char** argv) {
     trace("window and controls");
     initAudioSystem();                                              // step 14
     gui::startTimer(win::MainWindow, 0, 35, [] { refreshDisplay(); });  // step 15
+    followConnectionChanges();
     trace("audio system");
     gui::showWindow(win::MainWindow);                               // step 16
     trace("shown");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "online/page_text.h"
+#include "platform/gui/gui.h"
 #include "platform/net/net.h"
 
 namespace {
@@ -24,6 +25,11 @@ std::optional<net::Page> fetchRaw(const std::string& address) {
 
 bool isConnected() {
     return net::connected();
+}
+
+void followConnectionChanges() {
+    const int fd = net::openConnectionNotices();
+    if (fd >= 0) gui::watchDescriptor(fd, [fd] { net::connectionNotices(fd); });
 }
 
 std::optional<std::string> fetchPage(const std::string& address) {

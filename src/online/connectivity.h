@@ -7,6 +7,9 @@
 // True when the machine has a network connection (a non-loopback interface
 // up and a default route through it). Cheap: safe on every 35 ms tick. Any thread.
 bool isConnected();
+// Wakes the window's wait whenever the connection may have changed, so that
+// an idle window shows the new state at once without polling for it.
+void followConnectionChanges();
 
 // The page at `address` as its bytes (no charset conversion): the whole body
 // up to 1,000,000 bytes, cut at its first zero byte. nullopt on any failure

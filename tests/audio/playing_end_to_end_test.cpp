@@ -12,6 +12,7 @@
 
 #include "app/app_state.h"
 #include "app/program.h"
+#include "audio/display_refresh.h"
 #include "audio/track_length.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
@@ -36,6 +37,27 @@ bool pumpUntil(F done, int timeoutMs) {
         if (done()) return true;
     }
     return false;
+}
+
+// Runs the loop until one refresh has run after this moment: a pass that
+// begins after the refresh period runs the due refresh first.
+void pumpPastOneRefresh() {
+    const auto start = Clock::now();
+    do loopPass();
+    while (Clock::now() - start < std::chrono::milliseconds(36));
+    loopPass();
+}
+
+// Waits for the audio to change what `drawn` depends on, then checks that
+// `control` shows something else within one refresh.
+template <typename F>
+void expectShownWithinOneRefresh(int control, F drawn, const char* what) {
+    const auto before = drawn();
+    const std::vector<uint32_t> shown = gui::controlShownPixels(control);
+    ASSERT_TRUE(pumpUntil([&] { return drawn() != before; }, 3000))
+        << what << ": the audio did not change it";
+    pumpPastOneRefresh();
+    EXPECT_NE(gui::controlShownPixels(control), shown) << what << " not shown within one refresh";
 }
 
 void click(int control, gui::ControlEventType type, gui::Point screen) {
@@ -137,9 +159,20 @@ TEST(PlayingEndToEnd, ADoubleClickedSearchResultPlaysAndIsSteered) {
     EXPECT_GT(appState.positionMs, before + 700);
     EXPECT_EQ(gui::imagePixel(img::PositionImage, 5, 1), (gui::Rgb{222, 32, 30}));
 
-    // Pause holds the position and silences the output.
+    // Each change of the audio shows on screen within one refresh.
+    expectShownWithinOneRefresh(
+        ctl::TimeDisplay, [] { return timeText(appState.positionMs); }, "the time");
+    expectShownWithinOneRefresh(
+        ctl::PositionBar, [] { return positionFill(appState.positionMs, appState.trackLengthSeconds); },
+        "the position");
+
+    // Pause holds the position and silences the output; the loudest band
+    // falls (it is 15 pixels high, full above that).
     click(ctl::PlayButton, gui::ControlEventType::Left,
           {gui::controlScreenRect(ctl::PlayButton).x + 2, gui::controlScreenRect(ctl::PlayButton).y + 2});
+    expectShownWithinOneRefresh(
+        ctl::SpectrumBarFirst + loudest,
+        [&] { return std::min(bandHeight(appState.spectrum[loudest]), int32_t{15}); }, "the band");
     ASSERT_TRUE(pumpUntil([] { return appState.pauseOn == 1; }, 2000));
     pump(200);
     const uint32_t held = appState.positionMs;

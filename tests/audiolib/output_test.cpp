@@ -98,3 +98,53 @@ TEST(Output, NullOutputKeepsRealTimeAndTheWavHeaderStaysValid) {
         EXPECT_GT(out.seconds(), 0.1 * (i + 1));
     }
 }
+
+namespace {
+
+// Threads of this process named `name` (the null output names its thread).
+int threadsNamed(const std::string& name) {
+    int count = 0;
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string line;
+        if (std::getline(comm, line) && line == name) ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+// The device is opened by the first sound, closed after a silence, and
+// opened again both by a new sound and by the end of a pause.
+TEST(Output, DeviceOpensOnTheFirstSoundAndClosesAfterSilence) {
+    ::setenv("KESTREL_AUDIO_OUTPUT", "null", 1);
+    ::setenv("KESTREL_AUDIO_CLOSE_AFTER_MS", "300", 1);
+    {
+        PlainSystem sys;
+        const auto running = [] { return threadsNamed("kestrel-output") == 1; };
+        const auto closed = [] { return threadsNamed("kestrel-output") == 0; };
+        std::this_thread::sleep_for(100ms);
+        EXPECT_TRUE(closed()) << "an output runs before anything plays";
+
+        FMOD_CHANNEL* ch = sys.play(toneWav(1000, 0.3));
+        EXPECT_TRUE(waitUntil(running, 2000ms));
+        EXPECT_TRUE(waitUntil([&] { return !playing(ch); }, 2000ms));
+        EXPECT_TRUE(waitUntil(closed, 3000ms)) << "the output outlived the silence";
+
+        ch = sys.play(toneWav(1000, 5));
+        unsigned ms = 0;
+        EXPECT_TRUE(waitUntil([&] { return FMOD_Channel_GetPosition(ch, &ms, 1) == 0 && ms > 300; }, 3000ms))
+            << "a sound after the close is not heard";
+
+        ASSERT_EQ(FMOD_Channel_SetPaused(ch, 1), KESTREL_AUDIO_OK);
+        EXPECT_TRUE(waitUntil(closed, 3000ms)) << "a long pause keeps the output";
+        FMOD_Channel_GetPosition(ch, &ms, 1);
+        const unsigned held = ms;
+        ASSERT_EQ(FMOD_Channel_SetPaused(ch, 0), KESTREL_AUDIO_OK);
+        EXPECT_TRUE(
+            waitUntil([&] { return FMOD_Channel_GetPosition(ch, &ms, 1) == 0 && ms > held + 300; }, 3000ms))
+            << "the end of a long pause is not heard";
+    }
+    ::unsetenv("KESTREL_AUDIO_CLOSE_AFTER_MS");
+    ::unsetenv("KESTREL_AUDIO_OUTPUT");
+}

@@ -67,6 +67,15 @@ struct Event {
 // pass, and returns that event (kind None on time-out). Timer callbacks run
 // inside this wait and nowhere else.
 Event waitWindowEvent(int timeoutMs);
+// Whether anything can change without an outside event (something plays, a
+// worker runs). While it is false and no pointer is over our windows, the
+// wait sleeps until a toolkit event, a watched descriptor or a program event,
+// instead of waking every timeoutMs; after any of them it runs at full pace
+// long enough for the timers to show the change. True until first set.
+void setLoopBusy(bool busy);
+// Runs `onReadable` from inside the wait whenever `fd` has data, and counts
+// as a reason to wake from the idle sleep.
+void watchDescriptor(int fd, std::function<void()> onReadable);
 
 // Pointer position in MainWindow client coordinates, or (-1, -1) outside
 // its client area. `mainWindow` names the window to measure against.
@@ -128,6 +137,9 @@ void createPicture(int control, int parent, int panel, Rect r, int image);
 // takes the image's size. Returns true when the shown pixels changed.
 bool setControlImage(int control, int image);
 int controlImage(int control);
+// What a control shows, painted by its widget as on screen: 0xAARRGGBB rows
+// of its width (tests).
+std::vector<uint32_t> controlShownPixels(int control);
 // Clicks go through the control to what lies beneath (a display-only overlay).
 void setClickThrough(int control);
 // Text and background colours of an edit field.

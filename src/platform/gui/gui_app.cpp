@@ -10,6 +10,7 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
 #include <memory>
@@ -33,6 +34,14 @@ QApplication* application = nullptr;
 // cost more than the pass itself.
 std::unique_ptr<QTimer> tickTimer;
 bool ticked = false;
+// Idle sleep: with nothing busy, no pointer over us and the linger over, the
+// wait blocks on the toolkit alone. The linger after any program event or
+// watched descriptor lets the timers (the 35 ms refresh) show its effect.
+bool loopBusy = true;
+bool nudged = false;
+constexpr auto kLinger = std::chrono::milliseconds(100);
+std::chrono::steady_clock::time_point awakeUntil{};
+std::vector<std::unique_ptr<QSocketNotifier>> watchers;
 // The pointer as the last mouse event over our windows left it; asking the
 // display server on every pass would be a round trip 100 times a second.
 QPoint lastPointer;
@@ -131,6 +140,10 @@ bool init(int& argc, char** argv) {
         qputenv("QT_XCB_GL_INTEGRATION", "none");
         if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) qputenv("QT_QUICK_BACKEND", "software");
     }
+    // Pictures reach the X server in the request itself, not through shared
+    // memory: what changes per refresh is a few small rectangles, and each
+    // shared-memory flush costs a completion event that wakes two threads.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
     application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     loadToolkitTranslations();
@@ -162,13 +175,38 @@ void releaseAll() {
     pointerInside = false;
 }
 
+void setLoopBusy(bool busy) {
+    loopBusy = busy;
+}
+
+void watchDescriptor(int fd, std::function<void()> onReadable) {
+    auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [callback = std::move(onReadable)] {
+        callback();
+        nudged = true;
+    });
+    watchers.push_back(std::move(notifier));
+}
+
 Event waitWindowEvent(int timeoutMs) {
     auto& queue = registry().queue;
+    using Clock = std::chrono::steady_clock;
+    if (loopBusy || pointerInside) awakeUntil = Clock::now() + kLinger;
     runDueTimers();
     if (queue.empty()) {
         if (timeoutMs <= 0) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         } else {
+            // Nothing can change: no tick, no timers, until the toolkit has
+            // something for us. Toolkit-internal wake-ups go back to sleep.
+            if (!loopBusy && !pointerInside && Clock::now() >= awakeUntil) {
+                tickTimer->stop();
+                while (queue.empty() && !nudged && !pointerInside && !loopBusy)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+                awakeUntil = Clock::now() + kLinger;
+                runDueTimers();
+            }
+            nudged = false;
             if (!tickTimer->isActive() || tickTimer->interval() != timeoutMs) tickTimer->start(timeoutMs);
             ticked = false;
             while (queue.empty() && !ticked) {
@@ -178,6 +216,7 @@ Event waitWindowEvent(int timeoutMs) {
         }
     }
     if (queue.empty()) return {};
+    awakeUntil = Clock::now() + kLinger;
     Event event = queue.front();
     queue.pop_front();
     return event;

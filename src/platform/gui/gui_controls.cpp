@@ -51,12 +51,16 @@ public:
         // redraws every picture, mostly with the same pixels).
         if (samePixels(image, snapshot_)) return false;
         snapshot_ = image;
+        // An opaque picture covers the widget: the window's skin under it is
+        // not painted first, so a changed picture repaints only itself.
+        setAttribute(Qt::WA_OpaquePaintEvent, !image.hasAlphaChannel() && image.size() == size());
         update();
         return true;
     }
     void clear() {
         if (!snapshot_.isNull()) {
             snapshot_ = QImage();
+            setAttribute(Qt::WA_OpaquePaintEvent, false);
             update();
         }
     }
@@ -183,6 +187,17 @@ bool setControlImage(int control, int image) {
         return true;
     }
     return widget->show(*source);
+}
+
+std::vector<uint32_t> controlShownPixels(int control) {
+    QWidget* w = controlWidget(control);
+    if (!w || w->size().isEmpty()) return {};
+    const QImage shown = w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    std::vector<uint32_t> out(size_t(shown.width()) * shown.height());
+    for (int y = 0; y < shown.height(); ++y)
+        std::memcpy(out.data() + size_t(y) * shown.width(), shown.constScanLine(y),
+                    size_t(shown.width()) * 4);
+    return out;
 }
 
 int controlImage(int control) {

@@ -1,8 +1,11 @@
 // Connection state: an interface other than loopback is up and a default
 // route leaves through it. Read from /proc/net/route (/proc/net/ipv6_route
-// when IPv4 has no default) and the interface's flags, at most every 250 ms; callers on the 35 ms refresh
-// tick get the cached answer, which costs an atomic load.
+// when IPv4 has no default) and the interface's flags, at most every 250 ms
+// and again after a netlink notice; callers on the 35 ms refresh tick get
+// the cached answer, which costs an atomic load.
 #include <fcntl.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
 #include <net/if.h>
 #include <net/route.h>
 #include <sys/ioctl.h>
@@ -145,6 +148,28 @@ bool connected() {
     cachedState.store(state, std::memory_order_relaxed);
     checkedAtNs.store(nowNs(), std::memory_order_release);
     return state;
+}
+
+int openConnectionNotices() {
+    int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
+    if (fd < 0) return -1;
+    sockaddr_nl local{};
+    local.nl_family = AF_NETLINK;
+    local.nl_groups =
+        RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_IFADDR | RTMGRP_IPV6_ROUTE;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void connectionNotices(int fd) {
+    // What changed does not matter: the state is read again when next asked.
+    char buffer[8192];
+    while (::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT) > 0) {
+    }
+    checkedAtNs.store(INT64_MIN, std::memory_order_release);
 }
 
 void overrideConnected(std::optional<bool> state) {

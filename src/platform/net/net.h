@@ -29,6 +29,14 @@ bool connected();
 // Tests: force the answer (true/false) or return to the system's (nullopt).
 void overrideConnected(std::optional<bool> state);
 
+// A descriptor that turns readable when a link, an address or a route
+// changes (a routing netlink socket), or -1 where there is none. When it is
+// readable, connectionNotices(fd) takes the notices and makes the next
+// connected() read the system afresh, so a waiting loop follows the state
+// without polling it.
+int openConnectionNotices();
+void connectionNotices(int fd);
+
 // The rule behind connected(), over the texts of /proc/net/route and
 // /proc/net/ipv6_route and a predicate telling whether a named interface is
 // up, running and not loopback. Pure; exposed for tests.

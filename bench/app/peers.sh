@@ -1,0 +1,316 @@
+#!/usr/bin/env bash
+# The player beside its peers on one virtual X server, interleaved runs:
+#   start to a mapped window (Audacious), idle CPU and wake-ups with the window
+#   shown (Audacious), CPU and wake-ups playing a 128 kbit/s MP3 made by lame
+#   (Audacious), CPU playing a local radio stream (mpv --no-video), and
+#   proportional memory idle (Audacious). Prints one table of medians with
+#   the ratio player / peer.
+#
+# CPU is user + system time of all threads from /proc/PID/stat over the
+# window; wake-ups are the voluntary + involuntary context switches of all
+# threads (/proc/PID/task/*/status) over the same window, per second.
+# Both players use SDL's dummy audio driver (no sound card is assumed), mpv
+# its null output.
+#
+#   PEERS_SECONDS  length of each measuring window (default 30)
+#   PEERS_RUNS     runs of each measure and player (default 5)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${KESTREL_BUILD_DIR:-$root/build}
+player="$build/kestrel-player"
+for tool in audacious mpv lame Xvfb xev xdotool dbus-daemon; do
+    command -v "$tool" >/dev/null || { echo "peers.sh: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
+done
+[ -x "$player" ] || { echo "peers.sh: no player at $player" >&2; exit 1; }
+
+work=$(mktemp -d)
+xvfb_pid=""
+bus_pid=""
+cleanup() {
+    [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+
+# A session bus of our own, so that neither player waits on one.
+eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
+    read -r address
+    read -r pid
+    echo "export DBUS_SESSION_BUS_ADDRESS='$address'; bus_pid=$pid"
+})"
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export SDL_AUDIODRIVER=dummy
+
+# The track: a minute of chords and noise, 44.1 kHz stereo, 128 kbit/s.
+python3 - "$work/track.wav" <<'PY'
+import math, random, struct, sys, wave
+rate, seconds = 44100, 60
+random.seed(1)
+with wave.open(sys.argv[1], "wb") as w:
+    w.setnchannels(2); w.setsampwidth(2); w.setframerate(rate)
+    frames = bytearray()
+    for i in range(rate * seconds):
+        t = i / rate
+        base = 110 * (1 + (int(t) % 4))
+        v = 0.25 * math.sin(2 * math.pi * base * t) + 0.15 * math.sin(2 * math.pi * 2.5 * base * t)
+        v += 0.05 * (random.random() - 0.5)
+        s = int(max(-1.0, min(1.0, v)) * 32000)
+        frames += struct.pack("<hh", s, s)
+    w.writeframes(bytes(frames))
+PY
+lame --quiet -b 128 "$work/track.wav" "$work/track.mp3"
+rm -f "$work/track.wav"
+
+# Audacious: no first-run questions, SDL output, nothing restored.
+mkdir -p "$HOME/.config/audacious"
+timeout 20 audacious --headless --quit-after-play >/dev/null 2>&1 || true
+registry="$HOME/.config/audacious/plugin-registry"
+if [ -f "$registry" ]; then
+    # Only the SDL output is enabled.
+    awk '/^output /{out=$2} /^(input|general|effect|vis|container|transport|playlist|iface) /{out=""}
+         /^enabled /{ if (out ~ /sdlout/) { print "enabled 1"; next } else if (out != "") { print "enabled 0"; next } }
+         {print}' "$registry" >"$registry.new" && mv "$registry.new" "$registry"
+fi
+cat >"$HOME/.config/audacious/config" <<'CFG'
+[audacious]
+resume_playback_on_startup=FALSE
+show_interface=TRUE
+CFG
+
+# The player's data, with the first station of "all styles" pointed at the
+# measured source (the stream or the file).
+cp -r "$root/data/." "$work/kestrel/" 2>/dev/null || { mkdir -p "$work/kestrel" && cp -r "$root/data/." "$work/kestrel/"; }
+
+PEERS_SECONDS=${PEERS_SECONDS:-30} PEERS_RUNS=${PEERS_RUNS:-5} \
+    python3 - "$player" "$work" <<'PY'
+import http.server, os, re, signal, socketserver, statistics, subprocess, sys, threading, time
+
+player, work = sys.argv[1], sys.argv[2]
+window = float(os.environ["PEERS_SECONDS"])
+runs = int(os.environ["PEERS_RUNS"])
+tick = os.sysconf("SC_CLK_TCK")
+track = os.path.join(work, "track.mp3")
+kdir = os.path.join(work, "kestrel")
+stations = os.path.join(kdir, "inet_radio.pls")
+original_pls = open(stations, "rb").read()
+
+# The local radio stream: the track, looped, at its own bit rate.
+class Radio(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        data = open(track, "rb").read()
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/mpeg")
+        self.send_header("icy-name", "bench")
+        self.end_headers()
+        rate = 128000 // 8
+        chunk = rate // 10
+        start = time.monotonic()
+        sent = 0
+        try:
+            while True:
+                for at in range(0, len(data), chunk):
+                    self.wfile.write(data[at:at + chunk])
+                    sent += chunk
+                    # Ahead by two seconds at most, like a server's burst.
+                    delay = start + sent / rate - 2.0 - time.monotonic()
+                    if delay > 0:
+                        time.sleep(delay)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+server = Server(("127.0.0.1", 0), Radio)
+threading.Thread(target=server.serve_forever, daemon=True).start()
+stream_url = f"http://127.0.0.1:{server.server_address[1]}/radio.mp3"
+
+def set_station(address):
+    text = original_pls.decode("cp1251")
+    section = "[Всё подряд]"
+    head, _, tail = text.partition(section)
+    tail = re.sub(r"File1 = [^\r\n]*", "File1 = " + address.replace("\\", "\\\\"), tail, count=1)
+    open(stations, "wb").write((head + section + tail).encode("cp1251"))
+
+def xdo(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
+
+def cpu(pid):
+    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / tick
+
+def switches(pid):
+    """Context switches so far of each live thread."""
+    counts = {}
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            for line in open(f"/proc/{pid}/task/{task}/status"):
+                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                    counts[task] = counts.get(task, 0) + int(line.split()[1])
+        except OSError:
+            pass
+    return counts
+
+def switched(before, after):
+    # A thread that ended in between takes its count with it: only the
+    # threads seen at both ends (and those started in between) are counted.
+    return sum(n - before.get(task, 0) for task, n in after.items())
+
+def pss(pid):
+    for line in open(f"/proc/{pid}/smaps_rollup"):
+        if line.startswith("Pss:"):
+            return int(line.split()[1]) / 1024
+    return float("nan")
+
+def measure(pid):
+    c0, s0, t0 = cpu(pid), switches(pid), time.monotonic()
+    time.sleep(window)
+    c1, s1, t1 = cpu(pid), switches(pid), time.monotonic()
+    return 100 * (c1 - c0) / (t1 - t0), switched(s0, s1) / (t1 - t0)
+
+def start_mapped(command, cwd, env=None):
+    """Starts `command`; returns (process, ms until its first window is mapped)."""
+    xev = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    time.sleep(0.3)  # xev has selected its events
+    start = time.monotonic()
+    p = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    elapsed = None
+    deadline = start + 20
+    os.set_blocking(xev.stdout.fileno(), False)
+    buffer = ""
+    while elapsed is None and time.monotonic() < deadline:
+        try:
+            chunk = xev.stdout.read()
+        except (BlockingIOError, TypeError):
+            chunk = None
+        if chunk:
+            buffer += chunk
+            if "MapNotify event" in buffer:
+                elapsed = (time.monotonic() - start) * 1000
+                break
+        time.sleep(0.002)
+    xev.kill()
+    xev.wait()
+    return p, elapsed
+
+def stop(p):
+    p.terminate()
+    try:
+        p.wait(5)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        p.wait()
+
+def main_window():
+    for _ in range(100):
+        found = xdo("search", "--onlyvisible", "--name", "^Поиск MP3 на")
+        if found:
+            return found.splitlines()[0]
+        time.sleep(0.1)
+    raise SystemExit("peers.sh: the player's window did not appear")
+
+def kestrel_env():
+    return dict(os.environ, KESTREL_AUTO_OK="1", KESTREL_SITE_URL="http://127.0.0.1:9/", QT_QPA_PLATFORM="xcb")
+
+def kestrel_play(address):
+    """The player in radio mode, playing its first station (set to `address`)."""
+    set_station(address)
+    p, _ = start_mapped([player], kdir, kestrel_env())
+    w = main_window()
+    geometry = dict(l.split("=") for l in xdo("getwindowgeometry", "--shell", w).splitlines() if "=" in l)
+    x, y = int(geometry["X"]), int(geometry["Y"])
+    def click(cx, cy, repeat=1):
+        xdo("mousemove", str(x + cx - 1), str(y + cy - 1))
+        xdo("mousemove", str(x + cx), str(y + cy))
+        time.sleep(0.3)
+        xdo("click", "--repeat", str(repeat), "--delay", "80", "1")
+        time.sleep(0.3)
+    click(676, 38)       # radio mode
+    click(250, 106, 2)   # the first station
+    xdo("mousemove", "1270", "1010")  # the pointer leaves the window
+    set_station("http://127.0.0.1:9/")
+    return p
+
+samples = {}
+def add(key, value):
+    if value is not None:
+        samples.setdefault(key, []).append(value)
+
+settle = 3.0
+for run in range(runs):
+    # Start-up and idle: the window shown, nothing playing, the pointer away.
+    for who in (["kestrel", "audacious"] if run % 2 == 0 else ["audacious", "kestrel"]):
+        xdo("mousemove", "1270", "1010")
+        if who == "kestrel":
+            set_station("http://127.0.0.1:9/")
+            p, ms = start_mapped([player], kdir, kestrel_env())
+        else:
+            p, ms = start_mapped(["audacious"], work)
+        add(("start", who), ms)
+        time.sleep(settle)
+        c, s = measure(p.pid)
+        add(("idle cpu", who), c)
+        add(("idle wake", who), s)
+        add(("pss", who), pss(p.pid))
+        stop(p)
+    # Playing the MP3 file.
+    for who in (["kestrel", "audacious"] if run % 2 == 0 else ["audacious", "kestrel"]):
+        if who == "kestrel":
+            p = kestrel_play(track)
+        else:
+            p, _ = start_mapped(["audacious", track], work)
+        time.sleep(settle)
+        c, s = measure(p.pid)
+        add(("play cpu", who), c)
+        add(("play wake", who), s)
+        stop(p)
+    # Playing the local radio stream.
+    for who in (["kestrel", "mpv"] if run % 2 == 0 else ["mpv", "kestrel"]):
+        if who == "kestrel":
+            p = kestrel_play(stream_url)
+        else:
+            p = subprocess.Popen(["mpv", "--no-video", "--no-config", "--ao=null", "--really-quiet", stream_url],
+                                 cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(settle)
+        c, s = measure(p.pid)
+        add(("radio cpu", who), c)
+        add(("radio wake", who), s)
+        stop(p)
+
+def median(key):
+    values = samples.get(key)
+    return statistics.median(values) if values else None
+
+rows = [
+    ("start to a mapped window, ms", "start", "audacious"),
+    ("idle, window shown: CPU % of a core", "idle cpu", "audacious"),
+    ("idle, window shown: wake-ups/s", "idle wake", "audacious"),
+    ("playing the MP3: CPU %", "play cpu", "audacious"),
+    ("playing the MP3: wake-ups/s", "play wake", "audacious"),
+    ("playing the radio stream: CPU %", "radio cpu", "mpv"),
+    ("playing the radio stream: wake-ups/s", "radio wake", "mpv"),
+    ("proportional memory idle, MB", "pss", "audacious"),
+]
+print(f"medians of {runs} interleaved runs, {window:.0f} s windows; load before: {os.getloadavg()[0]:.2f}")
+print(f"| {'measure':<38} | {'Kestrel':>8} | {'peer':>9} | {'peer value':>10} | {'ratio':>6} |")
+print(f"|{'-' * 40}|{'-' * 10}|{'-' * 11}|{'-' * 12}|{'-' * 8}|")
+for title, key, peer in rows:
+    k, q = median((key, "kestrel")), median((key, peer))
+    ratio = f"{k / q:.2f}" if k is not None and q else "—"
+    fk = f"{k:.2f}" if k is not None else "—"
+    fq = f"{q:.2f}" if q is not None else "—"
+    print(f"| {title:<38} | {fk:>8} | {peer:>9} | {fq:>10} | {ratio:>6} |")
+server.shutdown()
+PY
