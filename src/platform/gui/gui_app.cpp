@@ -41,6 +41,10 @@ bool loopBusy = true;
 bool nudged = false;
 constexpr auto kLinger = std::chrono::milliseconds(100);
 std::chrono::steady_clock::time_point awakeUntil{};
+// The last wait handed out an event: the linger counts from the end of the
+// pass that handled it, which may have run a modal dialog for seconds and
+// started a sound the loop has not polled yet.
+bool eventHandedOut = false;
 std::vector<std::unique_ptr<QSocketNotifier>> watchers;
 // The pointer as the last mouse event over our windows left it; asking the
 // display server on every pass would be a round trip 100 times a second.
@@ -191,7 +195,8 @@ void watchDescriptor(int fd, std::function<void()> onReadable) {
 Event waitWindowEvent(int timeoutMs) {
     auto& queue = registry().queue;
     using Clock = std::chrono::steady_clock;
-    if (loopBusy || pointerInside) awakeUntil = Clock::now() + kLinger;
+    if (loopBusy || pointerInside || eventHandedOut) awakeUntil = Clock::now() + kLinger;
+    eventHandedOut = false;
     runDueTimers();
     if (queue.empty()) {
         if (timeoutMs <= 0) {
@@ -216,7 +221,7 @@ Event waitWindowEvent(int timeoutMs) {
         }
     }
     if (queue.empty()) return {};
-    awakeUntil = Clock::now() + kLinger;
+    eventHandedOut = true;
     Event event = queue.front();
     queue.pop_front();
     return event;
