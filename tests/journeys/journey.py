@@ -459,6 +459,8 @@ class Journey:
             log = os.path.join(self.tmp, name + ".log")
             if os.path.exists(log):
                 shutil.copy(log, folder)
+        if os.path.exists(self.wav.path):  # what the player was heard to play
+            shutil.copy(self.wav.path, folder)
         return folder
 
     def close(self):
