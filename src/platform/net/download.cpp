@@ -234,8 +234,8 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
     else if (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_URL_MALFORMAT)
         result.error = DownloadError::BadAddress;
     else if (rc == CURLE_COULDNT_CONNECT || rc == CURLE_COULDNT_RESOLVE_HOST ||
-             rc == CURLE_COULDNT_RESOLVE_PROXY || (rc == CURLE_OPERATION_TIMEDOUT && result.status == 0) ||
-             (rc == CURLE_ABORTED_BY_CALLBACK && !t.answered))
+             rc == CURLE_COULDNT_RESOLVE_PROXY ||
+             ((rc == CURLE_OPERATION_TIMEDOUT || rc == CURLE_ABORTED_BY_CALLBACK) && !t.answered))
         result.error = DownloadError::Connect;
     else if (rc != CURLE_OK)
         result.error = DownloadError::Transfer;
