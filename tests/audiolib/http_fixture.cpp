@@ -11,6 +11,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/loopback_listener.h"
+
 namespace audiotest {
 
 namespace {
@@ -131,15 +133,7 @@ HttpServer::HttpServer(const std::string& mp3Path, const std::string& certPath, 
     while (!probe.Get("/missing.mp3") && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 
-    silentFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(silentFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(silentFd_, 8);
-    socklen_t len = sizeof addr;
-    ::getsockname(silentFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    silentPort_ = ntohs(addr.sin_port);
+    silentFd_ = testsupport::listenOnLoopback(silentPort_);
     silentThread_ = std::thread([this] {
         while (!stopping_) {
             pollfd p{silentFd_, POLLIN, 0};

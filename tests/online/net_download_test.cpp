@@ -13,6 +13,7 @@
 
 #include "library/stale_temporaries.h"
 #include "platform/net/net.h"
+#include "support/loopback_listener.h"
 #include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "test_site_fixture.h"
@@ -85,15 +86,7 @@ TestSite& files() {
 class RawServer {
   public:
     explicit RawServer(std::function<void(int, const std::atomic<bool>&)> talk) : talk_(std::move(talk)) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(fd_, 8);
-        socklen_t len = sizeof addr;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
+        fd_ = testsupport::listenOnLoopback(port_);
         acceptor_ = std::thread([this] {
             while (!stopping_) {
                 pollfd p{fd_, POLLIN, 0};

@@ -9,6 +9,7 @@
 
 #include "online/connectivity.h"
 #include "platform/net/net.h"
+#include "support/loopback_listener.h"
 #include "test_site_fixture.h"
 
 using namespace std::chrono;
@@ -124,15 +125,9 @@ TEST(PageFetch, AStalledServerIsGivenUp) {
 
 TEST(PageFetch, TheWholeCallEndsInThreeSecondsWhateverTheServerDoes) {
     // A port that accepts (the kernel's backlog) and never answers.
-    int silent = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(silent, 4);
-    socklen_t len = sizeof addr;
-    ::getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &len);
-    const std::string never = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/";
+    int port = 0;
+    int silent = testsupport::listenOnLoopback(port, 4);
+    const std::string never = "http://127.0.0.1:" + std::to_string(port) + "/";
     for (const std::string& address : {never, pages().base() + "trickle"}) {
         SCOPED_TRACE(address);
         auto start = steady_clock::now();
