@@ -4,6 +4,10 @@
 #include <cstring>
 #include <unordered_set>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/text/cp1251.h"
 #include "tags.h"
 
@@ -19,8 +23,41 @@ uint64_t fnv1a(std::string_view bytes, uint64_t salt) {
     return h;
 }
 
-const char* findBytes(const char* from, const char* to, const std::string& word) {
+const char* memmemBytes(const char* from, const char* to, const std::string& word) {
     return static_cast<const char*>(memmem(from, to - from, word.data(), word.size()));
+}
+
+// A search that finds little reads the whole haystack, so this scan is the
+// site's p99. Testing 16 positions at once for two bytes of the word, then
+// comparing the candidates, takes half to a third of memmem's time
+// (bench_site_catalog). The two bytes: the last, and the first that is not a
+// UTF-8 lead byte (0xD0 and 0xD1 begin half of every Cyrillic text).
+const char* findBytes(const char* from, const char* to, const std::string& word) {
+#if defined(__SSE2__)
+    size_t n = word.size();
+    if (n < 2 || size_t(to - from) < n + 16) return memmemBytes(from, to, word);
+    size_t a = 0;
+    while (a + 1 < n && static_cast<unsigned char>(word[a]) >= 0xC0) ++a;
+    size_t b = n - 1;
+    if (a == b) a = 0;
+    const __m128i wantA = _mm_set1_epi8(word[a]);
+    const __m128i wantB = _mm_set1_epi8(word[b]);
+    const char* p = from;
+    // Every start p + i (i < 16) leaves the whole word inside [from, to).
+    for (; p + 16 + n <= to + 1; p += 16) {
+        __m128i atA = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + a));
+        __m128i atB = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + b));
+        unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(atA, wantA), _mm_cmpeq_epi8(atB, wantB))));
+        for (; mask; mask &= mask - 1) {
+            const char* at = p + __builtin_ctz(mask);
+            if (std::memcmp(at, word.data(), n) == 0) return at;
+        }
+    }
+    return memmemBytes(p, to, word);
+#else
+    return memmemBytes(from, to, word);
+#endif
 }
 
 }  // namespace

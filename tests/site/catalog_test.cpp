@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/text/cp1251.h"
 #include "query.h"
 
@@ -59,6 +61,33 @@ TEST(Catalog, EveryWordMustMatchSomeFieldAndFieldsDoNotRunTogether) {
     Catalog folders({wall, comp});
     EXPECT_EQ(titles(folders.search(words("pink floyd hey"), 99)), std::vector<std::string>{"Hey You"});
     EXPECT_EQ(titles(folders.search(words("ночь елок"), 99)), std::vector<std::string>{"Song"});
+}
+
+// A large catalogue of near-miss titles over a few letters: every track the
+// search returns holds the word, and none that holds it is missed, wherever
+// in the scan it lies.
+TEST(Catalog, ALargeCatalogueFindsExactlyTheTracksHoldingTheWord) {
+    const std::vector<std::string> letters = {"а", "б", "в", "a", "b", "é", "E", " "};
+    uint32_t seed = 7;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    auto text = [&](size_t n) {
+        std::string s;
+        for (size_t i = 0; i < n; ++i) s += letters[next() % letters.size()];
+        return s;
+    };
+    std::vector<Track> tracks;
+    for (int i = 0; i < 3000; ++i) tracks.push_back(track("/m/" + std::to_string(i) + ".mp3", "", text(1 + next() % 30)));
+    Catalog c(tracks);
+    for (int q = 0; q < 200; ++q) {
+        std::string word = text(1 + next() % 6);
+        std::vector<std::string> ws = words(word);
+        if (ws.size() != 1) continue;
+        std::multiset<std::string> expected, found;
+        for (const Track& t : tracks)
+            if (foldForSearch(t.title).find(ws[0]) != std::string::npos) expected.insert(t.title);
+        for (const Track* t : c.search(ws, tracks.size())) found.insert(t->title);
+        EXPECT_EQ(found, expected) << "word: " << word;
+    }
 }
 
 TEST(Catalog, NoWordsListEverythingUpToTheLimit) {
