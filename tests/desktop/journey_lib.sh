@@ -2,6 +2,11 @@
 # search site, the player's window, and waiting by state with a bound.
 # Sourced; the caller sets `tmp` (its scratch folder) and traps cleanup.
 
+# The toolkit and the sound client make their runtime folders here, not in
+# the system's temporary folder where nobody removes them.
+export XDG_RUNTIME_DIR="$tmp/runtime"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+
 fail() {
   echo "FAIL: $*" >&2
   exit 1

@@ -234,7 +234,10 @@ class Journey:
                     if not k.startswith("KESTREL_") and k not in ("WAYLAND_DISPLAY", "DISPLAY")}
         self.env.update({"QT_QPA_PLATFORM": "xcb", "KESTREL_AUDIO_WAV": self.wav.path, "LANG": "C.UTF-8",
                          "XDG_CONFIG_HOME": os.path.join(self.tmp, "config"),
-                         "XDG_CACHE_HOME": os.path.join(self.tmp, "cache")})
+                         "XDG_CACHE_HOME": os.path.join(self.tmp, "cache"),
+                         # the toolkit's and the sound client's runtime folders, removed with tmp
+                         "XDG_RUNTIME_DIR": os.path.join(self.tmp, "runtime")})
+        os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
         self.children = []  # (name, Popen), stopped in reverse order
         self.player = None
         self.window = None
