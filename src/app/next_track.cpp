@@ -24,6 +24,8 @@ constexpr int kResultRowLimit = 99;
 std::string startedName;
 
 // Starts an address and marks it unheard until the channel plays some of it.
+// The advance then moves on in the list that started it; a station hands
+// over to the playlist.
 void start(const std::string& address, PlayingList list, const std::string& name) {
     startedName = name;
     appState.playingTitle = name;
@@ -33,6 +35,9 @@ void start(const std::string& address, PlayingList list, const std::string& name
     // library not answer for a channel that is still opening.
     appState.positionMs = 0;
     startStream(address);
+    appState.advanceResults = list == PlayingList::SearchResults;
+    appState.advancePlaylist = list == PlayingList::Playlist || list == PlayingList::Stations;
+    appState.advanceLocalFiles = list == PlayingList::LocalFiles;
 }
 
 std::string twoDigits(int n) {
@@ -140,9 +145,6 @@ void playSearchResult() {
     appState.nowPlayingText = gui::listRowText(ctl::SearchResultsList, row);
     appState.currentTitle = title;
     start(resolveSiteLink(link), PlayingList::SearchResults, title);
-    appState.advanceResults = 1;
-    appState.advancePlaylist = 0;
-    appState.advanceLocalFiles = 0;
 }
 
 void playPlaylistEntry() {
@@ -152,9 +154,6 @@ void playPlaylistEntry() {
     appState.nowPlayingText = gui::listRowText(ctl::PlaylistList, row);
     const StationEntry entry = appState.playlistEntries[static_cast<size_t>(row)];
     start(entry.file, PlayingList::Playlist, entry.title.empty() ? entry.file : entry.title);
-    appState.advanceResults = 0;
-    appState.advancePlaylist = 1;
-    appState.advanceLocalFiles = 0;
 }
 
 void playStation() {
@@ -165,9 +164,6 @@ void playStation() {
     const std::string rowText = gui::listRowText(ctl::StationList, row);
     start(entry.file, PlayingList::Stations, rowText.empty() ? entry.file : rowText);
     appState.nowPlayingText = "Стиль: " + appState.currentStyle + "        Станция:    " + rowText;
-    appState.advanceResults = 0;
-    appState.advancePlaylist = 1;
-    appState.advanceLocalFiles = 0;
 }
 
 void playLocalFile() {
@@ -180,9 +176,6 @@ void playLocalFile() {
     gui::setText(ctl::SearchField, base);
     appState.currentTitle = base;
     start(appState.localFolder + name, PlayingList::LocalFiles, base);
-    appState.advanceResults = 0;
-    appState.advancePlaylist = 0;
-    appState.advanceLocalFiles = 1;
     probeTrackLength(1, appState.localFolder + name);
     const int seconds = appState.trackLengthSeconds;
     // Minutes go on past the hour, as in the time display.
