@@ -264,9 +264,19 @@ class Journey:
         if not display:
             raise JourneyFailure("Xvfb did not start")
         self.env["DISPLAY"] = ":" + display
-        self.spawn("openbox", ["openbox", "--sm-disable"])
-        wait_until("openbox to manage the screen",
-                   lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.output(["xprop", "-root"]))
+        wait_until("Xvfb to answer on " + self.env["DISPLAY"], lambda: self.output(["xprop", "-root"]))
+        # Under a heavy load openbox once ended at start, unable to open the
+        # display; it is started again, at most three times.
+        for _ in range(3):
+            openbox = self.spawn("openbox", ["openbox", "--sm-disable"])
+            wait_until("openbox to manage the screen",
+                       lambda: openbox.poll() is not None or
+                       "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.output(["xprop", "-root"]))
+            if openbox.poll() is None:
+                break
+            self.children.remove(("openbox", openbox))
+        else:
+            raise JourneyFailure("openbox ended at start three times (its log is kept)")
         # After openbox, which sets the keymap of its own when it starts.
         self._add_russian_keys()
 
