@@ -71,7 +71,7 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
             return false;
         }
         ++perAddressCount_[address];
-        connections_[key] = {::dup(sock), address, Clock::now() + headerTime_};
+        connections_[key] = {::dup(sock), address, Clock::now() + headerTime_, true};
     }
     changed_.notify_all();
     // The library writes an answer's headers and body apart: without this a
@@ -82,13 +82,19 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         auto it = connections_.find(key);
+        bool counted = true;
         if (it != connections_.end()) {
             if (it->second.fd >= 0) ::close(it->second.fd);
+            counted = it->second.counted;
             connections_.erase(it);
         }
-        if (--perAddressCount_[address] <= 0) perAddressCount_.erase(address);
+        if (counted) uncount(address);
     }
     return ok;
+}
+
+void GuardedServer::uncount(const std::string& address) {
+    if (--perAddressCount_[address] <= 0) perAddressCount_.erase(address);
 }
 
 void GuardedServer::headersArrived(const httplib::Request& req) {
@@ -114,6 +120,10 @@ void GuardedServer::watch() {
         auto now = Clock::now();
         for (auto& [key, c] : connections_) {
             if (c.deadline <= now && c.fd >= 0) {
+                // The address may connect again as soon as its client sees
+                // the cut, before the library's thread has closed the socket.
+                if (c.counted) uncount(c.address);
+                c.counted = false;
                 // Ends the library's blocked read; it then closes the socket.
                 ::shutdown(c.fd, SHUT_RDWR);
                 c.deadline = Clock::time_point::max();

@@ -28,11 +28,13 @@ class GuardedServer : public httplib::Server {
   private:
     bool process_and_close_socket(socket_t sock) override;
     void watch();
+    void uncount(const std::string& address);  // with mutex_ held
 
     struct Connection {
         int fd;  // a duplicate of the socket: shut down at the deadline, never reused meanwhile
         std::string address;
         std::chrono::steady_clock::time_point deadline;  // max(): no deadline
+        bool counted = true;  // in perAddressCount_; a connection cut at its deadline is not
     };
 
     const std::chrono::milliseconds headerTime_;
