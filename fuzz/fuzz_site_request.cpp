@@ -10,6 +10,7 @@
 
 #include "../site/byte_range.cpp"
 #include "../site/catalog.cpp"
+#include "../site/names.cpp"
 #include "../site/pages.cpp"
 #include "../site/query.cpp"
 #include "platform/text/cp1251.cpp"

@@ -8,8 +8,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "names.h"
 #include "platform/text/cp1251.h"
-#include "tags.h"
 
 namespace site {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "catalog.h"
 #include "platform/text/cp1251.h"
-#include "tags.h"
+#include "names.h"
 
 namespace site {
 namespace {

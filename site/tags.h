@@ -21,14 +21,6 @@ Track readTrack(const std::string& path, std::string_view folder = {}, bool* isA
 // leading track number ("01 - Title.mp3") is not an artist.
 void titleFromFileName(std::string_view fileName, std::string& artist, std::string& title);
 
-// A file or folder name as text: kept when it is valid UTF-8, else read as
-// Windows-1251 (names written by older Russian tools).
-std::string nameText(std::string_view bytes);
-
-// True when `bytes` is valid UTF-8; `multiByte` tells whether it holds any
-// character beyond ASCII.
-bool isUtf8(std::string_view bytes, bool& multiByte);
-
 // Tags written by Russian tools often hold Windows-1251 bytes in fields that
 // declare Latin-1, and arrive as "Êèíî". Given such a field's text (UTF-8 of
 // code points up to U+00FF), returns it decoded as Windows-1251 when it looks
