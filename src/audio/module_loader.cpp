@@ -161,8 +161,13 @@ void copyImageSections(MappedModule* m, const uint8_t* image) {
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t* section = mappedSection(m, i);
         if (!section) break;
-        const uint32_t va = read32(section + kSectionVirtualAddress);
-        const uint32_t rawSize = read32(section + kSectionSizeOfRawData);
+        // Where and how much to copy come from the file's own header, which
+        // was checked against the file's length: a section table that
+        // overlaps the optional header has had its image base rewritten in
+        // the mapped copy.
+        const uint8_t* sourceSection = image + (section - m->imageBase);
+        const uint32_t va = read32(sourceSection + kSectionVirtualAddress);
+        const uint32_t rawSize = read32(sourceSection + kSectionSizeOfRawData);
         if (va < m->headersSize) continue;  // never over the headers
         uint8_t* dest = m->imageBase + va;
         uint32_t size = rawSize == 0 ? alignment : rawSize;
@@ -174,7 +179,7 @@ void copyImageSections(MappedModule* m, const uint8_t* image) {
         if (rawSize == 0)
             std::memset(dest, 0, size);
         else
-            std::memcpy(dest, image + read32(section + kSectionPointerToRawData), size);
+            std::memcpy(dest, image + read32(sourceSection + kSectionPointerToRawData), size);
         const uintptr_t address = reinterpret_cast<uintptr_t>(dest);
         // The 32-bit field holds the address where it fits (always for a PE32 image).
         if (address <= 0xFFFFFFFFu) write32(section + kSectionMisc, static_cast<uint32_t>(address));
