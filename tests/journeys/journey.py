@@ -267,16 +267,21 @@ class Journey:
         wait_until("Xvfb to answer on " + self.env["DISPLAY"], lambda: self.output(["xprop", "-root"]))
         # Under a heavy load openbox once ended at start, unable to open the
         # display; it is started again, at most three times.
-        for _ in range(3):
-            openbox = self.spawn("openbox", ["openbox", "--sm-disable"])
+        for attempt in range(1, 4):
+            name = "openbox" if attempt == 1 else "openbox-%d" % attempt
+            openbox = self.spawn(name, ["openbox", "--sm-disable"])
             wait_until("openbox to manage the screen",
                        lambda: openbox.poll() is not None or
                        "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.output(["xprop", "-root"]))
             if openbox.poll() is None:
                 break
-            self.children.remove(("openbox", openbox))
         else:
-            raise JourneyFailure("openbox ended at start three times (its log is kept)")
+            with open(os.path.join(self.tmp, name + ".log"), errors="replace") as log:
+                said = log.read().strip()
+            xvfb = self.children[0][1]
+            raise JourneyFailure("openbox ended at start three times on %s (status %d, Xvfb %s): %s" %
+                                 (self.env["DISPLAY"], openbox.returncode,
+                                  "running" if xvfb.poll() is None else "ended", said))
         # After openbox, which sets the keymap of its own when it starts.
         self._add_russian_keys()
 
