@@ -13,10 +13,16 @@ from journey import (RADIO_MODE_BUTTON, STATION_PANEL, STYLE_PANEL, JourneyFailu
 TONES = (440, 880)
 
 
-def accepts(port):
+def icecast_answers(port):
+    """Whether the server on `port` is Icecast: another process may take a
+    free port before icecast2 binds it, and then answers in its place."""
     try:
-        socket.create_connection(("127.0.0.1", port), timeout=0.5).close()
-        return True
+        with socket.create_connection(("127.0.0.1", port), timeout=1) as s:
+            s.sendall(b"GET /status-json.xsl HTTP/1.0\r\n\r\n")
+            answer = b""
+            while chunk := s.recv(4096):
+                answer += chunk
+            return b"icestats" in answer
     except OSError:
         return False
 
@@ -28,22 +34,30 @@ def start_radio(j, mounts):
     # As root, icecast drops to "nobody", who must reach its log folder.
     os.chmod(j.tmp, 0o755)
     os.chmod(folder, 0o777)
-    port = free_port()
     owner = ("<security><chroot>0</chroot><changeowner><user>nobody</user><group>nogroup</group></changeowner>"
              "</security>" if os.geteuid() == 0 else "")
-    config = os.path.join(folder, "icecast.xml")
-    with open(config, "w") as f:
-        f.write("<icecast><limits><clients>10</clients><sources>%d</sources><burst-size>65536</burst-size>"
-                "</limits><authentication><source-password>kestrel</source-password><admin-user>admin"
-                "</admin-user><admin-password>kestrel</admin-password></authentication><hostname>127.0.0.1"
-                "</hostname><listen-socket><port>%d</port><bind-address>127.0.0.1</bind-address></listen-socket>"
-                "<fileserve>0</fileserve><paths><basedir>%s</basedir><logdir>%s</logdir><webroot>"
-                "/usr/share/icecast2/web</webroot><adminroot>/usr/share/icecast2/admin</adminroot></paths>"
-                "<logging><errorlog>error.log</errorlog><loglevel>2</loglevel></logging>%s</icecast>"
-                % (len(mounts), port, folder, folder, owner))
-    os.chmod(config, 0o644)
-    j.spawn("icecast", ["icecast2", "-c", config])
-    wait_until("icecast2 to listen", lambda: accepts(port))
+    # The port is free when picked, but another process may bind it before
+    # icecast2 does; then another port is tried.
+    for attempt in range(1, 4):
+        port = free_port()
+        config = os.path.join(folder, "icecast.xml")
+        with open(config, "w") as f:
+            f.write("<icecast><limits><clients>10</clients><sources>%d</sources><burst-size>65536</burst-size>"
+                    "</limits><authentication><source-password>kestrel</source-password><admin-user>admin"
+                    "</admin-user><admin-password>kestrel</admin-password></authentication><hostname>127.0.0.1"
+                    "</hostname><listen-socket><port>%d</port><bind-address>127.0.0.1</bind-address></listen-socket>"
+                    "<fileserve>0</fileserve><paths><basedir>%s</basedir><logdir>%s</logdir><webroot>"
+                    "/usr/share/icecast2/web</webroot><adminroot>/usr/share/icecast2/admin</adminroot></paths>"
+                    "<logging><errorlog>error.log</errorlog><loglevel>2</loglevel></logging>%s</icecast>"
+                    % (len(mounts), port, folder, folder, owner))
+        os.chmod(config, 0o644)
+        icecast = j.spawn("icecast-%d" % attempt, ["icecast2", "-c", config])
+        wait_until("icecast2 to listen or end",
+                   lambda: icecast.poll() is not None or icecast_answers(port))
+        if icecast.poll() is None:
+            break
+    else:
+        raise JourneyFailure("icecast2 did not start on three ports; see icecast-*.log and error.log")
     for n, (mount, mp3) in enumerate(sorted(mounts.items())):
         feed = os.path.join(folder, "ezstream%d.xml" % n)
         with open(feed, "w") as f:
