@@ -3,18 +3,12 @@
 // so a stale handle can only miss, never reach a newer object.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <vector>
-
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/log.h>
-}
 
 #include "audio_system.h"
 #include "kestrel_audio.h"
@@ -70,15 +64,6 @@ std::shared_ptr<AudioSystem> findChannel(const void* handle, uint64_t* id) {
     return sys->second;
 }
 
-void initLibraries() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        avformat_network_init();
-        // Damaged files are an expected input; their complaints are not shown.
-        av_log_set_level(std::getenv("KESTREL_AUDIO_DEBUG") ? AV_LOG_DEBUG : AV_LOG_FATAL);
-    });
-}
-
 // Stops and forgets the sounds of one system (all when `system` is 0).
 void dropSounds(uintptr_t system) {
     std::vector<std::shared_ptr<Stream>> doomed;
@@ -118,7 +103,6 @@ KESTREL_EXPORT int FMOD_System_Create(FMOD_SYSTEM** system) {
     try {
         if (!system) return KESTREL_AUDIO_ERR_INVALID_PARAM;
         *system = nullptr;
-        initLibraries();
         auto sys = std::make_shared<AudioSystem>();
         Registry& r = registry();
         std::lock_guard lock(r.mutex);

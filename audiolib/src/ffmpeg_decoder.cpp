@@ -6,13 +6,7 @@
 #include <string_view>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/opt.h>
-#include <libswresample/swresample.h>
-}
-
+#include "ffmpeg_api.h"
 #include "icy_title.h"
 
 namespace kaudio {
@@ -25,22 +19,22 @@ constexpr const char* kFormatWhitelist =
     "xwma,voc,flv,mpeg,mpegts,avi,dsf,truehd,mlp,tak,rm,s3m,mod";
 
 struct FormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+    void operator()(AVFormatContext* c) const { ff().avformat_close_input(&c); }
 };
 struct IoCloser {
-    void operator()(AVIOContext* c) const { avio_closep(&c); }
+    void operator()(AVIOContext* c) const { ff().avio_closep(&c); }
 };
 struct CodecCloser {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext* c) const { ff().avcodec_free_context(&c); }
 };
 struct SwrCloser {
-    void operator()(SwrContext* c) const { swr_free(&c); }
+    void operator()(SwrContext* c) const { ff().swr_free(&c); }
 };
 struct PacketCloser {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { ff().av_packet_free(&p); }
 };
 struct FrameCloser {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
+    void operator()(AVFrame* f) const { ff().av_frame_free(&f); }
 };
 
 int mapOpenError(int err) {
@@ -80,20 +74,20 @@ const AVInputFormat* formatForContentType(std::string_view type) {
         name = "ogg";
     else if (lower == "audio/flac")
         name = "flac";
-    return name ? av_find_input_format(name) : nullptr;
+    return name ? ff().av_find_input_format(name) : nullptr;
 }
 
 std::string ioOption(AVIOContext* pb, const char* name) {
     uint8_t* value = nullptr;
-    if (!pb || av_opt_get(pb, name, AV_OPT_SEARCH_CHILDREN, &value) < 0 || !value) return {};
+    if (!pb || ff().av_opt_get(pb, name, AV_OPT_SEARCH_CHILDREN, &value) < 0 || !value) return {};
     std::string text(reinterpret_cast<const char*>(value));
-    av_free(value);
+    ff().av_free(value);
     return text;
 }
 
 std::string errorText(int err) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(err, buf, sizeof buf);
+    ff().av_strerror(err, buf, sizeof buf);
     return buf;
 }
 
@@ -104,12 +98,15 @@ class FfmpegDecoder final : public Decoder {
 
     ~FfmpegDecoder() override {
         resampler_.reset();
-        av_channel_layout_uninit(&inLayout_);
+        if (inFormat_ >= 0) ff().av_channel_layout_uninit(&inLayout_);
     }
 
     Status open(Clock::time_point deadline) override {
+        // Loaded here, on the decoder's thread, so that the caller never waits for it.
+        if (!ffmpegApi())
+            return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "FFmpeg's libraries cannot be loaded");
         deadline_ = openDeadline_ = deadline;
-        AVFormatContext* raw = avformat_alloc_context();
+        AVFormatContext* raw = ff().avformat_alloc_context();
         if (!raw) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "avformat_alloc_context");
         raw->interrupt_callback.callback = &FfmpegDecoder::interrupted;
         raw->interrupt_callback.opaque = this;
@@ -120,13 +117,13 @@ class FfmpegDecoder final : public Decoder {
             // The connection is opened first, so that the server's content
             // type can name the demuxer before any audio is read.
             AVDictionary* io = nullptr;
-            av_dict_set(&io, "protocol_whitelist", "http,https,tcp,tls", 0);
-            av_dict_set(&io, "icy", "1", 0);
-            av_dict_set(&io, "user_agent", "Kestrel Player", 0);
-            av_dict_set(&io, "reconnect", "0", 0);
+            ff().av_dict_set(&io, "protocol_whitelist", "http,https,tcp,tls", 0);
+            ff().av_dict_set(&io, "icy", "1", 0);
+            ff().av_dict_set(&io, "user_agent", "Kestrel Player", 0);
+            ff().av_dict_set(&io, "reconnect", "0", 0);
             AVIOContext* pb = nullptr;
-            int err = avio_open2(&pb, url_.c_str(), AVIO_FLAG_READ, &raw->interrupt_callback, &io);
-            av_dict_free(&io);
+            int err = ff().avio_open2(&pb, url_.c_str(), AVIO_FLAG_READ, &raw->interrupt_callback, &io);
+            ff().av_dict_free(&io);
             if (err < 0) return failed(err, "connect");
             io_.reset(pb);
             raw->pb = pb;
@@ -136,20 +133,20 @@ class FfmpegDecoder final : public Decoder {
             live_ = !(pb->seekable & AVIO_SEEKABLE_NORMAL) && !ioOption(pb, "icy_metadata_headers").empty();
         }
         AVDictionary* opts = nullptr;
-        av_dict_set(&opts, "protocol_whitelist", network_ ? "http,https,tcp,tls" : "file", 0);
-        av_dict_set(&opts, "format_whitelist", kFormatWhitelist, 0);
+        ff().av_dict_set(&opts, "protocol_whitelist", network_ ? "http,https,tcp,tls" : "file", 0);
+        ff().av_dict_set(&opts, "format_whitelist", kFormatWhitelist, 0);
         // Enough to recognise a format and read its first frames quickly;
         // streams announce their parameters in their first frames anyway.
-        av_dict_set(&opts, "probesize", network_ ? "65536" : "262144", 0);
-        if (network_) av_dict_set(&opts, "formatprobesize", "32768", 0);
-        av_dict_set(&opts, "analyzeduration", "500000", 0);
+        ff().av_dict_set(&opts, "probesize", network_ ? "65536" : "262144", 0);
+        if (network_) ff().av_dict_set(&opts, "formatprobesize", "32768", 0);
+        ff().av_dict_set(&opts, "analyzeduration", "500000", 0);
         guard.release();
-        int err = avformat_open_input(&raw, url_.c_str(), known, &opts);  // frees raw on failure
-        av_dict_free(&opts);
+        int err = ff().avformat_open_input(&raw, url_.c_str(), known, &opts);  // frees raw on failure
+        ff().av_dict_free(&opts);
         if (err < 0) return failed(err, "open");
         format_.reset(raw);
 
-        // av_find_best_stream() passes over audio whose rate is not known yet.
+        // ff().av_find_best_stream() passes over audio whose rate is not known yet.
         AVStream* stream = nullptr;
         for (unsigned i = 0; i < raw->nb_streams && !stream; ++i) {
             const AVCodecParameters* par = raw->streams[i]->codecpar;
@@ -163,9 +160,9 @@ class FfmpegDecoder final : public Decoder {
         // is needed only when the demuxer did not even name the codec. (On a
         // stream it would wait for far more data than the first sound needs.)
         if (!stream || stream->codecpar->codec_id == AV_CODEC_ID_NONE) {
-            err = avformat_find_stream_info(raw, nullptr);
+            err = ff().avformat_find_stream_info(raw, nullptr);
             if (err < 0) return failed(err, "stream info");
-            streamIndex_ = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+            streamIndex_ = ff().av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
             if (streamIndex_ < 0) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "no audio stream");
             stream = raw->streams[streamIndex_];
         }
@@ -173,21 +170,21 @@ class FfmpegDecoder final : public Decoder {
             if (static_cast<int>(i) != streamIndex_) raw->streams[i]->discard = AVDISCARD_ALL;
         timeBase_ = stream->time_base;
 
-        const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+        const AVCodec* codec = ff().avcodec_find_decoder(stream->codecpar->codec_id);
         if (!codec) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "no decoder");
-        codec_.reset(avcodec_alloc_context3(codec));
+        codec_.reset(ff().avcodec_alloc_context3(codec));
         if (!codec_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "avcodec_alloc_context3");
-        if (avcodec_parameters_to_context(codec_.get(), stream->codecpar) < 0)
+        if (ff().avcodec_parameters_to_context(codec_.get(), stream->codecpar) < 0)
             return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "codec parameters");
         codec_->thread_count = 1;
         codec_->pkt_timebase = stream->time_base;
-        err = avcodec_open2(codec_.get(), codec, nullptr);
+        err = ff().avcodec_open2(codec_.get(), codec, nullptr);
         if (err < 0) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "codec open: " + errorText(err));
 
         // An endless stream has no length and no byte ranges: it cannot seek.
         seekable_ = raw->pb && (raw->pb->seekable & AVIO_SEEKABLE_NORMAL);
-        packet_.reset(av_packet_alloc());
-        frame_.reset(av_frame_alloc());
+        packet_.reset(ff().av_packet_alloc());
+        frame_.reset(ff().av_frame_alloc());
         if (!packet_ || !frame_) return Status::fail(KESTREL_AUDIO_ERR_MEMORY, "packet/frame");
         return Status::success();
     }
@@ -234,13 +231,13 @@ class FfmpegDecoder final : public Decoder {
 
     bool seek(unsigned ms) override {
         if (!seekable_) return false;
-        int64_t ts = av_rescale_q(static_cast<int64_t>(ms) * 1000, AVRational{1, 1000000}, timeBase_);
+        int64_t ts = ff().av_rescale_q(static_cast<int64_t>(ms) * 1000, AVRational{1, 1000000}, timeBase_);
         AVStream* st = format_->streams[streamIndex_];
         if (st->start_time != AV_NOPTS_VALUE) ts += st->start_time;
         deadline_ = Clock::now() + kNetworkBound;
         timedOut_ = false;
-        if (av_seek_frame(format_.get(), streamIndex_, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
-        avcodec_flush_buffers(codec_.get());
+        if (ff().av_seek_frame(format_.get(), streamIndex_, ts, AVSEEK_FLAG_BACKWARD) < 0) return false;
+        ff().avcodec_flush_buffers(codec_.get());
         resampler_.reset();
         pending_.clear();
         pendingAt_ = 0;
@@ -271,10 +268,10 @@ class FfmpegDecoder final : public Decoder {
         pending_.clear();
         pendingAt_ = 0;
         for (;;) {
-            int err = avcodec_receive_frame(codec_.get(), frame_.get());
+            int err = ff().avcodec_receive_frame(codec_.get(), frame_.get());
             if (err == 0) {
                 convert(frame_.get());
-                av_frame_unref(frame_.get());
+                ff().av_frame_unref(frame_.get());
                 if (!pending_.empty()) return 1;
                 continue;
             }
@@ -291,57 +288,58 @@ class FfmpegDecoder final : public Decoder {
                 deadline_ = openDeadline_;
             else
                 deadline_ = Clock::now() + (network_ ? kStallBound : kNetworkBound);
-            err = av_read_frame(format_.get(), packet_.get());
+            err = ff().av_read_frame(format_.get(), packet_.get());
             if (err < 0) {
                 if (abort_.load()) return -1;
                 AVIOContext* pb = format_->pb;
-                bool eof = err == AVERROR_EOF || (pb && avio_feof(pb) && !pb->error);
+                bool eof = err == AVERROR_EOF || (pb && ff().avio_feof(pb) && !pb->error);
                 // The end of a live stream, or of a file before its length,
                 // is a dropped connection.
                 if (eof && network_ &&
-                    (live_ || (seekable_ && avio_size(pb) > 0 && avio_tell(pb) < avio_size(pb))))
+                    (live_ || (seekable_ && ff().avio_size(pb) > 0 &&
+                               ff().avio_seek(pb, 0, SEEK_CUR) < ff().avio_size(pb))))
                     eof = false;
                 if (!eof) {
                     broken_ = true;
                     recoverable_ = network_;
                 }
                 draining_ = true;
-                avcodec_send_packet(codec_.get(), nullptr);
+                ff().avcodec_send_packet(codec_.get(), nullptr);
                 continue;
             }
             if (packet_->stream_index == streamIndex_) {
-                err = avcodec_send_packet(codec_.get(), packet_.get());
+                err = ff().avcodec_send_packet(codec_.get(), packet_.get());
                 // A damaged packet is skipped; the decoder resynchronises.
                 (void)err;
             }
-            av_packet_unref(packet_.get());
+            ff().av_packet_unref(packet_.get());
         }
     }
 
     bool ensureResampler(const AVFrame* f) {
         if (resampler_ && f->sample_rate == inRate_ && f->format == inFormat_ &&
-            av_channel_layout_compare(&f->ch_layout, &inLayout_) == 0)
+            ff().av_channel_layout_compare(&f->ch_layout, &inLayout_) == 0)
             return true;
         flushResampler();
         resampler_.reset();
-        av_channel_layout_uninit(&inLayout_);
-        if (av_channel_layout_copy(&inLayout_, &f->ch_layout) < 0) return false;
+        ff().av_channel_layout_uninit(&inLayout_);
+        if (ff().av_channel_layout_copy(&inLayout_, &f->ch_layout) < 0) return false;
         if (inLayout_.order == AV_CHANNEL_ORDER_UNSPEC)
-            av_channel_layout_default(&inLayout_, f->ch_layout.nb_channels);
+            ff().av_channel_layout_default(&inLayout_, f->ch_layout.nb_channels);
         inRate_ = f->sample_rate;
         inFormat_ = f->format;
         AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
         SwrContext* swr = nullptr;
-        if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_FLT, kOutputRate, &inLayout_,
-                                static_cast<AVSampleFormat>(inFormat_), inRate_, 0, nullptr) < 0)
+        if (ff().swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_FLT, kOutputRate, &inLayout_,
+                                     static_cast<AVSampleFormat>(inFormat_), inRate_, 0, nullptr) < 0)
             return false;
         if (inLayout_.nb_channels == 1) {
             // Mono plays at full level on both sides, not 3 dB down.
             const double matrix[2] = {1.0, 1.0};
-            swr_set_matrix(swr, matrix, 1);
+            ff().swr_set_matrix(swr, matrix, 1);
         }
-        if (swr_init(swr) < 0) {
-            swr_free(&swr);
+        if (ff().swr_init(swr) < 0) {
+            ff().swr_free(&swr);
             return false;
         }
         resampler_.reset(swr);
@@ -374,8 +372,8 @@ class FfmpegDecoder final : public Decoder {
             skipUntil_ = 0;
         }
         skip = std::min(skip, count);
-        int bytesPerSample = av_get_bytes_per_sample(static_cast<AVSampleFormat>(f->format));
-        bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(f->format));
+        int bytesPerSample = ff().av_get_bytes_per_sample(static_cast<AVSampleFormat>(f->format));
+        bool planar = ff().av_sample_fmt_is_planar(static_cast<AVSampleFormat>(f->format));
         const uint8_t* shifted[AV_NUM_DATA_POINTERS * 8];
         int planes = planar ? f->ch_layout.nb_channels : 1;
         if (skip > 0) {
@@ -385,22 +383,22 @@ class FfmpegDecoder final : public Decoder {
             in = shifted;
             count -= skip;
         }
-        int capacity = swr_get_out_samples(resampler_.get(), count);
+        int capacity = ff().swr_get_out_samples(resampler_.get(), count);
         if (capacity <= 0) return;
         pending_.resize(static_cast<size_t>(capacity) * 2);
         uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(pending_.data())};
-        int got = swr_convert(resampler_.get(), outPlanes, capacity, in, count);
+        int got = ff().swr_convert(resampler_.get(), outPlanes, capacity, in, count);
         pending_.resize(got > 0 ? static_cast<size_t>(got) * 2 : 0);
     }
 
     void flushResampler() {
         if (!resampler_) return;
-        int capacity = swr_get_out_samples(resampler_.get(), 0);
+        int capacity = ff().swr_get_out_samples(resampler_.get(), 0);
         if (capacity <= 0) return;
         size_t at = pending_.size();
         pending_.resize(at + static_cast<size_t>(capacity) * 2);
         uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(pending_.data() + at)};
-        int got = swr_convert(resampler_.get(), outPlanes, capacity, nullptr, 0);
+        int got = ff().swr_convert(resampler_.get(), outPlanes, capacity, nullptr, 0);
         pending_.resize(at + (got > 0 ? static_cast<size_t>(got) * 2 : 0));
     }
 

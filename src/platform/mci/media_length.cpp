@@ -4,6 +4,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <fstream>
@@ -29,12 +30,43 @@ std::optional<uint64_t> midiLength(const std::string& path) {
     return r.summary->durationMs;
 }
 
+// FFmpeg is loaded at the first length asked for, not with the program: it
+// and the codec libraries under it are a large part of a start-up otherwise.
+struct Demuxer {
+    decltype(&::avformat_open_input) open = nullptr;
+    decltype(&::avformat_find_stream_info) findStreamInfo = nullptr;
+    decltype(&::avformat_close_input) close = nullptr;
+    decltype(&::av_rescale_q) rescale = nullptr;
+};
+
+// Null when FFmpeg cannot be loaded. Loaded once, never unloaded.
+const Demuxer* demuxer() {
+    static const Demuxer* loaded = []() -> const Demuxer* {
+        void* lib =
+            ::dlopen("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return nullptr;
+        // The library's handle reaches the functions of libavutil under it.
+        auto quiet = reinterpret_cast<decltype(&::av_log_set_level)>(::dlsym(lib, "av_log_set_level"));
+        Demuxer d;
+        d.open = reinterpret_cast<decltype(d.open)>(::dlsym(lib, "avformat_open_input"));
+        d.findStreamInfo =
+            reinterpret_cast<decltype(d.findStreamInfo)>(::dlsym(lib, "avformat_find_stream_info"));
+        d.close = reinterpret_cast<decltype(d.close)>(::dlsym(lib, "avformat_close_input"));
+        d.rescale = reinterpret_cast<decltype(d.rescale)>(::dlsym(lib, "av_rescale_q"));
+        if (!quiet || !d.open || !d.findStreamInfo || !d.close || !d.rescale) return nullptr;
+        quiet(AV_LOG_QUIET);
+        return new Demuxer(d);
+    }();
+    return loaded;
+}
+
 std::optional<uint64_t> ffmpegLength(const std::string& path) {
-    av_log_set_level(AV_LOG_QUIET);
+    const Demuxer* av = demuxer();
+    if (!av) return std::nullopt;
     AVFormatContext* context = nullptr;
-    if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) != 0) return std::nullopt;
+    if (av->open(&context, path.c_str(), nullptr, nullptr) != 0) return std::nullopt;
     std::optional<uint64_t> length;
-    if (avformat_find_stream_info(context, nullptr) >= 0 && context->nb_streams > 0) {
+    if (av->findStreamInfo(context, nullptr) >= 0 && context->nb_streams > 0) {
         if (context->duration != AV_NOPTS_VALUE && context->duration > 0) {
             length = static_cast<uint64_t>(context->duration) / (AV_TIME_BASE / 1000);
         } else {
@@ -43,12 +75,12 @@ std::optional<uint64_t> ffmpegLength(const std::string& path) {
             for (unsigned i = 0; i < context->nb_streams; ++i) {
                 const AVStream* s = context->streams[i];
                 if (s->duration != AV_NOPTS_VALUE && s->duration > 0)
-                    best = std::max(best, av_rescale_q(s->duration, s->time_base, AVRational{1, 1000}));
+                    best = std::max(best, av->rescale(s->duration, s->time_base, AVRational{1, 1000}));
             }
             length = static_cast<uint64_t>(best);
         }
     }
-    avformat_close_input(&context);
+    av->close(&context);
     return length;
 }
 
