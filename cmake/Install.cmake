@@ -55,12 +55,12 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 # The libraries the executables link are found by dpkg-shlibdeps. The audio
-# library travels packed inside the player, so its own (FFmpeg's decoders
-# and resampler, SDL2, FFTW, FluidSynth opened at the first MIDI file) are
-# named here, with what the player opens at run time rather than links.
+# library travels packed inside the player, so its own (SDL2, FFTW; FFmpeg
+# and FluidSynth opened at the first file) are named here, with what the
+# player opens at run time rather than links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libavcodec59, libswresample4, libsdl2-2.0-0, libfftw3-single3, libfluidsynth3, \
+  "libavformat59, libavcodec59, libswresample4, libsdl2-2.0-0, libfftw3-single3, libfluidsynth3, \
 fonts-liberation, fonts-crosextra-carlito, timgm6mb-soundfont, \
 qt6-translations-l10n, qt6-wayland, libqt6webenginecore6-bin, xdg-user-dirs")
 include(CPack)
