@@ -60,7 +60,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 # player opens at run time rather than links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libavformat59, libavcodec59, libswresample4, libsdl2-2.0-0, libfftw3-single3, libfluidsynth3, \
+  "libavformat59, libavcodec59, libswresample4, libcurl4, libsdl2-2.0-0, libfftw3-single3, libfluidsynth3, \
 fonts-liberation, fonts-crosextra-carlito, timgm6mb-soundfont, \
 qt6-translations-l10n, qt6-wayland, libqt6webenginecore6-bin, xdg-user-dirs")
 include(CPack)

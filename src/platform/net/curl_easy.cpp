@@ -1,9 +1,11 @@
 // The shared set-up of every transfer, and the address helpers.
 #include "platform/net/curl_easy.h"
 
+#include <dlfcn.h>
+
 #include <atomic>
 #include <cstring>
-#include <mutex>
+#include <type_traits>
 
 #include "platform/net/net.h"
 #include "platform/text/percent.h"
@@ -14,13 +16,27 @@ namespace {
 std::atomic<long> connectMs{Timeouts{}.connect.count()};
 std::atomic<long> stallMs{Timeouts{}.stall.count()};
 
-void globalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+const detail::CurlApi* load() {
+    void* lib = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!lib) return nullptr;
+    auto* api = new detail::CurlApi;
+    bool all = true;
+    auto bind = [&](auto& slot, const char* name) {
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(::dlsym(lib, name));
+        all = all && slot;
+    };
+#define KESTREL_CURL_BIND(name) bind(api->name, "curl_" #name);
+    KESTREL_CURL_FUNCTIONS(KESTREL_CURL_BIND)
+#undef KESTREL_CURL_BIND
+    if (!all || api->global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+        delete api;
+        return nullptr;
+    }
+    return api;
 }
 
 struct UrlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+    void operator()(CURLU* u) const { detail::curl().url_cleanup(u); }
 };
 
 }  // namespace
@@ -36,23 +52,28 @@ Timeouts timeouts() {
 
 namespace detail {
 
+const CurlApi* curlApi() {
+    static const CurlApi* api = load();
+    return api;
+}
+
 Easy openEasy(const std::string& address) {
-    globalInit();
-    Easy easy(curl_easy_init());
+    if (!curlApi()) return {};
+    Easy easy(curl().easy_init());
     if (!easy) return easy;
     CURL* h = easy.get();
-    curl_easy_setopt(h, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(h, CURLOPT_USERAGENT, "Kestrel Player");
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs.load());
+    curl().easy_setopt(h, CURLOPT_URL, address.c_str());
+    curl().easy_setopt(h, CURLOPT_USERAGENT, "Kestrel Player");
+    curl().easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl().easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl().easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl().easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+    curl().easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl().easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs.load());
     // A stall is less than one byte a second over the whole stall period;
     // curl counts in whole seconds, so round up.
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, std::max(1L, (stallMs.load() + 999) / 1000));
+    curl().easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl().easy_setopt(h, CURLOPT_LOW_SPEED_TIME, std::max(1L, (stallMs.load() + 999) / 1000));
     return easy;
 }
 
@@ -68,19 +89,21 @@ std::string escapeUnsafeBytes(std::string_view address) {
 }
 
 std::string resolveAddress(const std::string& base, const std::string& reference) {
-    globalInit();
-    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    if (!detail::curlApi()) return reference;
+    std::unique_ptr<CURLU, UrlDeleter> url(detail::curl().url());
     if (!url) return reference;
-    if (curl_url_set(url.get(), CURLUPART_URL, escapeUnsafeBytes(base).c_str(), 0) != CURLUE_OK)
+    if (detail::curl().url_set(url.get(), CURLUPART_URL, escapeUnsafeBytes(base).c_str(), 0) != CURLUE_OK)
         return reference;
     // curl resolves a relative reference against the address already held
     // and takes an absolute one as it is.
-    if (curl_url_set(url.get(), CURLUPART_URL, escapeUnsafeBytes(reference).c_str(), 0) != CURLUE_OK)
+    if (detail::curl().url_set(url.get(), CURLUPART_URL, escapeUnsafeBytes(reference).c_str(), 0) !=
+        CURLUE_OK)
         return reference;
     char* joined = nullptr;
-    if (curl_url_get(url.get(), CURLUPART_URL, &joined, 0) != CURLUE_OK || !joined) return reference;
+    if (detail::curl().url_get(url.get(), CURLUPART_URL, &joined, 0) != CURLUE_OK || !joined)
+        return reference;
     std::string out(joined);
-    curl_free(joined);
+    detail::curl().free(joined);
     return out;
 }
 

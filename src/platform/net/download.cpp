@@ -85,7 +85,7 @@ size_t onHeader(char* line, size_t size, size_t count, void* user) {
         t->radioHeaders = true;
     } else if (n <= 2 && (n == 0 || line[0] == '\r' || line[0] == '\n')) {
         long status = 0;
-        curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
+        detail::curl().easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
         if (status >= 200 && (status < 300 || status >= 400)) t->answered = true;  // not a redirect
     }
     return n;
@@ -102,12 +102,12 @@ bool accept(Transfer* t) {
     t->checked = true;
     t->answered = true;
     long status = 0;
-    curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
+    detail::curl().easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
     if (status >= 400) {
         t->refused = DownloadError::Http;
         return false;
     }
-    curl_easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &t->length);
+    detail::curl().easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &t->length);
     if (t->length < 0 && t->radioHeaders) {
         t->refused = DownloadError::EndlessStream;
         return false;
@@ -207,17 +207,17 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
     t.buffer.reserve(flushSize + CURL_MAX_WRITE_SIZE);
 
     CURL* h = easy.get();
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, slowestBytesPerSecond);
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 256L * 1024);
-    CURLcode rc = curl_easy_perform(h);
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
+    detail::curl().easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
+    detail::curl().easy_setopt(h, CURLOPT_HEADERDATA, &t);
+    detail::curl().easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
+    detail::curl().easy_setopt(h, CURLOPT_WRITEDATA, &t);
+    detail::curl().easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
+    detail::curl().easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+    detail::curl().easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    detail::curl().easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, slowestBytesPerSecond);
+    detail::curl().easy_setopt(h, CURLOPT_BUFFERSIZE, 256L * 1024);
+    CURLcode rc = detail::curl().easy_perform(h);
+    detail::curl().easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
 
     // An empty body never reached onBody: judge the response now.
     if (rc == CURLE_OK && !t.checked && !accept(&t)) rc = CURLE_WRITE_ERROR;

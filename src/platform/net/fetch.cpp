@@ -45,14 +45,14 @@ FetchResult fetch(const std::string& address, std::size_t limit, std::chrono::mi
         result.error = FetchError::Connect;
     } else {
         CURL* h = easy.get();
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, keepUpToLimit);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
-        curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
-        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, kWholeFetchMs);
-        CURLcode rc = curl_easy_perform(h);
-        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.page.status);
+        detail::curl().easy_setopt(h, CURLOPT_WRITEFUNCTION, keepUpToLimit);
+        detail::curl().easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+        detail::curl().easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+        detail::curl().easy_setopt(h, CURLOPT_TIMEOUT_MS, kWholeFetchMs);
+        CURLcode rc = detail::curl().easy_perform(h);
+        detail::curl().easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.page.status);
         char* type = nullptr;
-        if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+        if (detail::curl().easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
             result.page.contentType = type;
 
         if (rc == CURLE_WRITE_ERROR && sink.full) rc = CURLE_OK;
