@@ -4,10 +4,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace kaudio {
 
-Spectrum::Spectrum() {
+Spectrum::~Spectrum() {
+    if (!plan_) return;
+    fftwf_destroy_plan(static_cast<fftwf_plan>(plan_));
+    fftwf_free(out_);
+    fftwf_free(in_);
+}
+
+void Spectrum::makePlan() {
+    // FFTW's planner is not thread-safe, and two systems may ask at once.
+    static std::mutex planning;
+    std::lock_guard lock(planning);
     in_ = fftwf_alloc_real(kSpectrumSize);
     fftwf_complex* out = fftwf_alloc_complex(kSpectrumSize / 2 + 1);
     out_ = out;
@@ -16,13 +27,8 @@ Spectrum::Spectrum() {
     fftwf_execute(static_cast<fftwf_plan>(plan_));  // out_ holds the transform of in_ from now on
 }
 
-Spectrum::~Spectrum() {
-    fftwf_destroy_plan(static_cast<fftwf_plan>(plan_));
-    fftwf_free(out_);
-    fftwf_free(in_);
-}
-
 void Spectrum::compute(const float (&samples)[kSpectrumSize], float* out, int count) {
+    if (!plan_) makePlan();
     // Asked on every pass of the player's loop, while the output mixes a new
     // buffer only every few passes: the same samples keep their transform
     // (an out-of-place real transform leaves in_ as it was).

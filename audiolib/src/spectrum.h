@@ -1,5 +1,6 @@
 // Magnitude spectrum of the latest mixed samples, through one FFTW plan made
-// when the system is created.
+// when the spectrum is first asked for: planning touches megabytes of FFTW
+// that a player with nothing playing has no use for.
 #pragma once
 
 #include "mixer.h"
@@ -10,7 +11,7 @@ constexpr int kSpectrumBins = kSpectrumSize / 2;
 
 class Spectrum {
   public:
-    Spectrum();  // makes the plan (not thread-safe against other FFTW planning)
+    Spectrum() = default;
     ~Spectrum();
     Spectrum(const Spectrum&) = delete;
     Spectrum& operator=(const Spectrum&) = delete;
@@ -21,9 +22,11 @@ class Spectrum {
     void compute(const float (&samples)[kSpectrumSize], float* out, int count);
 
   private:
-    float* in_;
-    void* out_;  // fftwf_complex[kSpectrumSize / 2 + 1]
-    void* plan_;
+    void makePlan();
+
+    float* in_ = nullptr;
+    void* out_ = nullptr;  // fftwf_complex[kSpectrumSize / 2 + 1]
+    void* plan_ = nullptr;
 };
 
 }  // namespace kaudio
