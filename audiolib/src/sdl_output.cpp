@@ -1,5 +1,8 @@
 // The sound device, through SDL2's audio callback.
 #include <SDL.h>
+#include <dlfcn.h>
+
+#include <type_traits>
 
 #include "output.h"
 
@@ -8,20 +11,57 @@ namespace {
 
 constexpr int kDeviceFrames = 2048;
 
+// SDL2 is loaded when a device is first opened, not with this library: it
+// and the sound, display and codec libraries under it are some 45 a player
+// with nothing playing does not need.
+// clang-format off
+#define KAUDIO_SDL_FUNCTIONS(X) \
+    X(SDL_SetHint) X(SDL_InitSubSystem) X(SDL_QuitSubSystem) X(SDL_GetError) X(SDL_OpenAudioDevice) \
+    X(SDL_PauseAudioDevice) X(SDL_CloseAudioDevice)
+// clang-format on
+
+struct SdlApi {
+#define KAUDIO_SDL_SLOT(name) decltype(&::name) name = nullptr;
+    KAUDIO_SDL_FUNCTIONS(KAUDIO_SDL_SLOT)
+#undef KAUDIO_SDL_SLOT
+};
+
+// Any thread; null when SDL2 cannot be loaded. Loaded once, never unloaded.
+const SdlApi* sdlApi() {
+    static const SdlApi* api = []() -> const SdlApi* {
+        void* lib = ::dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return nullptr;
+        auto* a = new SdlApi;
+        bool all = true;
+        auto bind = [&](auto& slot, const char* name) {
+            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(::dlsym(lib, name));
+            all = all && slot;
+        };
+#define KAUDIO_SDL_BIND(name) bind(a->name, #name);
+        KAUDIO_SDL_FUNCTIONS(KAUDIO_SDL_BIND)
+#undef KAUDIO_SDL_BIND
+        if (all) return a;
+        delete a;
+        return nullptr;
+    }();
+    return api;
+}
+
 class SdlOutput final : public Output {
   public:
     explicit SdlOutput(Mixer& mixer) : mixer_(mixer) {}
 
     ~SdlOutput() override {
-        if (device_) SDL_CloseAudioDevice(device_);  // waits for a running callback
-        if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (device_) sdl_->SDL_CloseAudioDevice(device_);  // waits for a running callback
+        if (initialised_) sdl_->SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 
     Status start() {
+        if (!sdl_) return Status::fail(KESTREL_AUDIO_ERR_OUTPUT, "SDL2 cannot be loaded");
         // SIGINT and SIGTERM belong to the program that loads us, not to SDL.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-            return Status::fail(KESTREL_AUDIO_ERR_OUTPUT, SDL_GetError());
+        sdl_->SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (sdl_->SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return Status::fail(KESTREL_AUDIO_ERR_OUTPUT, sdl_->SDL_GetError());
         initialised_ = true;
         SDL_AudioSpec want{};
         want.freq = kOutputRate;
@@ -31,11 +71,11 @@ class SdlOutput final : public Output {
         want.callback = &SdlOutput::callback;
         want.userdata = this;
         SDL_AudioSpec have{};
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (device_ == 0) return Status::fail(KESTREL_AUDIO_ERR_OUTPUT, SDL_GetError());
+        device_ = sdl_->SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (device_ == 0) return Status::fail(KESTREL_AUDIO_ERR_OUTPUT, sdl_->SDL_GetError());
         // The buffer being filled plays after the one the device is playing.
         mixer_.setLatency(2 * static_cast<size_t>(have.samples));
-        SDL_PauseAudioDevice(device_, 0);
+        sdl_->SDL_PauseAudioDevice(device_, 0);
         return Status::success();
     }
 
@@ -46,6 +86,7 @@ class SdlOutput final : public Output {
                                                      static_cast<size_t>(bytes) / (2 * sizeof(float)));
     }
 
+    const SdlApi* const sdl_ = sdlApi();
     Mixer& mixer_;
     bool initialised_ = false;
     SDL_AudioDeviceID device_ = 0;
