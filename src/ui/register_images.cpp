@@ -7,7 +7,7 @@
 #include "ui/register.h"
 
 void decodeSkinPictures() {
-    for (const SkinPicture& picture : skinPictures()) gui::loadImage(picture.image, picture.png);
+    for (const SkinPicture& picture : skinPictures()) gui::loadImageWhenUsed(picture.image, picture.png);
 }
 
 void createCanvasImages() {

@@ -214,6 +214,10 @@ void createImage(int image, int w, int h);
 // Decodes PNG or JPEG bytes (by signature). Returns false and leaves no
 // image when the data is not a picture.
 bool loadImage(int image, std::span<const uint8_t> data);
+// Like loadImage for pictures carried in the program, but decoded when the
+// image is first used: a picture never shown costs no memory. `data` must
+// outlive the image.
+void loadImageWhenUsed(int image, std::span<const uint8_t> data);
 bool loadImageFile(int image, const std::string& path);
 void deleteImage(int image);
 bool imageExists(int image);

@@ -171,6 +171,7 @@ void releaseAll() {
     r.windows.clear();
     for (auto& w : windows) delete w.data();
     r.images.clear();
+    r.undecoded.clear();
     r.fonts.clear();
     r.queue.clear();
     handWidget = nullptr;

@@ -16,22 +16,36 @@
 namespace gui {
 namespace detail {
 
-QImage* findImage(int image) {
-    auto it = registry().images.find(image);
-    return it == registry().images.end() ? nullptr : &it->second;
-}
-
 namespace {
 
 QImage toQImage(const image::Picture& picture) {
-    QImage out(picture.width, picture.height, picture.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage out(picture.width, picture.height,
+               picture.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < picture.height; ++y)
-        std::memcpy(out.scanLine(y), picture.argb.data() + size_t(y) * picture.width, size_t(picture.width) * 4);
+        std::memcpy(out.scanLine(y), picture.argb.data() + size_t(y) * picture.width,
+                    size_t(picture.width) * 4);
     if (picture.hasAlpha) out.convertTo(QImage::Format_ARGB32_Premultiplied);
     return out;
 }
 
+// Where every image is stored: a stored image replaces one waiting to be decoded.
+QImage& storeImage(int image, QImage picture) {
+    registry().undecoded.erase(image);
+    return registry().images[image] = std::move(picture);
+}
+
 }  // namespace
+
+QImage* findImage(int image) {
+    Registry& r = registry();
+    if (auto it = r.images.find(image); it != r.images.end()) return &it->second;
+    auto later = r.undecoded.find(image);
+    if (later == r.undecoded.end()) return nullptr;
+    auto picture = image::decode(later->second);
+    r.undecoded.erase(later);
+    return picture ? &storeImage(image, toQImage(*picture)) : nullptr;
+}
+
 }  // namespace detail
 
 using namespace detail;
@@ -39,14 +53,19 @@ using namespace detail;
 void createImage(int image, int w, int h) {
     QImage canvas(std::max(1, w), std::max(1, h), QImage::Format_RGB32);
     canvas.fill(Qt::black);
-    registry().images[image] = std::move(canvas);
+    storeImage(image, std::move(canvas));
 }
 
 bool loadImage(int image, std::span<const uint8_t> data) {
     auto picture = image::decode(data);
     if (!picture) return false;
-    registry().images[image] = toQImage(*picture);
+    storeImage(image, toQImage(*picture));
     return true;
+}
+
+void loadImageWhenUsed(int image, std::span<const uint8_t> data) {
+    registry().images.erase(image);
+    registry().undecoded[image] = data;
 }
 
 void setApplicationIdentity(const std::string& desktopFileName, std::span<const uint8_t> iconPng) {
@@ -58,13 +77,18 @@ void setApplicationIdentity(const std::string& desktopFileName, std::span<const 
 bool loadImageFile(int image, const std::string& path) {
     auto picture = image::decodeFile(path);
     if (!picture) return false;
-    registry().images[image] = toQImage(*picture);
+    storeImage(image, toQImage(*picture));
     return true;
 }
 
-void deleteImage(int image) { registry().images.erase(image); }
+void deleteImage(int image) {
+    registry().images.erase(image);
+    registry().undecoded.erase(image);
+}
 
-bool imageExists(int image) { return findImage(image) != nullptr; }
+bool imageExists(int image) {
+    return findImage(image) != nullptr;
+}
 
 Rect imageSize(int image) {
     QImage* i = findImage(image);
@@ -92,7 +116,8 @@ std::vector<uint32_t> imagePixels(int image) {
                              : i->convertToFormat(QImage::Format_ARGB32);
     std::vector<uint32_t> out(size_t(plain.width()) * plain.height());
     for (int y = 0; y < plain.height(); ++y)
-        std::memcpy(out.data() + size_t(y) * plain.width(), plain.constScanLine(y), size_t(plain.width()) * 4);
+        std::memcpy(out.data() + size_t(y) * plain.width(), plain.constScanLine(y),
+                    size_t(plain.width()) * 4);
     if (plain.format() == QImage::Format_RGB32)
         for (auto& p : out) p |= 0xFF000000u;
     return out;
@@ -105,7 +130,7 @@ void scaleImage(int image, int w, int h) {
 }
 
 void copyImage(int destination, int source) {
-    if (QImage* s = findImage(source)) registry().images[destination] = s->copy();
+    if (QImage* s = findImage(source)) storeImage(destination, s->copy());
 }
 
 void fillRect(int image, Rect r, Rgb colour) {
@@ -188,8 +213,8 @@ const QImage& renderedText(int fontId, Rgb colour, const std::string& value) {
     if (auto f = registry().fonts.find(fontId); f != registry().fonts.end()) font = f->second;
     const QString text = QString::fromStdString(value);
     const QFontMetrics metrics(font);
-    QImage image(std::max(1, metrics.horizontalAdvance(text) + metrics.maxWidth()), std::max(1, metrics.height()),
-                 QImage::Format_ARGB32_Premultiplied);
+    QImage image(std::max(1, metrics.horizontalAdvance(text) + metrics.maxWidth()),
+                 std::max(1, metrics.height()), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setFont(font);
@@ -253,7 +278,9 @@ void createFont(int fontId, const std::string& face, int points) {
     registry().fonts[fontId] = f;
 }
 
-bool fontExists(int fontId) { return registry().fonts.count(fontId) != 0; }
+bool fontExists(int fontId) {
+    return registry().fonts.count(fontId) != 0;
+}
 
 std::string fontFamily(int fontId) {
     auto it = registry().fonts.find(fontId);

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <span>
 #include <unordered_map>
 
 #include "platform/gui/gui.h"
@@ -31,6 +32,8 @@ struct Registry {
     std::unordered_map<int, WindowRecord> windows;
     std::unordered_map<int, ControlRecord> controls;
     std::unordered_map<int, QImage> images;
+    // Pictures carried in the program, decoded when first used.
+    std::unordered_map<int, std::span<const uint8_t>> undecoded;
     std::unordered_map<int, QFont> fonts;
     std::deque<Event> queue;
 };
