@@ -1,8 +1,9 @@
 // Connection state: an interface other than loopback is up and a default
 // route leaves through it. Read from /proc/net/route (/proc/net/ipv6_route
-// when IPv4 has no default) and the interface's flags, at most every 250 ms
-// and again after a netlink notice; callers on the 35 ms refresh tick get
-// the cached answer, which costs an atomic load.
+// when IPv4 has no default) and the interface's flags: once, then again
+// after each netlink notice, or every 250 ms where nobody takes notices;
+// callers on the 35 ms refresh tick get the cached answer, which costs an
+// atomic load.
 #include <fcntl.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -27,7 +28,8 @@ constexpr auto recheckInterval = std::chrono::milliseconds(250);
 std::atomic<int> forced{0};
 std::atomic<int64_t> checkedAtNs{INT64_MIN};
 std::atomic<bool> cachedState{false};
-std::mutex recheckMutex;  // one re-read at a time; others take the cache
+std::atomic<bool> noticesTaken{false};  // a netlink socket tells of every change
+std::mutex recheckMutex;                // one re-read at a time; others take the cache
 
 std::string_view nextField(std::string_view& line) {
     size_t start = line.find_first_not_of(" \t");
@@ -139,7 +141,8 @@ bool connected() {
     if (f) return f == 2;
     int64_t now = nowNs();
     int64_t last = checkedAtNs.load(std::memory_order_acquire);
-    const bool fresh = last != INT64_MIN && now - last < std::chrono::nanoseconds(recheckInterval).count();
+    const bool fresh = last != INT64_MIN && (noticesTaken.load(std::memory_order_relaxed) ||
+                                             now - last < std::chrono::nanoseconds(recheckInterval).count());
     if (fresh) return cachedState.load(std::memory_order_relaxed);
     std::unique_lock lock(recheckMutex, std::try_to_lock);
     if (!lock.owns_lock() && last != INT64_MIN) return cachedState.load(std::memory_order_relaxed);
@@ -161,6 +164,7 @@ int openConnectionNotices() {
         ::close(fd);
         return -1;
     }
+    noticesTaken.store(true, std::memory_order_relaxed);
     return fd;
 }
 

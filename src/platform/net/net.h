@@ -33,7 +33,8 @@ void overrideConnected(std::optional<bool> state);
 // changes (a routing netlink socket), or -1 where there is none. When it is
 // readable, connectionNotices(fd) takes the notices and makes the next
 // connected() read the system afresh, so a waiting loop follows the state
-// without polling it.
+// without polling it. Once such a descriptor is open, connected() reads the
+// system only after a notice; its caller must take the notices.
 int openConnectionNotices();
 void connectionNotices(int fd);
 
