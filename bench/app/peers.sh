@@ -14,6 +14,8 @@
 #
 #   PEERS_SECONDS  length of each measuring window (default 30)
 #   PEERS_RUNS     runs of each measure and player (default 5)
+#   PEERS_PERF     a folder: the player's playing windows are also recorded
+#                  there with `perf record -g` (play-N.data, radio-N.data)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${KESTREL_BUILD_DIR:-$root/build}
@@ -173,10 +175,20 @@ def pss(pid):
             return int(line.split()[1]) / 1024
     return float("nan")
 
-def measure(pid):
+def measure(pid, profile=None):
+    """CPU % and wake-ups/s of `pid` over the window; `profile` names a perf
+    recording of the window in PEERS_PERF, when that is set."""
+    recorder = None
+    if profile and os.environ.get("PEERS_PERF"):
+        recorder = subprocess.Popen(["perf", "record", "-q", "-g", "-p", str(pid), "-o",
+                                     os.path.join(os.environ["PEERS_PERF"], profile + ".data")],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     c0, s0, t0 = cpu(pid), switches(pid), time.monotonic()
     time.sleep(window)
     c1, s1, t1 = cpu(pid), switches(pid), time.monotonic()
+    if recorder:
+        recorder.send_signal(signal.SIGINT)
+        recorder.wait()
     return 100 * (c1 - c0) / (t1 - t0), switched(s0, s1) / (t1 - t0)
 
 def start_mapped(command, cwd, env=None):
@@ -272,7 +284,7 @@ for run in range(runs):
         else:
             p, _ = start_mapped(["audacious", track], work)
         time.sleep(settle)
-        c, s = measure(p.pid)
+        c, s = measure(p.pid, who == "kestrel" and "play-%d" % run)
         add(("play cpu", who), c)
         add(("play wake", who), s)
         stop(p)
@@ -284,7 +296,7 @@ for run in range(runs):
             p = subprocess.Popen(["mpv", "--no-video", "--no-config", "--ao=null", "--really-quiet", stream_url],
                                  cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(settle)
-        c, s = measure(p.pid)
+        c, s = measure(p.pid, who == "kestrel" and "radio-%d" % run)
         add(("radio cpu", who), c)
         add(("radio wake", who), s)
         stop(p)
