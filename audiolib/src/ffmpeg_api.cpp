@@ -4,7 +4,8 @@
 
 #include <cstdlib>
 #include <iterator>
-#include <type_traits>
+
+#include "platform/os/bind_function.h"
 
 namespace kaudio {
 namespace {
@@ -22,16 +23,14 @@ const FfmpegApi* load() {
     for (size_t i = 0; i < std::size(kLibraries); ++i)
         if (!(handles[i] = ::dlopen(kLibraries[i], RTLD_NOW | RTLD_LOCAL))) return nullptr;
     auto* api = new FfmpegApi;
-    bool all = true;
+    // Each function from the first of the libraries that has it.
     auto bind = [&](auto& slot, const char* name) {
         for (void* handle : handles)
-            if (void* symbol = ::dlsym(handle, name)) {
-                slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
-                return;
-            }
-        all = false;
+            if (os::bindFunction(handle, slot, name)) return true;
+        return false;
     };
-#define KAUDIO_FFMPEG_BIND(name) bind(api->name, #name);
+    bool all = true;
+#define KAUDIO_FFMPEG_BIND(name) all = bind(api->name, #name) && all;
     KAUDIO_FFMPEG_FUNCTIONS(KAUDIO_FFMPEG_BIND)
 #undef KAUDIO_FFMPEG_BIND
     if (!all) {

@@ -9,8 +9,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <type_traits>
 #include <vector>
+
+#include "platform/os/bind_function.h"
 
 namespace kaudio {
 namespace {
@@ -31,28 +32,20 @@ std::string findSoundFont() {
 
 // FluidSynth and the many libraries under it are loaded at the first MIDI
 // file, not with this library: most listening never needs them.
+// clang-format off
+#define KAUDIO_FLUID_FUNCTIONS(X)                                                                     \
+    X(new_fluid_settings) X(delete_fluid_settings) X(fluid_settings_setint) X(fluid_settings_setnum)  \
+    X(fluid_settings_setstr) X(new_fluid_synth) X(delete_fluid_synth) X(fluid_synth_sfload)           \
+    X(fluid_synth_system_reset) X(fluid_synth_write_float) X(new_fluid_player)                        \
+    X(delete_fluid_player) X(fluid_player_add_mem) X(fluid_player_play) X(fluid_player_stop)          \
+    X(fluid_player_get_status) X(fluid_player_get_total_ticks) X(fluid_player_get_current_tick)       \
+    X(fluid_set_log_function)
+// clang-format on
+
 struct FluidApi {
-#define KAUDIO_FLUID(name) decltype(&::name) name = nullptr;
-    KAUDIO_FLUID(new_fluid_settings)
-    KAUDIO_FLUID(delete_fluid_settings)
-    KAUDIO_FLUID(fluid_settings_setint)
-    KAUDIO_FLUID(fluid_settings_setnum)
-    KAUDIO_FLUID(fluid_settings_setstr)
-    KAUDIO_FLUID(new_fluid_synth)
-    KAUDIO_FLUID(delete_fluid_synth)
-    KAUDIO_FLUID(fluid_synth_sfload)
-    KAUDIO_FLUID(fluid_synth_system_reset)
-    KAUDIO_FLUID(fluid_synth_write_float)
-    KAUDIO_FLUID(new_fluid_player)
-    KAUDIO_FLUID(delete_fluid_player)
-    KAUDIO_FLUID(fluid_player_add_mem)
-    KAUDIO_FLUID(fluid_player_play)
-    KAUDIO_FLUID(fluid_player_stop)
-    KAUDIO_FLUID(fluid_player_get_status)
-    KAUDIO_FLUID(fluid_player_get_total_ticks)
-    KAUDIO_FLUID(fluid_player_get_current_tick)
-    KAUDIO_FLUID(fluid_set_log_function)
-#undef KAUDIO_FLUID
+#define KAUDIO_FLUID_SLOT(name) decltype(&::name) name = nullptr;
+    KAUDIO_FLUID_FUNCTIONS(KAUDIO_FLUID_SLOT)
+#undef KAUDIO_FLUID_SLOT
 };
 
 // Any thread; null when FluidSynth cannot be loaded. Loaded once, never
@@ -64,31 +57,9 @@ const FluidApi* fluidApi() {
         if (!lib) return nullptr;
         auto* a = new FluidApi;
         bool all = true;
-        auto bind = [&](auto& slot, const char* name) {
-            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(::dlsym(lib, name));
-            all = all && slot;
-        };
-#define KAUDIO_BIND(name) bind(a->name, #name);
-        KAUDIO_BIND(new_fluid_settings)
-        KAUDIO_BIND(delete_fluid_settings)
-        KAUDIO_BIND(fluid_settings_setint)
-        KAUDIO_BIND(fluid_settings_setnum)
-        KAUDIO_BIND(fluid_settings_setstr)
-        KAUDIO_BIND(new_fluid_synth)
-        KAUDIO_BIND(delete_fluid_synth)
-        KAUDIO_BIND(fluid_synth_sfload)
-        KAUDIO_BIND(fluid_synth_system_reset)
-        KAUDIO_BIND(fluid_synth_write_float)
-        KAUDIO_BIND(new_fluid_player)
-        KAUDIO_BIND(delete_fluid_player)
-        KAUDIO_BIND(fluid_player_add_mem)
-        KAUDIO_BIND(fluid_player_play)
-        KAUDIO_BIND(fluid_player_stop)
-        KAUDIO_BIND(fluid_player_get_status)
-        KAUDIO_BIND(fluid_player_get_total_ticks)
-        KAUDIO_BIND(fluid_player_get_current_tick)
-        KAUDIO_BIND(fluid_set_log_function)
-#undef KAUDIO_BIND
+#define KAUDIO_FLUID_BIND(name) all = os::bindFunction(lib, a->name, #name) && all;
+        KAUDIO_FLUID_FUNCTIONS(KAUDIO_FLUID_BIND)
+#undef KAUDIO_FLUID_BIND
         if (!all) {
             delete a;
             return nullptr;

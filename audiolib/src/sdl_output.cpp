@@ -2,9 +2,8 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
-#include <type_traits>
-
 #include "output.h"
+#include "platform/os/bind_function.h"
 
 namespace kaudio {
 namespace {
@@ -33,11 +32,7 @@ const SdlApi* sdlApi() {
         if (!lib) return nullptr;
         auto* a = new SdlApi;
         bool all = true;
-        auto bind = [&](auto& slot, const char* name) {
-            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(::dlsym(lib, name));
-            all = all && slot;
-        };
-#define KAUDIO_SDL_BIND(name) bind(a->name, #name);
+#define KAUDIO_SDL_BIND(name) all = os::bindFunction(lib, a->name, #name) && all;
         KAUDIO_SDL_FUNCTIONS(KAUDIO_SDL_BIND)
 #undef KAUDIO_SDL_BIND
         if (all) return a;

@@ -12,6 +12,7 @@ extern "C" {
 #include <vector>
 
 #include "platform/mci/midi_file.h"
+#include "platform/os/bind_function.h"
 
 namespace mci {
 namespace {
@@ -46,14 +47,14 @@ const Demuxer* demuxer() {
             ::dlopen("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
         if (!lib) return nullptr;
         // The library's handle reaches the functions of libavutil under it.
-        auto quiet = reinterpret_cast<decltype(&::av_log_set_level)>(::dlsym(lib, "av_log_set_level"));
+        decltype(&::av_log_set_level) quiet = nullptr;
         Demuxer d;
-        d.open = reinterpret_cast<decltype(d.open)>(::dlsym(lib, "avformat_open_input"));
-        d.findStreamInfo =
-            reinterpret_cast<decltype(d.findStreamInfo)>(::dlsym(lib, "avformat_find_stream_info"));
-        d.close = reinterpret_cast<decltype(d.close)>(::dlsym(lib, "avformat_close_input"));
-        d.rescale = reinterpret_cast<decltype(d.rescale)>(::dlsym(lib, "av_rescale_q"));
-        if (!quiet || !d.open || !d.findStreamInfo || !d.close || !d.rescale) return nullptr;
+        if (!os::bindFunction(lib, quiet, "av_log_set_level") ||
+            !os::bindFunction(lib, d.open, "avformat_open_input") ||
+            !os::bindFunction(lib, d.findStreamInfo, "avformat_find_stream_info") ||
+            !os::bindFunction(lib, d.close, "avformat_close_input") ||
+            !os::bindFunction(lib, d.rescale, "av_rescale_q"))
+            return nullptr;
         quiet(AV_LOG_QUIET);
         return new Demuxer(d);
     }();

@@ -5,9 +5,9 @@
 
 #include <atomic>
 #include <cstring>
-#include <type_traits>
 
 #include "platform/net/net.h"
+#include "platform/os/bind_function.h"
 #include "platform/text/percent.h"
 
 namespace net {
@@ -21,11 +21,7 @@ const detail::CurlApi* load() {
     if (!lib) return nullptr;
     auto* api = new detail::CurlApi;
     bool all = true;
-    auto bind = [&](auto& slot, const char* name) {
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(::dlsym(lib, name));
-        all = all && slot;
-    };
-#define KESTREL_CURL_BIND(name) bind(api->name, "curl_" #name);
+#define KESTREL_CURL_BIND(name) all = os::bindFunction(lib, api->name, "curl_" #name) && all;
     KESTREL_CURL_FUNCTIONS(KESTREL_CURL_BIND)
 #undef KESTREL_CURL_BIND
     if (!all || api->global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
