@@ -146,7 +146,7 @@ class FfmpegDecoder final : public Decoder {
         if (err < 0) return failed(err, "open");
         format_.reset(raw);
 
-        // ff().av_find_best_stream() passes over audio whose rate is not known yet.
+        // av_find_best_stream() passes over audio whose rate is not known yet.
         AVStream* stream = nullptr;
         for (unsigned i = 0; i < raw->nb_streams && !stream; ++i) {
             const AVCodecParameters* par = raw->streams[i]->codecpar;
