@@ -35,11 +35,11 @@ void Spectrum::compute(const float (&samples)[kSpectrumSize], float* out, int co
     if (!std::equal(samples, samples + kSpectrumSize, in_)) {
         std::copy(samples, samples + kSpectrumSize, in_);
         fftwf_execute(static_cast<fftwf_plan>(plan_));
+        const auto* bins = static_cast<const fftwf_complex*>(out_);
+        const float scale = 2.0f / kSpectrumSize;
+        for (int k = 0; k < kSpectrumBins; ++k) magnitudes_[k] = std::hypot(bins[k][0], bins[k][1]) * scale;
     }
-    const auto* bins = static_cast<const fftwf_complex*>(out_);
-    const float scale = 2.0f / kSpectrumSize;
-    count = std::min(count, kSpectrumBins);
-    for (int k = 0; k < count; ++k) out[k] = std::hypot(bins[k][0], bins[k][1]) * scale;
+    std::copy_n(magnitudes_, std::min(count, kSpectrumBins), out);
 }
 
 }  // namespace kaudio

@@ -26,6 +26,8 @@ class Spectrum {
 
     float* in_ = nullptr;
     void* out_ = nullptr;  // fftwf_complex[kSpectrumSize / 2 + 1]
+    // |X[k]| * 2 / N of the transform in out_.
+    float magnitudes_[kSpectrumBins] = {};
     void* plan_ = nullptr;
 };
 
