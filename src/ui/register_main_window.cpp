@@ -70,8 +70,12 @@ void buildMainWindowControls() {
     hotspot(ctl::OpenFolderButton, {1290, 352, 18, 17});
     picture(ctl::PositionBar, {11, 3333, 0, 0}, img::PositionImage);
     hotspot(ctl::VideoButton, {630, 342, 70, 30});
-    for (int k = 0; k < ctl::SpectrumBandCount; ++k)
+    // The bands change on every refresh while something plays: the window
+    // paints them itself, in one rectangle, rather than 108 widgets.
+    for (int k = 0; k < ctl::SpectrumBandCount; ++k) {
         picture(ctl::SpectrumBarFirst + k, {346 + 2 * k, 31, 0, 0}, img::SpectrumBarImage);
+        gui::drawOnWindow(ctl::SpectrumBarFirst + k);
+    }
 
     gui::loadImageFile(img::AlbumPlaceholderImage, "999.jpg");
     gui::loadImageFile(img::RadioPictureImage, "333.jpg");

@@ -10,6 +10,8 @@ import sys
 from journey import (RADIO_MODE_BUTTON, STATION_PANEL, STYLE_PANEL, JourneyFailure, free_port, make_mp3, row_pixels,
                      row_point, row_shows, run, wait_until)
 
+SPECTRUM = (346, 31, 215, 15)  # the 108 bands, window-relative
+
 TONES = (440, 880)
 
 
@@ -70,6 +72,12 @@ def start_radio(j, mounts):
     return "http://127.0.0.1:%d" % port
 
 
+def spectrum_lit(j):
+    """Whether a band of the spectrum shows red on the screen."""
+    pixels = j.region(SPECTRUM)
+    return any(pixels[i] > 150 and pixels[i + 1] < 60 for i in range(0, len(pixels) - 2, 3))
+
+
 def main(j):
     mounts = {}
     for mount, hertz in (("/rock.mp3", TONES[0]), ("/classic.mp3", TONES[1])):
@@ -95,6 +103,8 @@ def main(j):
             raise JourneyFailure("style %d lists stations it does not have" % style)
         j.click(row_point(STATION_PANEL, 0), double=True)
         j.wait_for_sound(TONES, hertz, "the station of style %d to sound" % style, timeout=15)
+        # What the window paints itself reaches the screen: the tone's band rises.
+        wait_until("the spectrum to show the station on screen", lambda: spectrum_lit(j))
         j.step("style%d" % style)
     j.stop_player()
 

@@ -137,11 +137,20 @@ void createPicture(int control, int parent, int panel, Rect r, int image);
 // takes the image's size. Returns true when the shown pixels changed.
 bool setControlImage(int control, int image);
 int controlImage(int control);
+// How many controls were made so far. A control made anew under an old
+// number shows nothing yet: whoever skips drawing what it drew before checks
+// this first.
+uint64_t controlsMade();
 // What a control shows, painted by its widget as on screen: 0xAARRGGBB rows
 // of its width (tests).
 std::vector<uint32_t> controlShownPixels(int control);
 // Clicks go through the control to what lies beneath (a display-only overlay).
 void setClickThrough(int control);
+// A picture placed on its window (not in a panel) is painted by the window
+// from then on, under every other control, instead of by a widget of its own;
+// clicks reach the window. What changes among such pictures in one pass
+// reaches the screen as one rectangle (the refresh's many small pictures).
+void drawOnWindow(int control);
 // Text and background colours of an edit field.
 void setEditColours(int control, Rgb text, Rgb background);
 // Paints the control now (used when one image is shown by many controls).

@@ -38,19 +38,75 @@ bool samePixels(const QImage& a, const QImage& b) {
     return true;
 }
 
-// A static picture: shows a snapshot of an image, reports clicks.
+class PictureWidget;
+
+// The pictures a window paints itself instead of leaving them to widgets of
+// their own, and the damage not yet handed to the toolkit. A hundred small
+// widgets repainting cost a paint event and an X request each; the bounding
+// rectangle of what changed in a pass costs one of each. A child of its
+// window, it dies with it.
+class WindowSurface : public QObject {
+public:
+    static WindowSurface* of(QWidget* window) {
+        if (auto* found = window->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly))
+            return static_cast<WindowSurface*>(found);
+        return new WindowSurface(window);
+    }
+    static const WindowSurface* find(const QWidget* window) {
+        return static_cast<const WindowSurface*>(
+            window->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly));
+    }
+    void add(PictureWidget* picture) { pictures_.push_back(picture); }
+    void remove(PictureWidget* picture) { std::erase(pictures_, picture); }
+    void damage(const QRect& area) {
+        if (area.isEmpty()) return;
+        const bool first = pending_.isEmpty();
+        pending_ |= area;
+        // Handed over once all of this pass's pictures are set.
+        if (first)
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    window_->update(pending_);
+                    pending_ = QRect();
+                },
+                Qt::QueuedConnection);
+    }
+    void paint(QPainter& painter, const QRect& area) const;
+
+private:
+    static constexpr const char* kName = "kestrel-window-surface";
+    explicit WindowSurface(QWidget* window) : QObject(window), window_(window) { setObjectName(kName); }
+    QWidget* window_;
+    std::vector<PictureWidget*> pictures_;  // in creation order: later ones paint over earlier ones
+    QRect pending_;
+};
+
+// A static picture: shows a snapshot of an image, reports clicks. Drawn on
+// its window, it has no widget on screen: the window paints the snapshot
+// under every widget, and clicks reach the window.
 class PictureWidget : public QWidget {
 public:
     PictureWidget(int control, int window, QWidget* parent) : QWidget(parent), control_(control), window_(window) {
         setMouseTracking(true);
     }
+    ~PictureWidget() override {
+        if (!surface_) return;
+        surface_->remove(this);
+        surface_->damage(geometry());
+    }
     bool show(const QImage& image) {
+        const QRect before = geometry();
         if (!image.isNull() && size() != image.size()) resize(image.size());
         // Unchanged pixels keep the old snapshot: sharing the new one would
         // make the next drawing on the source copy it (the 35 ms refresh
         // redraws every picture, mostly with the same pixels).
         if (samePixels(image, snapshot_)) return false;
         snapshot_ = image;
+        if (surface_) {
+            surface_->damage(before | geometry());
+            return true;
+        }
         // An opaque picture covers the widget: the window's skin under it is
         // not painted first, so a changed picture repaints only itself.
         setAttribute(Qt::WA_OpaquePaintEvent, !image.hasAlphaChannel() && image.size() == size());
@@ -58,11 +114,33 @@ public:
         return true;
     }
     void clear() {
-        if (!snapshot_.isNull()) {
-            snapshot_ = QImage();
-            setAttribute(Qt::WA_OpaquePaintEvent, false);
-            update();
+        if (snapshot_.isNull()) return;
+        snapshot_ = QImage();
+        if (surface_) {
+            surface_->damage(geometry());
+            return;
         }
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+        update();
+    }
+    void drawOnWindow() {
+        if (surface_ || !parentWidget() || !parentWidget()->isWindow()) return;
+        surface_ = WindowSurface::of(parentWidget());
+        surface_->add(this);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+        surface_->damage(geometry());
+    }
+    bool drawnOnWindow() const { return surface_ != nullptr; }
+    void paintOn(QPainter& painter, const QRect& area) const {
+        if (!snapshot_.isNull() && area.intersects(geometry())) painter.drawImage(pos(), snapshot_);
+    }
+    // Moves or resizes the control; a picture drawn on its window damages
+    // where it was and where it goes.
+    void relocate(const QRect& target) {
+        const QRect before = geometry();
+        setGeometry(target);
+        if (surface_ && before != geometry()) surface_->damage(before | geometry());
     }
 
 protected:
@@ -84,8 +162,21 @@ protected:
 private:
     int control_;
     int window_;
+    QPointer<WindowSurface> surface_;  // set when drawn on its window
     QImage snapshot_;
 };
+
+void WindowSurface::paint(QPainter& painter, const QRect& area) const {
+    for (const PictureWidget* picture : pictures_) picture->paintOn(painter, area);
+}
+
+uint64_t controlsMadeSoFar = 0;
+
+PictureWidget* pictureWidget(int control) {
+    auto it = registry().controls.find(control);
+    if (it == registry().controls.end() || it->second.kind != ControlKind::Picture) return nullptr;
+    return static_cast<PictureWidget*>(it->second.widget.data());
+}
 
 class ListWidget : public QTreeWidget {
 public:
@@ -156,10 +247,15 @@ QWidget* parentFor(int window, int panel) {
     return windowWidget(window);
 }
 
+void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& area) {
+    if (const WindowSurface* surface = WindowSurface::find(window)) surface->paint(painter, area);
+}
+
 void registerControl(int control, ControlKind kind, QWidget* widget, int window) {
     auto& controls = registry().controls;
     if (auto old = controls.find(control); old != controls.end()) delete old->second.widget.data();
     controls[control] = {kind, widget, window, 0};
+    ++controlsMadeSoFar;
 }
 
 }  // namespace detail
@@ -189,10 +285,19 @@ bool setControlImage(int control, int image) {
     return widget->show(*source);
 }
 
+void drawOnWindow(int control) {
+    if (PictureWidget* picture = pictureWidget(control)) picture->drawOnWindow();
+}
+
 std::vector<uint32_t> controlShownPixels(int control) {
     QWidget* w = controlWidget(control);
     if (!w || w->size().isEmpty()) return {};
-    const QImage shown = w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    // A picture drawn on its window shows what the window paints there.
+    const PictureWidget* picture = pictureWidget(control);
+    const QImage shown =
+        (picture && picture->drawnOnWindow() ? w->parentWidget()->grab(w->geometry()) : w->grab())
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
     std::vector<uint32_t> out(size_t(shown.width()) * shown.height());
     for (int y = 0; y < shown.height(); ++y)
         std::memcpy(out.data() + size_t(y) * shown.width(), shown.constScanLine(y),
@@ -204,6 +309,8 @@ int controlImage(int control) {
     auto it = registry().controls.find(control);
     return it == registry().controls.end() ? 0 : it->second.image;
 }
+
+uint64_t controlsMade() { return controlsMadeSoFar; }
 
 void setClickThrough(int control) {
     if (QWidget* w = controlWidget(control)) w->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -363,20 +470,31 @@ Rect controlScreenRect(int control) {
     return {origin.x(), origin.y(), w->width(), w->height()};
 }
 
+namespace {
+
+void reposition(int control, QWidget* w, const QRect& target) {
+    if (PictureWidget* picture = pictureWidget(control))
+        picture->relocate(target);
+    else
+        w->setGeometry(target);
+}
+
+}  // namespace
+
 void moveControl(int control, int x, int y) {
-    if (QWidget* w = controlWidget(control)) w->move(x, y);
+    if (QWidget* w = controlWidget(control)) reposition(control, w, {QPoint(x, y), w->size()});
 }
 
 void setControlX(int control, int x) {
-    if (QWidget* w = controlWidget(control)) w->move(x, w->y());
+    if (QWidget* w = controlWidget(control)) reposition(control, w, {QPoint(x, w->y()), w->size()});
 }
 
 void setControlY(int control, int y) {
-    if (QWidget* w = controlWidget(control)) w->move(w->x(), y);
+    if (QWidget* w = controlWidget(control)) reposition(control, w, {QPoint(w->x(), y), w->size()});
 }
 
 void resizeControl(int control, int w, int h) {
-    if (QWidget* widget = controlWidget(control)) widget->resize(w, h);
+    if (QWidget* widget = controlWidget(control)) reposition(control, widget, {widget->pos(), QSize(w, h)});
 }
 
 void setTooltip(int control, const std::string& text) {

@@ -12,6 +12,8 @@
 
 #include "platform/gui/gui.h"
 
+class QPainter;
+
 namespace gui::detail {
 
 enum class ControlKind { Picture, Edit, Combo, Panel, List, PushButton, Hyperlink, ScrollArea, Host };
@@ -49,6 +51,8 @@ QWidget* controlWidget(int control);
 // The widget a new control goes into: the panel's widget or the window's.
 QWidget* parentFor(int window, int panel);
 void registerControl(int control, ControlKind kind, QWidget* widget, int window);
+// Paints the pictures drawn on the window that meet `area`, over its background.
+void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& area);
 
 QColor toQColor(Rgb colour);
 QImage* findImage(int image);

@@ -40,6 +40,9 @@ public:
             // Wayland has no window masks: the compositor shows what we leave transparent.
             setAttribute(Qt::WA_TranslucentBackground);
             translucent_ = true;
+        } else {
+            // The paint below covers every pixel: the toolkit need not clear first.
+            setAttribute(Qt::WA_OpaquePaintEvent);
         }
     }
 
@@ -86,17 +89,18 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
         if (translucent_ && !region_.isEmpty()) painter.setClipRegion(region_);
         QImage* image = backgroundImage_ ? findImage(backgroundImage_) : nullptr;
-        if (!image || image->isNull()) {
-            if (translucent_) painter.fillRect(rect(), palette().window());
-            return;
+        if (image && !image->isNull()) {
+            // Tiles from (0, 0), column by column, until the client area is covered.
+            for (int x = 0; x < width(); x += image->width())
+                for (int y = 0; y < height(); y += image->height()) painter.drawImage(x, y, *image);
+        } else {
+            painter.fillRect(event->rect(), palette().window());
         }
-        // Tiles from (0, 0), column by column, until the client area is covered.
-        for (int x = 0; x < width(); x += image->width())
-            for (int y = 0; y < height(); y += image->height()) painter.drawImage(x, y, *image);
+        paintWindowPictures(painter, this, event->rect());
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton) return;
