@@ -1,7 +1,11 @@
 #include "audio/display_refresh.h"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 #include "app/app_state.h"
 #include "online/connectivity.h"
@@ -16,21 +20,44 @@ constexpr gui::Rgb kDarkRed{188, 1, 3};
 constexpr int32_t kBandHeight = 15;
 constexpr int32_t kPositionWidth = 700;
 
+// What a picture was last drawn from. A picture is drawn again only when
+// what it shows would change: most ticks change a few bands and nothing else.
+template <typename T>
+struct Drawn {
+    std::optional<T> from;  // none: never drawn on its control
+    // True, and remembered, when the picture must be drawn from `value`.
+    bool stale(const T& value) {
+        if (from == value) return false;
+        from = value;
+        return true;
+    }
+};
+
+struct DrawnPictures {
+    Drawn<std::pair<bool, std::string>> status;  // recording, then the text shown
+    std::array<Drawn<int32_t>, ctl::SpectrumBandCount> bands;
+    Drawn<std::string> time;
+    Drawn<int32_t> volume;
+    Drawn<bool> connection;
+    Drawn<int32_t> position;
+};
+DrawnPictures drawn;
+uint64_t controlsSeen = 0;  // gui::controlsMade() when `drawn` was last valid
+
 void drawStatusStrip() {
-    gui::drawImage(img::StatusImage, img::StatusBackImage, {0, 0, 715, 16});
-    if (appState.recordingActive.load() == 0) {
+    const bool recording = appState.recordingActive.load() != 0;
+    std::string text;
+    if (!recording) {
         // A station's now-playing title follows what plays.
         const std::string& title = appState.nowPlayingTitle;
-        gui::drawText(img::StatusImage, font::StatusFont, 20, 1, kTextGrey,
-                      title.empty() ? appState.nowPlayingText : appState.nowPlayingText + " — " + title);
+        text = title.empty() ? appState.nowPlayingText : appState.nowPlayingText + " — " + title;
     } else {
-        std::string caption;
-        {
-            std::lock_guard lock(appState.listsMutex);
-            caption = appState.recordingCaption;
-        }
-        gui::drawText(img::StatusImage, font::StatusFont, 20, 1, kBright, caption + "       - Идёт запись");
+        std::lock_guard lock(appState.listsMutex);
+        text = appState.recordingCaption + "       - Идёт запись";
     }
+    if (!drawn.status.stale({recording, text})) return;
+    gui::drawImage(img::StatusImage, img::StatusBackImage, {0, 0, 715, 16});
+    gui::drawText(img::StatusImage, font::StatusFont, 20, 1, recording ? kBright : kTextGrey, text);
     gui::setControlImage(ctl::StatusStrip, img::StatusImage);
 }
 
@@ -38,19 +65,23 @@ void drawSpectrum() {
     // One canvas serves all bands: each control takes a snapshot of it
     // before it is drawn again for the next band.
     for (int k = 0; k < ctl::SpectrumBandCount; ++k) {
+        if (!drawn.bands[k].stale(bandHeight(appState.spectrum[k]))) continue;
         drawSpectrumBand(appState.spectrum[k]);
         gui::setControlImage(ctl::SpectrumBarFirst + k, img::SpectrumBarImage);
     }
 }
 
 void drawTime() {
+    const std::string text = timeText(appState.positionMs);
+    if (!drawn.time.stale(text)) return;
     gui::drawImage(img::TimeImage, img::TimeBackImage, {0, 0, 45, 15});
-    gui::drawText(img::TimeImage, font::TimeFont, 15, 1, kTextGrey, timeText(appState.positionMs));
+    gui::drawText(img::TimeImage, font::TimeFont, 15, 1, kTextGrey, text);
     gui::setControlImage(ctl::TimeDisplay, img::TimeImage);
 }
 
 void drawVolume() {
     const int32_t w = appState.volumeFill;
+    if (!drawn.volume.stale(w)) return;
     gui::drawImage(img::VolumeImage, img::VolumeBackImage, {0, 0, 67, 18});
     gui::fillRect(img::VolumeImage, {1, 2, w, 1}, {105, 0, 0});
     gui::fillRect(img::VolumeImage, {1, 3, w, 1}, {237, 45, 49});
@@ -61,8 +92,10 @@ void drawVolume() {
 }
 
 void drawConnectionIndicator() {
+    const bool connected = isConnected();
+    if (!drawn.connection.stale(connected)) return;
     gui::fillRect(img::ConnectionImage, {0, 0, 14, 14}, {26, 26, 26});
-    const gui::Rgb mark = isConnected() ? gui::Rgb{227, 5, 3} : gui::Rgb{63, 63, 63};
+    const gui::Rgb mark = connected ? gui::Rgb{227, 5, 3} : gui::Rgb{63, 63, 63};
     gui::fillRect(img::ConnectionImage, {6, 6, 1, 3}, mark);
     gui::fillRect(img::ConnectionImage, {4, 4, 5, 1}, mark);
     gui::fillRect(img::ConnectionImage, {2, 2, 9, 1}, mark);
@@ -72,10 +105,11 @@ void drawConnectionIndicator() {
 
 void drawPositionBar() {
     if (appState.trackLengthSeconds == 0) appState.trackLengthSeconds = 1;
+    const int32_t fill = positionFill(appState.positionMs, appState.trackLengthSeconds);
+    if (!drawn.position.stale(fill)) return;
     gui::fillRect(img::PositionImage, {0, 0, kPositionWidth, 1}, {15, 15, 15});
     gui::fillRect(img::PositionImage, {0, 1, kPositionWidth, 1}, {60, 60, 60});
-    gui::fillRect(img::PositionImage,
-                  {0, 1, positionFill(appState.positionMs, appState.trackLengthSeconds), 1}, {222, 32, 30});
+    gui::fillRect(img::PositionImage, {0, 1, fill, 1}, {222, 32, 30});
     gui::fillRect(img::PositionImage, {0, 2, kPositionWidth, 1}, {83, 83, 83});
     gui::setControlImage(ctl::PositionBar, img::PositionImage);
 }
@@ -114,6 +148,11 @@ int32_t positionFill(uint32_t positionMs, int32_t trackLengthSeconds) {
 }
 
 void refreshDisplay() {
+    // Controls made since the last tick may be ours made anew, showing nothing.
+    if (gui::controlsMade() != controlsSeen) {
+        controlsSeen = gui::controlsMade();
+        drawn = {};
+    }
     drawStatusStrip();
     drawSpectrum();
     drawTime();

@@ -2,8 +2,9 @@
 // connection indicator and position bar, from AppState alone (no audio
 // call). UI thread, from the refresh timer; never blocks.
 //
-// Every picture is drawn on every tick; the screen is given only those
-// whose pixels changed.
+// A picture is drawn only when what it shows changes (a band's height, the
+// time's text, ...) or its control was made anew; the screen is given only
+// those whose pixels changed.
 #pragma once
 
 #include <cstdint>
