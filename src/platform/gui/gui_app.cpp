@@ -77,6 +77,8 @@ void runDueTimers() {
         if (t.deadline <= now) t.deadline = now + t.period;  // fell far behind: no burst of catch-up calls
         t.callback();
     }
+    // What the timers drew, and what the pass before drew, reaches the screen now.
+    paintSurfaces();
 }
 
 // Mouse moves anywhere over our windows become MouseMove events; the hand

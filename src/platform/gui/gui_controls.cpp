@@ -41,42 +41,43 @@ bool samePixels(const QImage& a, const QImage& b) {
 class PictureWidget;
 
 // The pictures a window paints itself instead of leaving them to widgets of
-// their own, and the damage not yet handed to the toolkit. A hundred small
-// widgets repainting cost a paint event and an X request each; the bounding
-// rectangle of what changed in a pass costs one of each. A child of its
-// window, it dies with it.
+// their own, and the damage not yet painted. A hundred small widgets
+// repainting cost a paint event and an X request each; the bounding rectangle
+// of what changed in a pass costs one of each. It is painted when the wait
+// for events has run its timers (paintSurfaces), directly: a toolkit update
+// would post an event that wakes the loop once more. A child of its window,
+// it dies with it.
 class WindowSurface : public QObject {
 public:
     static WindowSurface* of(QWidget* window) {
-        if (auto* found = window->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly))
-            return static_cast<WindowSurface*>(found);
-        return new WindowSurface(window);
+        auto it = all().find(window);
+        return it != all().end() ? it->second : new WindowSurface(window);
     }
     static const WindowSurface* find(const QWidget* window) {
-        return static_cast<const WindowSurface*>(
-            window->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly));
+        auto it = all().find(window);
+        return it != all().end() ? it->second : nullptr;
     }
+    static void paintAll() {
+        for (auto& [window, surface] : all()) surface->paintDamage();
+    }
+    ~WindowSurface() override { all().erase(window_); }
     void add(PictureWidget* picture) { pictures_.push_back(picture); }
     void remove(PictureWidget* picture) { std::erase(pictures_, picture); }
-    void damage(const QRect& area) {
-        if (area.isEmpty()) return;
-        const bool first = pending_.isEmpty();
-        pending_ |= area;
-        // Handed over once all of this pass's pictures are set.
-        if (first)
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    window_->update(pending_);
-                    pending_ = QRect();
-                },
-                Qt::QueuedConnection);
-    }
+    void damage(const QRect& area) { pending_ |= area; }
     void paint(QPainter& painter, const QRect& area) const;
 
 private:
-    static constexpr const char* kName = "kestrel-window-surface";
-    explicit WindowSurface(QWidget* window) : QObject(window), window_(window) { setObjectName(kName); }
+    explicit WindowSurface(QWidget* window) : QObject(window), window_(window) { all()[window] = this; }
+    static std::unordered_map<const QWidget*, WindowSurface*>& all() {
+        static std::unordered_map<const QWidget*, WindowSurface*> surfaces;
+        return surfaces;
+    }
+    void paintDamage() {
+        if (pending_.isEmpty()) return;
+        const QRect area = pending_;
+        pending_ = QRect();
+        window_->repaint(area);
+    }
     QWidget* window_;
     std::vector<PictureWidget*> pictures_;  // in creation order: later ones paint over earlier ones
     QRect pending_;
@@ -246,6 +247,8 @@ QWidget* parentFor(int window, int panel) {
     }
     return windowWidget(window);
 }
+
+void paintSurfaces() { WindowSurface::paintAll(); }
 
 void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& area) {
     if (const WindowSurface* surface = WindowSurface::find(window)) surface->paint(painter, area);

@@ -51,6 +51,8 @@ QWidget* controlWidget(int control);
 // The widget a new control goes into: the panel's widget or the window's.
 QWidget* parentFor(int window, int panel);
 void registerControl(int control, ControlKind kind, QWidget* widget, int window);
+// Paints what changed since the last call among the pictures drawn on windows.
+void paintSurfaces();
 // Paints the pictures drawn on the window that meet `area`, over its background.
 void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& area);
 
