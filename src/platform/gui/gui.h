@@ -149,7 +149,8 @@ void setClickThrough(int control);
 // A picture placed on its window (not in a panel) is painted by the window
 // from then on, under every other control, instead of by a widget of its own;
 // clicks reach the window. What changes among such pictures in one pass
-// reaches the screen as one rectangle (the refresh's many small pictures).
+// reaches the screen as one rectangle, painted when the wait for events next
+// runs its timers (the refresh's many small pictures).
 void drawOnWindow(int control);
 // Text and background colours of an edit field.
 void setEditColours(int control, Rgb text, Rgb background);
