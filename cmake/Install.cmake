@@ -55,9 +55,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 # The libraries the executables link are found by dpkg-shlibdeps. The audio
-# library travels packed inside the player, so its own (SDL2, FFTW; FFmpeg
-# and FluidSynth opened at the first file) are named here, with what the
-# player opens at run time rather than links.
+# library travels packed inside the player and opens its own when first
+# needed (FFmpeg and FluidSynth at the first file, SDL2 at the first sound,
+# FFTW at the first spectrum): they are named here, with what the player
+# opens at run time rather than links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libavformat59, libavcodec59, libswresample4, libcurl4, libsdl2-2.0-0, libfftw3-single3, libfluidsynth3, \

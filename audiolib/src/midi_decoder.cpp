@@ -1,6 +1,5 @@
 #include "midi_decoder.h"
 
-#include <dlfcn.h>
 #include <fluidsynth.h>
 #include <sys/stat.h>
 
@@ -43,31 +42,21 @@ std::string findSoundFont() {
 // clang-format on
 
 struct FluidApi {
-#define KAUDIO_FLUID_SLOT(name) decltype(&::name) name = nullptr;
-    KAUDIO_FLUID_FUNCTIONS(KAUDIO_FLUID_SLOT)
-#undef KAUDIO_FLUID_SLOT
+    KAUDIO_FLUID_FUNCTIONS(OS_API_SLOT)
 };
 
 // Any thread; null when FluidSynth cannot be loaded. Loaded once, never
 // unloaded.
 const FluidApi* fluidApi() {
-    static const FluidApi* api = []() -> const FluidApi* {
-        void* lib = ::dlopen("libfluidsynth.so.3", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) lib = ::dlopen("libfluidsynth.so", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return nullptr;
-        auto* a = new FluidApi;
-        bool all = true;
-#define KAUDIO_FLUID_BIND(name) all = os::bindFunction(lib, a->name, #name) && all;
-        KAUDIO_FLUID_FUNCTIONS(KAUDIO_FLUID_BIND)
-#undef KAUDIO_FLUID_BIND
-        if (!all) {
-            delete a;
-            return nullptr;
-        }
-        for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
-            a->fluid_set_log_function(level, nullptr, nullptr);
-        return a;
-    }();
+    static const FluidApi* api = os::openApi<FluidApi>(
+        {"libfluidsynth.so.3", "libfluidsynth.so"}, [](void* handle, FluidApi& api) {
+            bool all = true;
+            KAUDIO_FLUID_FUNCTIONS(OS_API_BIND)
+            if (!all) return false;
+            for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
+                api.fluid_set_log_function(level, nullptr, nullptr);
+            return true;
+        });
     return api;
 }
 

@@ -1,6 +1,5 @@
 // The sound device, through SDL2's audio callback.
 #include <SDL.h>
-#include <dlfcn.h>
 
 #include "output.h"
 #include "platform/os/bind_function.h"
@@ -20,25 +19,16 @@ constexpr int kDeviceFrames = 2048;
 // clang-format on
 
 struct SdlApi {
-#define KAUDIO_SDL_SLOT(name) decltype(&::name) name = nullptr;
-    KAUDIO_SDL_FUNCTIONS(KAUDIO_SDL_SLOT)
-#undef KAUDIO_SDL_SLOT
+    KAUDIO_SDL_FUNCTIONS(OS_API_SLOT)
 };
 
 // Any thread; null when SDL2 cannot be loaded. Loaded once, never unloaded.
 const SdlApi* sdlApi() {
-    static const SdlApi* api = []() -> const SdlApi* {
-        void* lib = ::dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return nullptr;
-        auto* a = new SdlApi;
+    static const SdlApi* api = os::openApi<SdlApi>({"libSDL2-2.0.so.0"}, [](void* handle, SdlApi& api) {
         bool all = true;
-#define KAUDIO_SDL_BIND(name) all = os::bindFunction(lib, a->name, #name) && all;
-        KAUDIO_SDL_FUNCTIONS(KAUDIO_SDL_BIND)
-#undef KAUDIO_SDL_BIND
-        if (all) return a;
-        delete a;
-        return nullptr;
-    }();
+        KAUDIO_SDL_FUNCTIONS(OS_API_BIND)
+        return all;
+    });
     return api;
 }
 

@@ -1,6 +1,6 @@
 // Magnitude spectrum of the latest mixed samples, through one FFTW plan made
-// when the spectrum is first asked for: planning touches megabytes of FFTW
-// that a player with nothing playing has no use for.
+// when the spectrum is first asked for: FFTW is opened then, and planning
+// touches megabytes of it that a player with nothing playing has no use for.
 #pragma once
 
 #include "mixer.h"
@@ -22,7 +22,7 @@ class Spectrum {
     void compute(const float (&samples)[kSpectrumSize], float* out, int count);
 
   private:
-    void makePlan();
+    bool makePlan();  // false when FFTW cannot be loaded
 
     float* in_ = nullptr;
     void* out_ = nullptr;  // fftwf_complex[kSpectrumSize / 2 + 1]

@@ -1,8 +1,11 @@
-// A function of a library opened with dlopen, bound by name into a typed
-// slot: for the libraries opened when first needed rather than linked.
+// Functions of a library opened with dlopen, bound by name into typed slots:
+// for the libraries opened when first needed rather than linked.
 #pragma once
 
 #include <dlfcn.h>
+
+#include <initializer_list>
+#include <memory>
 
 namespace os {
 
@@ -14,4 +17,26 @@ bool bindFunction(void* handle, Function*& slot, const char* name) {
     return slot != nullptr;
 }
 
+// Opens the first of `libraries` that loads, locally and for good, and has
+// `bindAll(handle, api)` bind a new Api's slots. Null when none loads or a
+// function is missing.
+template <class Api, class BindAll>
+Api* openApi(std::initializer_list<const char*> libraries, BindAll bindAll) {
+    for (const char* library : libraries) {
+        void* handle = ::dlopen(library, RTLD_NOW | RTLD_LOCAL);
+        if (!handle) continue;
+        auto api = std::make_unique<Api>();
+        return bindAll(handle, *api) ? api.release() : nullptr;
+    }
+    return nullptr;
+}
+
 }  // namespace os
+
+// The slot of each function of an X-macro list, typed after its declaration,
+// and the binding of them all, for an Api struct and os::openApi:
+//   struct SdlApi { SDL_FUNCTIONS(OS_API_SLOT) };
+//   os::openApi<SdlApi>({"libSDL2-2.0.so.0"}, [](void* handle, SdlApi& api) {
+//       bool all = true; SDL_FUNCTIONS(OS_API_BIND) return all; });
+#define OS_API_SLOT(name) decltype(&::name) name = nullptr;
+#define OS_API_BIND(name) all = os::bindFunction(handle, api.name, #name) && all;
