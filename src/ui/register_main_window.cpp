@@ -77,8 +77,9 @@ void buildMainWindowControls() {
         gui::drawOnWindow(ctl::SpectrumBarFirst + k);
     }
 
-    gui::loadImageFile(img::AlbumPlaceholderImage, "999.jpg");
-    gui::loadImageFile(img::RadioPictureImage, "333.jpg");
+    // The album and radio pictures start out of sight: decoded when shown.
+    gui::loadImageFileWhenUsed(img::AlbumPlaceholderImage, "999.jpg");
+    gui::loadImageFileWhenUsed(img::RadioPictureImage, "333.jpg");
     gui::loadImageFile(img::SearchPictureImage, "DM.jpg");
     picture(ctl::AlbumPhoto, {1435, 105, 0, 0}, img::AlbumPlaceholderImage);
     picture(ctl::RadioPicture, {1465, 105, 0, 0}, img::RadioPictureImage);

@@ -5,10 +5,12 @@ selected row; a mode button pressed in compact mode leaves a skin that
 matches the controls when compact mode ends."""
 
 import os
+import subprocess
 import sys
 
 from journey import (MP3_MODE_BUTTON, NEXT_BUTTON, PREVIOUS_BUTTON, RADIO_MODE_BUTTON, RECORD_BUTTON, RESULTS_PANEL,
-                     TITLE_HOTSPOT, JourneyFailure, make_mp3, row_point, run, start_site, wait_until)
+                     SOURCE_DIR, TITLE_HOTSPOT, JourneyFailure, control, make_mp3, row_point, run, start_site,
+                     wait_until)
 
 TONES = (330, 550, 770)
 # Regions that tell the layouts apart: the mode buttons are drawn by the
@@ -16,6 +18,14 @@ TONES = (330, 550, 770)
 # playlist's empty rows in search mode.
 SKIN_PART = (585, 23, 121, 31)
 CONTROL_PART = (480, 290, 200, 20)
+RADIO_PICTURE = control("RadioPicture", in_mode=True)[:2] + (235, 210)  # radio mode, the picture's size
+
+
+def shows_picture(j, rect, path):
+    """Whether the screen at `rect` shows the picture file `path` as it is."""
+    want = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], stdout=subprocess.PIPE, check=True).stdout
+    got = j.region(rect)
+    return len(got) == len(want) and sum(abs(a - b) for a, b in zip(got, want)) <= len(want)
 
 
 def layout(j):
@@ -64,6 +74,9 @@ def main(j):
     j.click(RADIO_MODE_BUTTON)
     j.move(50, 380)
     radio = new_layout(j, search)
+    # The radio picture is decoded only now that it shows.
+    if not shows_picture(j, RADIO_PICTURE, os.path.join(SOURCE_DIR, "data", "333.jpg")):
+        raise JourneyFailure("radio mode does not show the radio picture")
     j.click(RADIO_MODE_BUTTON)
     j.move(50, 380)
     wait_until("the search layout again", lambda: layout(j) == search)

@@ -229,6 +229,10 @@ bool loadImage(int image, std::span<const uint8_t> data);
 // outlive the image.
 void loadImageWhenUsed(int image, std::span<const uint8_t> data);
 bool loadImageFile(int image, const std::string& path);
+// Like loadImageFile, but a picture that looks whole is decoded when first
+// used: a picture control given it before then shows it from its first
+// paint. A file damaged inside leaves no image when it is used.
+bool loadImageFileWhenUsed(int image, const std::string& path);
 void deleteImage(int image);
 bool imageExists(int image);
 Rect imageSize(int image);  // x = y = 0

@@ -14,6 +14,7 @@
 #include <QToolTip>
 #include <QTreeWidget>
 #include <cstring>
+#include <optional>
 
 #include "platform/gui/gui_internal.h"
 
@@ -102,20 +103,40 @@ public:
         // Unchanged pixels keep the old snapshot: sharing the new one would
         // make the next drawing on the source copy it (the 35 ms refresh
         // redraws every picture, mostly with the same pixels).
-        if (samePixels(image, snapshot_)) return false;
-        snapshot_ = image;
+        const bool waited = waiting_.has_value();
+        waiting_.reset();
+        if (!waited && samePixels(image, snapshot_)) return false;
+        take(image);
         if (surface_) {
             surface_->damage(before | geometry());
             return true;
         }
-        // An opaque picture covers the widget: the window's skin under it is
-        // not painted first, so a changed picture repaints only itself.
-        setAttribute(Qt::WA_OpaquePaintEvent, !image.hasAlphaChannel() && image.size() == size());
         update();
         return true;
     }
+    // Shows an image not decoded yet, decoding it when first painted: a
+    // picture out of sight costs no memory until it comes into view.
+    bool showWhenPainted(int image, const EncodedImage& encoded) {
+        if (waiting_ && waiting_->image == image && waiting_->encoded.bytes.data() == encoded.bytes.data())
+            return false;
+        const QRect before = geometry();
+        resize(encoded.size);
+        snapshot_ = QImage();
+        waiting_ = Waiting{image, encoded};
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
+        if (surface_)
+            surface_->damage(before | geometry());
+        else
+            update();
+        return true;
+    }
+    // The image this picture waits for was decoded elsewhere first.
+    void adopt(int image, const QImage& decoded) {
+        if (waiting_ && waiting_->image == image) show(decoded);
+    }
     void clear() {
-        if (snapshot_.isNull()) return;
+        if (snapshot_.isNull() && !waiting_) return;
+        waiting_.reset();
         snapshot_ = QImage();
         if (surface_) {
             surface_->damage(geometry());
@@ -133,8 +154,10 @@ public:
         surface_->damage(geometry());
     }
     bool drawnOnWindow() const { return surface_ != nullptr; }
-    void paintOn(QPainter& painter, const QRect& area) const {
-        if (!snapshot_.isNull() && area.intersects(geometry())) painter.drawImage(pos(), snapshot_);
+    void paintOn(QPainter& painter, const QRect& area) {
+        if (!area.intersects(geometry())) return;
+        decodeWaiting();
+        if (!snapshot_.isNull()) painter.drawImage(pos(), snapshot_);
     }
     // Moves or resizes the control; a picture drawn on its window damages
     // where it was and where it goes.
@@ -146,6 +169,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        decodeWaiting();
         if (snapshot_.isNull()) return;
         QPainter painter(this);
         painter.drawImage(0, 0, snapshot_);
@@ -161,14 +185,37 @@ protected:
     }
 
 private:
+    void take(const QImage& image) {
+        snapshot_ = image;
+        // An opaque picture covers the widget: the window's skin under it is
+        // not painted first, so a changed picture repaints only itself.
+        if (!surface_) setAttribute(Qt::WA_OpaquePaintEvent, !image.hasAlphaChannel() && image.size() == size());
+    }
+    // Decodes the image waited for, sharing it with the image store when the
+    // store still holds the same bytes undecoded.
+    void decodeWaiting() {
+        if (!waiting_) return;
+        const Waiting wanted = *waiting_;
+        waiting_.reset();
+        const EncodedImage* stored = findUndecoded(wanted.image);
+        QImage* shared =
+            stored && stored->bytes.data() == wanted.encoded.bytes.data() ? findImage(wanted.image) : nullptr;
+        take(shared ? *shared : decodeImage(wanted.encoded.bytes));
+    }
+
+    struct Waiting {
+        int image;
+        EncodedImage encoded;
+    };
     int control_;
     int window_;
     QPointer<WindowSurface> surface_;  // set when drawn on its window
     QImage snapshot_;
+    std::optional<Waiting> waiting_;  // an image to decode at the first paint
 };
 
 void WindowSurface::paint(QPainter& painter, const QRect& area) const {
-    for (const PictureWidget* picture : pictures_) picture->paintOn(painter, area);
+    for (PictureWidget* picture : pictures_) picture->paintOn(painter, area);
 }
 
 uint64_t controlsMadeSoFar = 0;
@@ -250,6 +297,12 @@ QWidget* parentFor(int window, int panel) {
 
 void paintSurfaces() { WindowSurface::paintAll(); }
 
+void imageDecoded(int image, const QImage& decoded) {
+    for (auto& [control, record] : registry().controls)
+        if (record.kind == ControlKind::Picture && record.widget)
+            static_cast<PictureWidget*>(record.widget.data())->adopt(image, decoded);
+}
+
 void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& area) {
     if (const WindowSurface* surface = WindowSurface::find(window)) surface->paint(painter, area);
 }
@@ -280,6 +333,8 @@ bool setControlImage(int control, int image) {
     auto* widget = static_cast<PictureWidget*>(it->second.widget.data());
     if (!widget) return false;
     it->second.image = image;
+    if (const EncodedImage* later = image ? findUndecoded(image) : nullptr; later && !later->size.isEmpty())
+        return widget->showWhenPainted(image, *later);
     QImage* source = image ? findImage(image) : nullptr;
     if (!source) {
         widget->clear();

@@ -32,16 +32,34 @@ QImage& storeImage(int image, QImage picture) {
     return registry().images[image] = std::move(picture);
 }
 
+void storeUndecoded(int image, EncodedImage encoded) {
+    if (auto size = image::probe(encoded.bytes)) encoded.size = QSize(size->width, size->height);
+    registry().images.erase(image);
+    registry().undecoded[image] = std::move(encoded);
+}
+
 }  // namespace
+
+QImage decodeImage(std::span<const uint8_t> bytes) {
+    auto picture = image::decode(bytes);
+    return picture ? toQImage(*picture) : QImage();
+}
+
+const EncodedImage* findUndecoded(int image) {
+    auto it = registry().undecoded.find(image);
+    return it != registry().undecoded.end() ? &it->second : nullptr;
+}
 
 QImage* findImage(int image) {
     Registry& r = registry();
     if (auto it = r.images.find(image); it != r.images.end()) return &it->second;
     auto later = r.undecoded.find(image);
     if (later == r.undecoded.end()) return nullptr;
-    auto picture = image::decode(later->second);
+    QImage decoded = decodeImage(later->second.bytes);
     r.undecoded.erase(later);
-    return picture ? &storeImage(image, toQImage(*picture)) : nullptr;
+    if (decoded.isNull()) return nullptr;
+    imageDecoded(image, decoded);
+    return &storeImage(image, std::move(decoded));
 }
 
 }  // namespace detail
@@ -61,10 +79,7 @@ bool loadImage(int image, std::span<const uint8_t> data) {
     return true;
 }
 
-void loadImageWhenUsed(int image, std::span<const uint8_t> data) {
-    registry().images.erase(image);
-    registry().undecoded[image] = data;
-}
+void loadImageWhenUsed(int image, std::span<const uint8_t> data) { storeUndecoded(image, {data, nullptr, {}}); }
 
 void setApplicationIdentity(const std::string& desktopFileName, std::span<const uint8_t> iconPng) {
     QGuiApplication::setDesktopFileName(QString::fromStdString(desktopFileName));
@@ -76,6 +91,16 @@ bool loadImageFile(int image, const std::string& path) {
     auto picture = image::decodeFile(path);
     if (!picture) return false;
     storeImage(image, toQImage(*picture));
+    return true;
+}
+
+bool loadImageFileWhenUsed(int image, const std::string& path) {
+    auto bytes = image::readFile(path);
+    if (!bytes) return false;
+    // Only a picture that looks whole waits: a cut one is found out now.
+    if (!image::probe(*bytes)) return loadImage(image, *bytes);
+    auto owner = std::make_shared<const std::vector<uint8_t>>(std::move(*bytes));
+    storeUndecoded(image, {*owner, owner, {}});
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <span>
 #include <unordered_map>
 
@@ -25,6 +26,14 @@ struct ControlRecord {
     int image = 0;   // picture controls: the image last shown
 };
 
+// A picture's encoded bytes and the size its header gives. `owner` keeps
+// bytes read from a file; those carried in the program need none.
+struct EncodedImage {
+    std::span<const uint8_t> bytes;
+    std::shared_ptr<const std::vector<uint8_t>> owner;
+    QSize size;  // empty when the header says nothing
+};
+
 struct WindowRecord {
     QPointer<QWidget> widget;
     WindowStyle style = WindowStyle::Popup;
@@ -34,8 +43,8 @@ struct Registry {
     std::unordered_map<int, WindowRecord> windows;
     std::unordered_map<int, ControlRecord> controls;
     std::unordered_map<int, QImage> images;
-    // Pictures carried in the program, decoded when first used.
-    std::unordered_map<int, std::span<const uint8_t>> undecoded;
+    // Pictures decoded when first used.
+    std::unordered_map<int, EncodedImage> undecoded;
     std::unordered_map<int, QFont> fonts;
     std::deque<Event> queue;
 };
@@ -58,6 +67,12 @@ void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& 
 
 QColor toQColor(Rgb colour);
 QImage* findImage(int image);
+// The image while it waits to be decoded, or null.
+const EncodedImage* findUndecoded(int image);
+// The picture of encoded bytes; null when they are not one.
+QImage decodeImage(std::span<const uint8_t> bytes);
+// Hands a newly decoded image to the pictures that wait for it.
+void imageDecoded(int image, const QImage& decoded);
 
 // Russian texts for the toolkit's own dialogs, when installed.
 void loadToolkitTranslations();

@@ -11,7 +11,18 @@ std::optional<Picture> decode(std::span<const uint8_t> data) {
     return decodeJpeg(data);
 }
 
+std::optional<Size> probe(std::span<const uint8_t> data) {
+    if (auto png = probePng(data)) return png;
+    return probeJpeg(data);
+}
+
 std::optional<Picture> decodeFile(const std::string& path) {
+    auto bytes = readFile(path);
+    if (!bytes) return std::nullopt;
+    return decode(*bytes);
+}
+
+std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -23,7 +34,7 @@ std::optional<Picture> decodeFile(const std::string& path) {
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) return std::nullopt;
-    return decode(bytes);
+    return bytes;
 }
 
 }  // namespace image

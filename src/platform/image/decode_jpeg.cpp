@@ -32,16 +32,43 @@ void noteWarning(j_common_ptr info, int level) {
     if (level < 0 && manager->base.msg_code == JWRN_JPEG_EOF) manager->truncated = true;
 }
 
-}  // namespace
-
-std::optional<Picture> decodeJpeg(std::span<const uint8_t> data) {
-    if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF) return std::nullopt;
-    jpeg_decompress_struct info{};
-    ErrorManager errors{};
+// Errors jump back instead of exiting; messages go nowhere.
+void quietErrors(jpeg_decompress_struct& info, ErrorManager& errors) {
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = onError;
     errors.base.output_message = silentMessage;
     errors.base.emit_message = noteWarning;
+}
+
+bool jpegSignature(std::span<const uint8_t> data) {
+    return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+}  // namespace
+
+std::optional<Size> probeJpeg(std::span<const uint8_t> data) {
+    if (!jpegSignature(data) || data[data.size() - 2] != 0xFF || data.back() != 0xD9) return std::nullopt;
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    quietErrors(info, errors);
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&info);
+        return std::nullopt;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&info, TRUE);
+    const Size size{int(info.image_width), int(info.image_height)};
+    jpeg_destroy_decompress(&info);
+    if (size.width <= 0 || size.height <= 0 || size.width > kMaxSide || size.height > kMaxSide) return std::nullopt;
+    return size;
+}
+
+std::optional<Picture> decodeJpeg(std::span<const uint8_t> data) {
+    if (!jpegSignature(data)) return std::nullopt;
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    quietErrors(info, errors);
     // Everything the jump may skip lives outside this frame's locals.
     auto picture = std::make_unique<Picture>();
     auto row = std::make_unique<std::vector<uint8_t>>();

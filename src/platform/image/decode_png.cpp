@@ -24,7 +24,22 @@ void readFromSpan(png_structp png, png_bytep out, png_size_t length) {
 
 void silentWarning(png_structp, png_const_charp) {}
 
+uint32_t bigEndian(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
 }  // namespace
+
+// The header chunk comes first in every PNG, an empty end chunk last.
+std::optional<Size> probePng(std::span<const uint8_t> data) {
+    static constexpr uint8_t kEnd[] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    if (data.size() < 24 + sizeof kEnd || png_sig_cmp(data.data(), 0, 8) != 0 ||
+        std::memcmp(data.data() + 12, "IHDR", 4) != 0 ||
+        std::memcmp(data.data() + data.size() - sizeof kEnd, kEnd, sizeof kEnd) != 0)
+        return std::nullopt;
+    const uint32_t width = bigEndian(data.data() + 16);
+    const uint32_t height = bigEndian(data.data() + 20);
+    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return std::nullopt;
+    return Size{int(width), int(height)};
+}
 
 std::optional<Picture> decodePng(std::span<const uint8_t> data) {
     if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) return std::nullopt;
