@@ -58,10 +58,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 # library travels packed inside the player and opens its own when first
 # needed (FFmpeg and FluidSynth at the first file, SDL2 at the first sound,
 # FFTW at the first spectrum): they are named here, with what the player
-# opens at run time rather than links.
+# opens at run time rather than links (curl, libjpeg).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libavformat59, libavcodec59, libswresample4, libcurl4, libsdl2-2.0-0, libfftw3-single3, libfluidsynth3, \
+libjpeg62-turbo, \
 fonts-liberation, fonts-crosextra-carlito, timgm6mb-soundfont, \
 qt6-translations-l10n, qt6-wayland, libqt6webenginecore6-bin, xdg-user-dirs")
 include(CPack)

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -152,6 +154,26 @@ TEST_F(Gui, NonImagesAreRefused) {
     EXPECT_FALSE(gui::imageExists(kImage));
     EXPECT_FALSE(gui::loadImageFile(kImage, "/nonexistent/picture.jpg"));
     EXPECT_FALSE(gui::loadImageFile(kImage, "/"));
+}
+
+// A picture decoded at its first paint has its size at once, and shows what
+// the file decoded at once shows; a file cut short is refused at once.
+TEST_F(Gui, PicturesDecodedWhenShownMatchThoseDecodedAtOnce) {
+    const std::string file = KESTREL_SOURCE_DIR "/data/333.jpg";
+    ASSERT_TRUE(gui::loadImageFileWhenUsed(kImage, file));
+    gui::createPicture(kPicture, kWin, 0, {5, 5, 0, 0}, kImage);
+    EXPECT_EQ(gui::controlRect(kPicture).w, 235);
+    EXPECT_EQ(gui::controlRect(kPicture).h, 210);
+    ASSERT_TRUE(gui::loadImageFile(kImage + 1, file));
+    EXPECT_EQ(gui::controlShownPixels(kPicture), gui::imagePixels(kImage + 1));
+
+    const std::string cut = testing::TempDir() + "cut.jpg";
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    EXPECT_FALSE(gui::loadImageFileWhenUsed(kImage + 2, cut));
+    gui::deleteImage(kImage);
+    gui::deleteImage(kImage + 1);
 }
 
 TEST_F(Gui, MessageBoxFromAnotherThreadLeavesTheLoopRunning) {

@@ -31,10 +31,36 @@ Api* openApi(std::initializer_list<const char*> libraries, BindAll bindAll) {
     return nullptr;
 }
 
+// A library opened for a while: `bindAll(handle, api)` binds the slots, and
+// the library is closed again when this ends. get() is null when it would
+// not open or a function is missing.
+template <class Api>
+class OpenedApi {
+public:
+    template <class BindAll>
+    OpenedApi(const char* library, BindAll bindAll) : handle_(::dlopen(library, RTLD_NOW | RTLD_LOCAL)) {
+        if (handle_ && !bindAll(handle_, api_)) {
+            ::dlclose(handle_);
+            handle_ = nullptr;
+        }
+    }
+    ~OpenedApi() {
+        if (handle_) ::dlclose(handle_);
+    }
+    OpenedApi(const OpenedApi&) = delete;
+    OpenedApi& operator=(const OpenedApi&) = delete;
+    const Api* get() const { return handle_ ? &api_ : nullptr; }
+
+private:
+    void* handle_;
+    Api api_;
+};
+
 }  // namespace os
 
 // The slot of each function of an X-macro list, typed after its declaration,
-// and the binding of them all, for an Api struct and os::openApi:
+// and the binding of them all, for an Api struct and os::openApi or
+// os::OpenedApi:
 //   struct SdlApi { SDL_FUNCTIONS(OS_API_SLOT) };
 //   os::openApi<SdlApi>({"libSDL2-2.0.so.0"}, [](void* handle, SdlApi& api) {
 //       bool all = true; SDL_FUNCTIONS(OS_API_BIND) return all; });
