@@ -1,19 +1,35 @@
 #!/usr/bin/env python3
 """mp3 mode: the real open dialog shows a folder's MP3s and one is picked
 from its list; it plays, the folder's photo shows, and when it ends the next
-file in name order plays ("2 …" is followed by "10 …")."""
+file in name order plays ("2 …" is followed by "10 …"). Paused, the
+spectrum the refresh drew straight to the screen matches the window's own
+paint of it after compact mode."""
 
 import os
 import subprocess
 import sys
 
-from journey import (ALBUM_PHOTO, LOCAL_FILES_PANEL, MP3_MODE_BUTTON, OPEN_FOLDER_BUTTON, JourneyFailure, centre,
-                     make_mp3, row_shows, run, wait_until)
+from journey import (ALBUM_PHOTO, LOCAL_FILES_PANEL, MP3_MODE_BUTTON, OPEN_FOLDER_BUTTON, PLAY_BUTTON, TITLE_HOTSPOT,
+                     JourneyFailure, centre, make_mp3, row_shows, run, wait_until)
 
 # Names whose directory (hash) order, byte order and name order all differ.
 TRACKS = {"1 Один.mp3": 300, "2 Два.mp3": 420, "10 Десять.mp3": 540, "11 одиннадцать.mp3": 660,
           "20 Двадцать.mp3": 780}
 PHOTO_COLOUR = (0, 200, 0)
+# The spectrum's bands, which the window paints itself, and the skin around them.
+SPECTRUM = (340, 26, 230, 24)
+
+
+def held_still(j, rect):
+    """What the screen shows at `rect` once two looks in a row agree."""
+    last = [None]
+
+    def same():
+        now = j.region(rect)
+        held = now if now == last[0] else None
+        last[0] = now
+        return held
+    return wait_until("the screen to hold still", same, interval=0.3)
 
 
 def main(j):
@@ -25,6 +41,7 @@ def main(j):
                    check=True)
     j.start_player()
     main_windows = j.player_windows()
+    silent = held_still(j, SPECTRUM)
 
     j.click(MP3_MODE_BUTTON)
     j.click(OPEN_FOLDER_BUTTON)
@@ -51,6 +68,20 @@ def main(j):
     wait_until("the folder's photo to show where the dialog was", photo_shows, timeout=5)
     j.step("3-playing")
     j.wait_for_sound(TRACKS.values(), TRACKS["10 Десять.mp3"], "the next file in name order to play")
+
+    # The refresh draws the bands straight to the screen, over the skin,
+    # until the pause takes them down; the full window back from compact
+    # mode is painted whole by the toolkit.
+    wait_until("the spectrum to show the tone", lambda: j.region(SPECTRUM) != silent)
+    j.click(PLAY_BUTTON)
+    drawn = held_still(j, SPECTRUM)
+    j.click(TITLE_HOTSPOT, button=3)
+    wait_until("compact mode", lambda: j.geometry()[3] == 83)
+    j.click(TITLE_HOTSPOT, button=3)
+    wait_until("the full window", lambda: j.geometry()[3] == 400)
+    if held_still(j, SPECTRUM) != drawn:
+        j.step("4-spectrum-repainted")
+        raise JourneyFailure("the spectrum drawn by the refresh differs from the window's own paint of it")
     j.stop_player()
 
 

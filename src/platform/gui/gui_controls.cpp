@@ -2,6 +2,7 @@
 // push buttons, hyperlinks, the scrolling panel and the web-view host. Each
 // widget turns its own clicks into program events.
 #include <QApplication>
+#include <QBackingStore>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QScrollBar>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QWindow>
 #include <cstring>
 #include <optional>
 
@@ -77,8 +79,9 @@ private:
         if (pending_.isEmpty()) return;
         const QRect area = pending_;
         pending_ = QRect();
-        window_->repaint(area);
+        if (!paintDirectly(area & window_->rect())) window_->repaint(area);
     }
+    bool paintDirectly(const QRect& area);
     QWidget* window_;
     std::vector<PictureWidget*> pictures_;  // in creation order: later ones paint over earlier ones
     QRect pending_;
@@ -159,6 +162,15 @@ public:
         decodeWaiting();
         if (!snapshot_.isNull()) painter.drawImage(pos(), snapshot_);
     }
+    // Whether blendOn can draw what the picture shows within `area`.
+    bool plainOver(const QRect& area) {
+        if (!area.intersects(geometry())) return true;
+        decodeWaiting();
+        return snapshot_.isNull() || plainPixels(snapshot_);
+    }
+    void blendOn(QImage& target, const QRect& area) const {
+        if (!snapshot_.isNull() && area.intersects(geometry())) blendImage(target, snapshot_, x(), y(), area);
+    }
     // Moves or resizes the control; a picture drawn on its window damages
     // where it was and where it goes.
     void relocate(const QRect& target) {
@@ -216,6 +228,47 @@ private:
 
 void WindowSurface::paint(QPainter& painter, const QRect& area) const {
     for (PictureWidget* picture : pictures_) picture->paintOn(painter, area);
+}
+
+// The damage blended straight into the window's backing store and sent to
+// the X server: the toolkit's repaint of a window (its paint event, a
+// painter, the walk over every widget) costs several times the blend. Only
+// where no widget shows and what is blended is plain 32-bit pixels at one
+// pixel per pixel; anything else is left to the toolkit's repaint.
+bool WindowSurface::paintDirectly(const QRect& area) {
+    static const bool x11 = QGuiApplication::platformName() == "xcb";
+    QWindow* handle = window_->windowHandle();
+    QBackingStore* store = window_->backingStore();
+    if (!x11 || area.isEmpty() || !handle || !handle->isExposed() || !store || window_->devicePixelRatio() != 1 ||
+        window_->testAttribute(Qt::WA_TranslucentBackground))
+        return false;
+    for (const QObject* child : window_->children())
+        if (child->isWidgetType()) {
+            const auto* widget = static_cast<const QWidget*>(child);
+            if (widget->isVisible() && widget->geometry().intersects(area)) return false;
+        }
+    // An opaque background: one with alpha would show the toolkit's fill beneath.
+    const QImage* background = findImage(windowBackgroundImage(windowNumber(window_)));
+    if (!background || background->isNull() || background->format() != QImage::Format_RGB32) return false;
+    for (PictureWidget* picture : pictures_)
+        if (!picture->plainOver(area)) return false;
+    store->beginPaint(area);
+    QPaintDevice* device = store->paintDevice();
+    QImage* target = device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
+    const bool blended = target && plainPixels(*target);
+    if (blended) {
+        // Tiled from (0, 0), as the window paints it.
+        for (int x = area.left() / background->width() * background->width(); x <= area.right();
+             x += background->width())
+            for (int y = area.top() / background->height() * background->height(); y <= area.bottom();
+                 y += background->height())
+                blendImage(*target, *background, x, y, area);
+        for (PictureWidget* picture : pictures_) picture->blendOn(*target, area);
+    }
+    store->endPaint();
+    if (!blended) return false;
+    store->flush(area, handle);
+    return true;
 }
 
 uint64_t controlsMadeSoFar = 0;

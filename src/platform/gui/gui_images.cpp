@@ -172,15 +172,13 @@ void fillRect(int image, Rect r, Rgb colour) {
     painter.fillRect(clipped, toQColor(colour));
 }
 
-namespace {
-
-bool plainPixels(const QImage& i) {
+bool detail::plainPixels(const QImage& i) {
     return i.format() == QImage::Format_RGB32 || i.format() == QImage::Format_ARGB32_Premultiplied;
 }
 
 // dst = src + dst * (1 - alpha), premultiplied, over the clipped rectangle.
-void blendUnscaled(QImage& d, const QImage& s, int x, int y) {
-    const QRect area = QRect(x, y, s.width(), s.height()).intersected(d.rect());
+void detail::blendImage(QImage& d, const QImage& s, int x, int y, const QRect& clip) {
+    const QRect area = QRect(x, y, s.width(), s.height()).intersected(d.rect()).intersected(clip);
     const bool opaque = s.format() == QImage::Format_RGB32;
     const bool keepAlpha = d.format() == QImage::Format_ARGB32_Premultiplied;
     for (int row = area.top(); row <= area.bottom(); ++row) {
@@ -208,6 +206,8 @@ void blendUnscaled(QImage& d, const QImage& s, int x, int y) {
         }
     }
 }
+
+namespace {
 
 // Rendered texts, kept because the refresh draws the same few texts 28 times
 // a second and a painter costs far more than a blend.
@@ -273,7 +273,7 @@ void drawImage(int destination, int source, Rect r) {
     if (plainPixels(*d) && plainPixels(*s)) {
         const bool sameSize = s->width() == r.w && s->height() == r.h;
         if (sameSize || (r.w <= 4096 && r.h <= 4096)) {
-            blendUnscaled(*d, sameSize ? *s : scaledCopy(source, *s, r.w, r.h), r.x, r.y);
+            blendImage(*d, sameSize ? *s : scaledCopy(source, *s, r.w, r.h), r.x, r.y, d->rect());
             return;
         }
     }
@@ -286,7 +286,7 @@ void drawText(int image, int fontId, int x, int y, Rgb colour, const std::string
     QImage* i = findImage(image);
     if (!i || value.empty()) return;
     if (!plainPixels(*i)) *i = i->convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    blendUnscaled(*i, renderedText(fontId, colour, value), x, y);
+    blendImage(*i, renderedText(fontId, colour, value), x, y, i->rect());
 }
 
 void createFont(int fontId, const std::string& face, int points) {

@@ -67,6 +67,11 @@ void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& 
 
 QColor toQColor(Rgb colour);
 QImage* findImage(int image);
+// 32-bit pixels the blend below takes: RGB32 or premultiplied ARGB32.
+bool plainPixels(const QImage& image);
+// Draws `src` at (x, y) on `dst` over what is there (premultiplied source
+// over), within `clip`; both plain.
+void blendImage(QImage& dst, const QImage& src, int x, int y, const QRect& clip);
 // The image while it waits to be decoded, or null.
 const EncodedImage* findUndecoded(int image);
 // The picture of encoded bytes; null when they are not one.
