@@ -64,8 +64,12 @@ void runEventLoop() {
     }
     // Between passes the wait learns whether anything can change by itself:
     // with nothing playing or opening and no worker, it sleeps until the user,
-    // the network state or the toolkit has something.
-    while (loopPass())
-        gui::setLoopBusy(appState.channelPlaying != 0 || downloadRunning() ||
-                         appState.recordingActive.load() != 0 || appState.videoWindowOpen != 0);
+    // the network state or the toolkit has something. A sound alone changes
+    // only what the refresh draws and, at its end, what plays next: the
+    // passes then keep the refresh's pace.
+    while (loopPass()) {
+        const bool working =
+            downloadRunning() || appState.recordingActive.load() != 0 || appState.videoWindowOpen != 0;
+        gui::setLoopBusy(working || appState.channelPlaying != 0, !working);
+    }
 }

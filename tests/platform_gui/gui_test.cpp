@@ -6,8 +6,11 @@
 
 #include <atomic>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -77,6 +80,41 @@ TEST_F(Gui, TimerCallbacksRunInsideTheWaitOnly) {
     EXPECT_EQ(ticks, 0);  // nobody waited: nothing ran
     for (int i = 0; i < 10; ++i) gui::waitWindowEvent(10);
     EXPECT_GT(ticks, 0);
+    gui::startTimer(kWin, 1, 100000, [] {});
+}
+
+TEST_F(Gui, ASoundAloneWakesTheLoopAtItsTimersPaceAndItsEndStillWakesIt) {
+    using Clock = std::chrono::steady_clock;
+    int runs = 0;
+    gui::startTimer(kWin, 1, 35, [&] { ++runs; });
+    gui::setLoopBusy(true, true);
+    for (auto end = Clock::now() + std::chrono::milliseconds(150); Clock::now() < end;) gui::waitWindowEvent(10);
+    // Each wait ends when the timer is due; the timer runs as the next begins.
+    int passes = 0;
+    runs = 0;
+    for (auto end = Clock::now() + std::chrono::milliseconds(350); Clock::now() < end; ++passes)
+        gui::waitWindowEvent(10);
+    EXPECT_LE(passes, 15) << "woke at the 10 ms pace";
+    EXPECT_GE(runs, 3);
+
+    // The sound ends: the loop wakes on, long enough for the program to start
+    // what plays next, instead of sleeping until the user comes. (A thread
+    // ends a sleep that would otherwise last for ever.)
+    int wake[2];
+    ASSERT_EQ(pipe(wake), 0);
+    gui::watchDescriptor(wake[0], [&] { char c; (void)!read(wake[0], &c, 1); });
+    std::promise<void> woke;
+    std::thread rescue([&, woken = woke.get_future()] {
+        if (woken.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) (void)!write(wake[1], "x", 1);
+    });
+    gui::setLoopBusy(false);
+    const auto start = Clock::now();
+    gui::waitWindowEvent(10);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1)) << "slept as the sound ended";
+    woke.set_value();
+    rescue.join();
+    gui::waitWindowEvent(0);
+    gui::setLoopBusy(true);
     gui::startTimer(kWin, 1, 100000, [] {});
 }
 

@@ -72,7 +72,12 @@ Event waitWindowEvent(int timeoutMs);
 // wait sleeps until a toolkit event, a watched descriptor or a program event,
 // instead of waking every timeoutMs; after any of them it runs at full pace
 // long enough for the timers to show the change. True until first set.
-void setLoopBusy(bool busy);
+// `timersOnly`: what changes by itself shows only through the program's
+// timers (a sound plays, nothing else runs); with no pointer over our
+// windows the wait then wakes when the next timer is due rather than every
+// timeoutMs, and that timer runs at the start of the next wait, after the
+// pass has polled what it draws.
+void setLoopBusy(bool busy, bool timersOnly = false);
 // Runs `onReadable` from inside the wait whenever `fd` has data, and counts
 // as a reason to wake from the idle sleep.
 void watchDescriptor(int fd, std::function<void()> onReadable);

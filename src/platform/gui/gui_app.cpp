@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -38,9 +39,13 @@ bool ticked = false;
 // wait blocks on the toolkit alone. The linger after any program event or
 // watched descriptor lets the timers (the 35 ms refresh) show its effect.
 bool loopBusy = true;
+bool pacedByTimers = false;  // busy, but only the program's timers show what changes
 bool nudged = false;
 constexpr auto kLinger = std::chrono::milliseconds(100);
 std::chrono::steady_clock::time_point awakeUntil{};
+// Until when the wait keeps the 10 ms pace while busy: the pointer or an
+// event wants the passes' pace, a sound alone only the timers'.
+std::chrono::steady_clock::time_point fullPaceUntil{};
 // The last wait handed out an event: the linger counts from the end of the
 // pass that handled it, which may have run a modal dialog for seconds and
 // started a sound the loop has not polled yet.
@@ -182,8 +187,9 @@ void releaseAll() {
     pointerInside = false;
 }
 
-void setLoopBusy(bool busy) {
+void setLoopBusy(bool busy, bool timersOnly) {
     loopBusy = busy;
+    pacedByTimers = busy && timersOnly;
 }
 
 void watchDescriptor(int fd, std::function<void()> onReadable) {
@@ -195,10 +201,23 @@ void watchDescriptor(int fd, std::function<void()> onReadable) {
     watchers.push_back(std::move(notifier));
 }
 
+// How long the wait may sleep while something plays and nobody touches the
+// window: until the next program timer is due, so that the pass that follows
+// polls what that timer then draws. 0 when the wait keeps its own pace.
+int pacedWaitMs(int timeoutMs) {
+    if (!pacedByTimers || pointerInside || timers.empty() || std::chrono::steady_clock::now() < fullPaceUntil)
+        return 0;
+    auto due = timers.front()->deadline;
+    for (const auto& t : timers) due = std::min(due, t->deadline);
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
+    return std::max<int>(timeoutMs, int(left.count()));
+}
+
 Event waitWindowEvent(int timeoutMs) {
     auto& queue = registry().queue;
     using Clock = std::chrono::steady_clock;
     if (loopBusy || pointerInside || eventHandedOut) awakeUntil = Clock::now() + kLinger;
+    if ((loopBusy && !pacedByTimers) || pointerInside || eventHandedOut) fullPaceUntil = awakeUntil;
     eventHandedOut = false;
     runDueTimers();
     if (queue.empty()) {
@@ -215,11 +234,14 @@ Event waitWindowEvent(int timeoutMs) {
                 runDueTimers();
             }
             nudged = false;
-            if (!tickTimer->isActive() || tickTimer->interval() != timeoutMs) tickTimer->start(timeoutMs);
+            const int paced = pacedWaitMs(timeoutMs);
+            const int interval = paced ? paced : timeoutMs;
+            if (!tickTimer->isActive() || tickTimer->interval() != interval) tickTimer->start(interval);
             ticked = false;
             while (queue.empty() && !ticked) {
                 QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-                runDueTimers();
+                // A paced wait ends when the timer is due; it runs after the pass.
+                if (!paced || !ticked) runDueTimers();
             }
         }
     }
