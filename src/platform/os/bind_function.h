@@ -17,16 +17,17 @@ bool bindFunction(void* handle, Function*& slot, const char* name) {
     return slot != nullptr;
 }
 
-// Opens the first of `libraries` that loads, locally and for good, and has
-// `bindAll(handle, api)` bind a new Api's slots. Null when none loads or a
-// function is missing.
+// Opens the first of `libraries` that loads and has every function, locally
+// and for good, with `bindAll(handle, api)` binding a new Api's slots. Null
+// when none does.
 template <class Api, class BindAll>
 Api* openApi(std::initializer_list<const char*> libraries, BindAll bindAll) {
     for (const char* library : libraries) {
         void* handle = ::dlopen(library, RTLD_NOW | RTLD_LOCAL);
         if (!handle) continue;
         auto api = std::make_unique<Api>();
-        return bindAll(handle, *api) ? api.release() : nullptr;
+        if (bindAll(handle, *api)) return api.release();
+        ::dlclose(handle);
     }
     return nullptr;
 }
