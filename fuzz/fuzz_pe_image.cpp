@@ -14,9 +14,15 @@
 
 namespace {
 
-void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) { std::memcpy(b.data() + at, &v, 2); }
-void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) { std::memcpy(b.data() + at, &v, 4); }
-void put64(std::vector<uint8_t>& b, size_t at, uint64_t v) { std::memcpy(b.data() + at, &v, 8); }
+void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+    std::memcpy(b.data() + at, &v, 2);
+}
+void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    std::memcpy(b.data() + at, &v, 4);
+}
+void put64(std::vector<uint8_t>& b, size_t at, uint64_t v) {
+    std::memcpy(b.data() + at, &v, 8);
+}
 
 // Headers in the first 0x200 bytes; one section of raw data at file 0x200,
 // mapped at 0x1000, holding every table; a second section without raw data.
@@ -31,8 +37,10 @@ std::vector<uint8_t> templateImage(bool plus) {
     put16(b, nt + 0x14, optional);
     put16(b, nt + 0x18, plus ? 0x20B : 0x10B);
     put32(b, nt + 0x24, 0x1000);
-    if (plus) put64(b, nt + 0x30, 0x7f0000000000ull);
-    else put32(b, nt + 0x34, 0x00400000);
+    if (plus)
+        put64(b, nt + 0x30, 0x7f0000000000ull);
+    else
+        put32(b, nt + 0x34, 0x00400000);
     put32(b, nt + 0x38, 0x1000);
     put32(b, nt + 0x50, 0x3000);
     put32(b, nt + 0x54, 0x200);
@@ -49,11 +57,15 @@ std::vector<uint8_t> templateImage(bool plus) {
     const uint32_t thunk = plus ? 8 : 4;
     std::memcpy(b.data() + at(0x1000), "libc.so.6", 10);
     std::memcpy(b.data() + at(0x1012), "strlen", 7);  // hint at 0x1010
-    if (plus) put64(b, at(0x1040), 0x1010);
-    else put32(b, at(0x1040), 0x1010);
-    if (plus) put64(b, at(0x1040) + thunk, 1ull << 63 | 5);
-    else put32(b, at(0x1040) + thunk, 1u << 31 | 5);
-    put32(b, at(0x1080), 0);       // OriginalFirstThunk 0: names in FirstThunk
+    if (plus)
+        put64(b, at(0x1040), 0x1010);
+    else
+        put32(b, at(0x1040), 0x1010);
+    if (plus)
+        put64(b, at(0x1040) + thunk, 1ull << 63 | 5);
+    else
+        put32(b, at(0x1040) + thunk, 1u << 31 | 5);
+    put32(b, at(0x1080), 0);  // OriginalFirstThunk 0: names in FirstThunk
     put32(b, at(0x1080) + 12, 0x1000);
     put32(b, at(0x1080) + 16, 0x1040);
     put32(b, dirs + 8, 0x1080);
@@ -63,7 +75,7 @@ std::vector<uint8_t> templateImage(bool plus) {
     put32(b, at(0x1124), 0x1004);
     put32(b, at(0x1128), 0x1100);  // names
     put32(b, at(0x112C), 0x1105);
-    put16(b, at(0x1130), 0);       // name ordinals
+    put16(b, at(0x1130), 0);  // name ordinals
     put16(b, at(0x1132), 1);
     put32(b, at(0x1140) + 0x14, 2);
     put32(b, at(0x1140) + 0x18, 2);
@@ -93,14 +105,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         image = templateImage(data[0] & 2);
         for (size_t i = 1; i < size; ++i) {
-            if (i - 1 < image.size()) image[i - 1] ^= data[i];
-            else image.push_back(data[i]);
+            if (i - 1 < image.size())
+                image[i - 1] ^= data[i];
+            else
+                image.push_back(data[i]);
         }
     }
     if (!moduleImageFits(image.data(), image.size())) return 0;
     uint8_t* nt = image.data() + pe::read32(image.data() + pe::kNtHeadersOffset);
     // Reservations of gigabytes would only measure the machine's memory.
-    if (pe::read32(nt + pe::kSizeOfImage) > (64u << 20) || pe::read32(nt + pe::kSectionAlignment) > (16u << 20))
+    if (pe::read32(nt + pe::kSizeOfImage) > (64u << 20) ||
+        pe::read32(nt + pe::kSectionAlignment) > (16u << 20))
         return 0;
     pe::write32(nt + pe::kAddressOfEntryPoint, 0);
     MappedModule* module = mapModuleImage(image.data(), image.size());

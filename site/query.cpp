@@ -1,8 +1,8 @@
 #include "query.h"
 
 #include "catalog.h"
-#include "platform/text/cp1251.h"
 #include "names.h"
+#include "platform/text/cp1251.h"
 
 namespace site {
 namespace {

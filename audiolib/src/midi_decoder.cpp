@@ -48,8 +48,8 @@ struct FluidApi {
 // Any thread; null when FluidSynth cannot be loaded. Loaded once, never
 // unloaded.
 const FluidApi* fluidApi() {
-    static const FluidApi* api = os::openApi<FluidApi>(
-        {"libfluidsynth.so.3", "libfluidsynth.so"}, [](void* handle, FluidApi& api) {
+    static const FluidApi* api =
+        os::openApi<FluidApi>({"libfluidsynth.so.3", "libfluidsynth.so"}, [](void* handle, FluidApi& api) {
             bool all = true;
             KAUDIO_FLUID_FUNCTIONS(OS_API_BIND)
             if (!all) return false;

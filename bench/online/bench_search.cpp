@@ -15,7 +15,9 @@
 
 namespace {
 
-onlinetest::TestSite& site() { return onlinetest::fullResultsSite(); }
+onlinetest::TestSite& site() {
+    return onlinetest::fullResultsSite();
+}
 
 void buildControls() {
     gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400, "Kestrel");

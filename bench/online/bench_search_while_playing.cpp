@@ -22,7 +22,9 @@
 
 namespace {
 
-onlinetest::TestSite& site() { return onlinetest::fullResultsSite(); }
+onlinetest::TestSite& site() {
+    return onlinetest::fullResultsSite();
+}
 
 void runLoopFor(double seconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

@@ -35,7 +35,7 @@ void trace(const char* step) {
 
 bool startUp(int& argc, char** argv) {
     trace("begin");
-    resetAppState();  // step 1
+    resetAppState();               // step 1
     if (!gui::init(argc, argv)) {  // step 2
         std::fprintf(stderr, "kestrel-player: no display to open a window on\n");
         return false;
@@ -68,17 +68,18 @@ bool startUp(int& argc, char** argv) {
     trace("pictures and fonts");
 
     // step 11
-    if (!gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400, "Поиск MP3 на  " + musicSiteBase()))
+    if (!gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400,
+                           "Поиск MP3 на  " + musicSiteBase()))
         return false;
     ApplySkin(win::MainWindow, img::SearchSkin);  // step 12
-    buildMainWindowControls();                     // step 13
+    buildMainWindowControls();                    // step 13
     attachTooltips();
     trace("window and controls");
-    initAudioSystem();                                              // step 14
+    initAudioSystem();                                                  // step 14
     gui::startTimer(win::MainWindow, 0, 35, [] { refreshDisplay(); });  // step 15
     followConnectionChanges();
     trace("audio system");
-    gui::showWindow(win::MainWindow);                               // step 16
+    gui::showWindow(win::MainWindow);  // step 16
     trace("shown");
     startMediaControl();
     // The launcher's word on a data folder it could not use, shown where the

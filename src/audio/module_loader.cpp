@@ -33,7 +33,9 @@ constexpr bool kHost64 = true;
 
 // As it was when mapped: the header copy is writable image memory, and a
 // relocation or a section may change the field later.
-uint32_t sizeOfImage(const MappedModule* m) { return m->imageSize; }
+uint32_t sizeOfImage(const MappedModule* m) {
+    return m->imageSize;
+}
 
 // Whether [rva, rva + length) lies inside the mapped image.
 bool inImage(const MappedModule* m, uint64_t rva, uint64_t length) {

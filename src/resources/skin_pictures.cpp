@@ -4,8 +4,8 @@
 
 #include "ui/ids.h"
 
-#define KESTREL_PICTURE(sym)                            \
-    extern "C" const uint8_t kestrel_png_##sym[];       \
+#define KESTREL_PICTURE(sym)                      \
+    extern "C" const uint8_t kestrel_png_##sym[]; \
     extern "C" const unsigned long kestrel_png_##sym##_size;
 KESTREL_PICTURE(search_skin)
 KESTREL_PICTURE(time_back)
@@ -27,7 +27,12 @@ KESTREL_PICTURE(open_folder_hover)
 KESTREL_PICTURE(video_splash)
 #undef KESTREL_PICTURE
 
-#define ENTRY(id, sym) SkinPicture{id, #sym, {kestrel_png_##sym, size_t(kestrel_png_##sym##_size)}}
+#define ENTRY(id, sym)                                          \
+    SkinPicture {                                               \
+        id, #sym, {                                             \
+            kestrel_png_##sym, size_t(kestrel_png_##sym##_size) \
+        }                                                       \
+    }
 
 std::span<const SkinPicture> skinPictures() {
     static const std::array<SkinPicture, 18> table = {

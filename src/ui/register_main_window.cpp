@@ -11,8 +11,12 @@ namespace {
 
 constexpr gui::Rgb kBlack{0, 0, 0};
 
-void hotspot(int control, gui::Rect r) { gui::createPicture(control, win::MainWindow, 0, r, 0); }
-void picture(int control, gui::Rect r, int image) { gui::createPicture(control, win::MainWindow, 0, r, image); }
+void hotspot(int control, gui::Rect r) {
+    gui::createPicture(control, win::MainWindow, 0, r, 0);
+}
+void picture(int control, gui::Rect r, int image) {
+    gui::createPicture(control, win::MainWindow, 0, r, image);
+}
 
 // A list inside its own clipping panel, placed so that only its rows show.
 void clippedList(int panel, gui::Rect panelRect, bool blackPanel, int list, gui::Rect listRect,
@@ -31,11 +35,12 @@ void buildMainWindowControls() {
                      {24, 24, 24});
     loadHistory();
 
-    clippedList(ctl::SearchResultsPanel, {15, 99, 438, 222}, true, ctl::SearchResultsList, {-2, -26, 540, 249},
-                "Название mp3 файлов", 490);
-    clippedList(ctl::PlaylistPanel, {462, 99, 235, 222}, false, ctl::PlaylistList, {-2, -26, 290, 249}, "Плейлист",
-                230);
-    clippedList(ctl::StylePanel, {-1000, 99, 143, 220}, true, ctl::StyleList, {-2, -26, 265, 244}, "Стиль", 200);
+    clippedList(ctl::SearchResultsPanel, {15, 99, 438, 222}, true, ctl::SearchResultsList,
+                {-2, -26, 540, 249}, "Название mp3 файлов", 490);
+    clippedList(ctl::PlaylistPanel, {462, 99, 235, 222}, false, ctl::PlaylistList, {-2, -26, 290, 249},
+                "Плейлист", 230);
+    clippedList(ctl::StylePanel, {-1000, 99, 143, 220}, true, ctl::StyleList, {-2, -26, 265, 244}, "Стиль",
+                200);
     fillStyleList();
     clippedList(ctl::StationPanel, {-1000, 99, 286, 220}, true, ctl::StationList, {-2, -26, 390, 244},
                 "Название станции", 350);

@@ -9,7 +9,7 @@
 #include "support/temp_dir.h"
 
 class StartedApp : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     // Runs loop passes until the event queue is empty (at most `limit`);

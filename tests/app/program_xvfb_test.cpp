@@ -62,15 +62,16 @@ TEST(Program, StartsShowsItsWindowAndClosesFromCloseButton) {
     ASSERT_EQ(testsupport::run(drag), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     int x2 = -1, y2 = -1;
-    std::sscanf(capture("xdotool getwindowgeometry --shell " + window).c_str(), "WINDOW=%*d\nX=%d\nY=%d", &x2, &y2);
+    std::sscanf(capture("xdotool getwindowgeometry --shell " + window).c_str(), "WINDOW=%*d\nX=%d\nY=%d", &x2,
+                &y2);
     EXPECT_EQ(x2 - x, 50);
     EXPECT_EQ(y2 - y, 30);
     x = x2;
     y = y2;
 
     // The centre of the close button's hotspot.
-    const std::string click = "xdotool mousemove " + std::to_string(x + 708) + " " + std::to_string(y + 11) +
-                              " click 1";
+    const std::string click =
+        "xdotool mousemove " + std::to_string(x + 708) + " " + std::to_string(y + 11) + " click 1";
     ASSERT_EQ(testsupport::run(click), 0);
 
     int status = -1;

@@ -89,7 +89,10 @@ TEST_F(StartUp, RowIconsAreDrawnStrokeByStroke) {
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) {
                 const gui::Rgb p = gui::imagePixel(image, x, y);
-                rows += p == gui::Rgb{131, 131, 131} ? 'F' : p == gui::Rgb{180, 180, 180} ? 'm' : p == gui::Rgb{} ? '.' : '?';
+                rows += p == gui::Rgb{131, 131, 131}   ? 'F'
+                        : p == gui::Rgb{180, 180, 180} ? 'm'
+                        : p == gui::Rgb{}              ? '.'
+                                                       : '?';
             }
             rows += '\n';
         }
@@ -133,7 +136,7 @@ TEST_F(StartUp, RowIconsAreDrawnStrokeByStroke) {
 
 // Missing or damaged pictures leave their controls empty; nothing else happens.
 class StartUpWithBadPictures : public StartedApp {
-protected:
+  protected:
     bool withPictures() const override { return false; }
     void prepare(const std::filesystem::path& dir) override {
         testsupport::writeFile(dir / "DM.jpg", "this is not a picture");

@@ -51,9 +51,11 @@ bool icecastAnswers(int port) {
     std::string answer;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
         const std::string request = "GET /status-json.xsl HTTP/1.0\r\n\r\n";
-        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(request.size())) {
             char buf[4096];
-            for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) answer.append(buf, static_cast<size_t>(n));
+            for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;)
+                answer.append(buf, static_cast<size_t>(n));
         }
     }
     ::close(fd);
@@ -116,7 +118,8 @@ TEST(Icecast, PlaysTheMountFedByEzstream) {
                 : "";
         writeText(
             dir / "icecast.xml",
-            "<icecast><limits><clients>10</clients><sources>2</sources><burst-size>65536</burst-size></limits>"
+            "<icecast><limits><clients>10</clients><sources>2</sources><burst-size>65536</burst-size></"
+            "limits>"
             "<authentication><source-password>kestrel</source-password><admin-user>admin</admin-user>"
             "<admin-password>kestrel</admin-password></authentication><hostname>127.0.0.1</hostname>"
             "<listen-socket><port>" +
@@ -129,15 +132,15 @@ TEST(Icecast, PlaysTheMountFedByEzstream) {
                 "<loglevel>2</loglevel></logging>" +
                 owner + "</icecast>",
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
-        writeText(
-            dir / "ezstream.xml",
-            "<ezstream><servers><server><protocol>HTTP</protocol><hostname>127.0.0.1</hostname><port>" +
-                std::to_string(port) +
-                "</port><password>kestrel</password></server></servers><streams><stream><mountpoint>/radio.mp3"
-                "</mountpoint><format>MP3</format></stream></streams><intakes><intake><type>file</type>"
-                "<filename>" +
-                mp3 + "</filename></intake></intakes></ezstream>",
-            fs::perms::owner_read | fs::perms::owner_write);
+        writeText(dir / "ezstream.xml",
+                  "<ezstream><servers><server><protocol>HTTP</protocol><hostname>127.0.0.1</hostname><port>" +
+                      std::to_string(port) +
+                      "</port><password>kestrel</password></server></servers><streams><stream><mountpoint>/"
+                      "radio.mp3"
+                      "</mountpoint><format>MP3</format></stream></streams><intakes><intake><type>file</type>"
+                      "<filename>" +
+                      mp3 + "</filename></intake></intakes></ezstream>",
+                  fs::perms::owner_read | fs::perms::owner_write);
     };
     // The port is free when picked, but another process may bind it before
     // icecast2 does; then another port is tried.

@@ -3,14 +3,13 @@
 #include "platform/gui/gui.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <fstream>
 #include <future>
 #include <iterator>
 #include <thread>
-
-#include <unistd.h>
 
 namespace {
 
@@ -88,7 +87,8 @@ TEST_F(Gui, ASoundAloneWakesTheLoopAtItsTimersPaceAndItsEndStillWakesIt) {
     int runs = 0;
     gui::startTimer(kWin, 1, 35, [&] { ++runs; });
     gui::setLoopBusy(true, true);
-    for (auto end = Clock::now() + std::chrono::milliseconds(150); Clock::now() < end;) gui::waitWindowEvent(10);
+    for (auto end = Clock::now() + std::chrono::milliseconds(150); Clock::now() < end;)
+        gui::waitWindowEvent(10);
     // Each wait ends when the timer is due; the timer runs as the next begins.
     int passes = 0;
     runs = 0;
@@ -102,10 +102,14 @@ TEST_F(Gui, ASoundAloneWakesTheLoopAtItsTimersPaceAndItsEndStillWakesIt) {
     // ends a sleep that would otherwise last for ever.)
     int wake[2];
     ASSERT_EQ(pipe(wake), 0);
-    gui::watchDescriptor(wake[0], [&] { char c; (void)!read(wake[0], &c, 1); });
+    gui::watchDescriptor(wake[0], [&] {
+        char c;
+        (void)!read(wake[0], &c, 1);
+    });
     std::promise<void> woke;
     std::thread rescue([&, woken = woke.get_future()] {
-        if (woken.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) (void)!write(wake[1], "x", 1);
+        if (woken.wait_for(std::chrono::seconds(2)) == std::future_status::timeout)
+            (void)!write(wake[1], "x", 1);
     });
     gui::setLoopBusy(false);
     const auto start = Clock::now();

@@ -76,7 +76,8 @@ TEST(Catalog, ALargeCatalogueFindsExactlyTheTracksHoldingTheWord) {
         return s;
     };
     std::vector<Track> tracks;
-    for (int i = 0; i < 3000; ++i) tracks.push_back(track("/m/" + std::to_string(i) + ".mp3", "", text(1 + next() % 30)));
+    for (int i = 0; i < 3000; ++i)
+        tracks.push_back(track("/m/" + std::to_string(i) + ".mp3", "", text(1 + next() % 30)));
     Catalog c(tracks);
     for (int q = 0; q < 200; ++q) {
         std::string word = text(1 + next() % 6);

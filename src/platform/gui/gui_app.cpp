@@ -89,7 +89,7 @@ void runDueTimers() {
 // Mouse moves anywhere over our windows become MouseMove events; the hand
 // cursor set by the program lasts until the pointer leaves its widget.
 class MouseMoveFilter : public QObject {
-public:
+  public:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (event->type() == QEvent::Leave && object->isWindowType()) {
             pointerInside = false;  // the pointer left a top-level window
@@ -116,7 +116,9 @@ MouseMoveFilter* mouseFilter = nullptr;
 
 }  // namespace
 
-void push(const Event& event) { registry().queue.push_back(event); }
+void push(const Event& event) {
+    registry().queue.push_back(event);
+}
 
 int windowNumber(const QWidget* topLevel) {
     for (const auto& [number, record] : registry().windows)
@@ -134,7 +136,9 @@ QWidget* controlWidget(int control) {
     return it == registry().controls.end() ? nullptr : it->second.widget.data();
 }
 
-QColor toQColor(Rgb colour) { return QColor(colour.r, colour.g, colour.b); }
+QColor toQColor(Rgb colour) {
+    return QColor(colour.r, colour.g, colour.b);
+}
 
 }  // namespace detail
 
@@ -166,7 +170,9 @@ bool init(int& argc, char** argv) {
     return true;
 }
 
-bool initialized() { return application != nullptr; }
+bool initialized() {
+    return application != nullptr;
+}
 
 void releaseAll() {
     auto& r = registry();
@@ -252,7 +258,9 @@ Event waitWindowEvent(int timeoutMs) {
     return event;
 }
 
-void postEvent(const Event& event) { push(event); }
+void postEvent(const Event& event) {
+    push(event);
+}
 
 Point mouseInClient(int mainWindow) {
     QWidget* w = windowWidget(mainWindow);
@@ -273,7 +281,8 @@ void startTimer(int window, int timerId, int periodMs, std::function<void()> cal
             return;
         }
     }
-    timers.push_back(std::make_unique<TimerRecord>(TimerRecord{window, timerId, period, deadline, std::move(callback)}));
+    timers.push_back(
+        std::make_unique<TimerRecord>(TimerRecord{window, timerId, period, deadline, std::move(callback)}));
 }
 
 Point cursorPos() {
@@ -298,14 +307,18 @@ void clearHandCursor() {
     handShown = false;
 }
 
-bool handCursorShown() { return handShown; }
+bool handCursorShown() {
+    return handShown;
+}
 
 bool leftButtonDown() {
     if (leftButtonOverride >= 0) return leftButtonOverride == 1;
     return QGuiApplication::mouseButtons() & Qt::LeftButton;
 }
 
-void simulateLeftButton(int state) { leftButtonOverride = state; }
+void simulateLeftButton(int state) {
+    leftButtonOverride = state;
+}
 
 void simulateMouseMove(Point screen) {
     QCursor::setPos(screen.x, screen.y);

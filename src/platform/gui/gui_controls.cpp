@@ -51,7 +51,7 @@ class PictureWidget;
 // would post an event that wakes the loop once more. A child of its window,
 // it dies with it.
 class WindowSurface : public QObject {
-public:
+  public:
     static WindowSurface* of(QWidget* window) {
         auto it = all().find(window);
         return it != all().end() ? it->second : new WindowSurface(window);
@@ -69,7 +69,7 @@ public:
     void damage(const QRect& area) { pending_ |= area; }
     void paint(QPainter& painter, const QRect& area) const;
 
-private:
+  private:
     explicit WindowSurface(QWidget* window) : QObject(window), window_(window) { all()[window] = this; }
     static std::unordered_map<const QWidget*, WindowSurface*>& all() {
         static std::unordered_map<const QWidget*, WindowSurface*> surfaces;
@@ -91,8 +91,9 @@ private:
 // its window, it has no widget on screen: the window paints the snapshot
 // under every widget, and clicks reach the window.
 class PictureWidget : public QWidget {
-public:
-    PictureWidget(int control, int window, QWidget* parent) : QWidget(parent), control_(control), window_(window) {
+  public:
+    PictureWidget(int control, int window, QWidget* parent)
+        : QWidget(parent), control_(control), window_(window) {
         setMouseTracking(true);
     }
     ~PictureWidget() override {
@@ -179,7 +180,7 @@ public:
         if (surface_ && before != geometry()) surface_->damage(before | geometry());
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         decodeWaiting();
         if (snapshot_.isNull()) return;
@@ -196,12 +197,13 @@ protected:
         if (event->button() == Qt::LeftButton) pushControl(window_, control_, ControlEventType::Double);
     }
 
-private:
+  private:
     void take(const QImage& image) {
         snapshot_ = image;
         // An opaque picture covers the widget: the window's skin under it is
         // not painted first, so a changed picture repaints only itself.
-        if (!surface_) setAttribute(Qt::WA_OpaquePaintEvent, !image.hasAlphaChannel() && image.size() == size());
+        if (!surface_)
+            setAttribute(Qt::WA_OpaquePaintEvent, !image.hasAlphaChannel() && image.size() == size());
     }
     // Decodes the image waited for, sharing it with the image store when the
     // store still holds the same bytes undecoded.
@@ -239,8 +241,8 @@ bool WindowSurface::paintDirectly(const QRect& area) {
     static const bool x11 = QGuiApplication::platformName() == "xcb";
     QWindow* handle = window_->windowHandle();
     QBackingStore* store = window_->backingStore();
-    if (!x11 || area.isEmpty() || !handle || !handle->isExposed() || !store || window_->devicePixelRatio() != 1 ||
-        window_->testAttribute(Qt::WA_TranslucentBackground))
+    if (!x11 || area.isEmpty() || !handle || !handle->isExposed() || !store ||
+        window_->devicePixelRatio() != 1 || window_->testAttribute(Qt::WA_TranslucentBackground))
         return false;
     for (const QObject* child : window_->children())
         if (child->isWidgetType()) {
@@ -280,10 +282,11 @@ PictureWidget* pictureWidget(int control) {
 }
 
 class ListWidget : public QTreeWidget {
-public:
-    ListWidget(int control, int window, QWidget* parent) : QTreeWidget(parent), control_(control), window_(window) {}
+  public:
+    ListWidget(int control, int window, QWidget* parent)
+        : QTreeWidget(parent), control_(control), window_(window) {}
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override {
         QTreeWidget::mousePressEvent(event);
         if (event->button() == Qt::LeftButton) pushControl(window_, control_, ControlEventType::Left);
@@ -297,14 +300,15 @@ protected:
         if (event->button() == Qt::LeftButton) pushControl(window_, control_, ControlEventType::Double);
     }
 
-private:
+  private:
     int control_;
     int window_;
 };
 
 class HyperlinkWidget : public QLabel {
-public:
-    HyperlinkWidget(int control, int window, QWidget* parent) : QLabel(parent), control_(control), window_(window) {
+  public:
+    HyperlinkWidget(int control, int window, QWidget* parent)
+        : QLabel(parent), control_(control), window_(window) {
         setCursor(Qt::PointingHandCursor);
         setColour(QColor(0, 0, 0));
         // Centred in its box: a row of evenly spaced boxes then shows evenly
@@ -312,7 +316,7 @@ public:
         setAlignment(Qt::AlignCenter);
     }
 
-protected:
+  protected:
     void enterEvent(QEnterEvent*) override { setColour(QColor(252, 1, 3)); }
     void leaveEvent(QEvent*) override { setColour(QColor(0, 0, 0)); }
     void mouseReleaseEvent(QMouseEvent* event) override {
@@ -320,7 +324,7 @@ protected:
             pushControl(window_, control_, ControlEventType::Left);
     }
 
-private:
+  private:
     void setColour(const QColor& colour) {
         QPalette p = palette();
         p.setColor(QPalette::WindowText, colour);
@@ -348,7 +352,9 @@ QWidget* parentFor(int window, int panel) {
     return windowWidget(window);
 }
 
-void paintSurfaces() { WindowSurface::paintAll(); }
+void paintSurfaces() {
+    WindowSurface::paintAll();
+}
 
 void imageDecoded(int image, const QImage& decoded) {
     for (auto& [control, record] : registry().controls)
@@ -421,7 +427,9 @@ int controlImage(int control) {
     return it == registry().controls.end() ? 0 : it->second.image;
 }
 
-uint64_t controlsMade() { return controlsMadeSoFar; }
+uint64_t controlsMade() {
+    return controlsMadeSoFar;
+}
 
 void setClickThrough(int control) {
     if (QWidget* w = controlWidget(control)) w->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -502,7 +510,8 @@ void createList(int control, int parent, int panel, Rect r, const std::string& c
     QPalette p = list->palette();
     // The selection stays visible while the list is not focused.
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::HighlightedText));
     if (bare) {
         p.setColor(QPalette::Base, toQColor(background));
         p.setColor(QPalette::Text, QColor(165, 165, 165));
@@ -565,7 +574,9 @@ void createHost(int control, int parent, int panel, Rect r) {
     registerControl(control, ControlKind::Host, widget, parent);
 }
 
-bool controlExists(int control) { return controlWidget(control) != nullptr; }
+bool controlExists(int control) {
+    return controlWidget(control) != nullptr;
+}
 
 Rect controlRect(int control) {
     QWidget* w = controlWidget(control);
@@ -620,10 +631,14 @@ std::string tooltip(int control) {
 void setText(int control, const std::string& value) {
     QWidget* w = controlWidget(control);
     const QString text = QString::fromStdString(value);
-    if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(text);
-    else if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text);
-    else if (auto* button = qobject_cast<QPushButton*>(w)) button->setText(text);
-    else if (auto* combo = qobject_cast<QComboBox*>(w)) combo->setEditText(text);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setText(text);
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(text);
+    else if (auto* button = qobject_cast<QPushButton*>(w))
+        button->setText(text);
+    else if (auto* combo = qobject_cast<QComboBox*>(w))
+        combo->setEditText(text);
 }
 
 std::string text(int control) {
@@ -635,6 +650,8 @@ std::string text(int control) {
     return {};
 }
 
-void* nativeHandle(int control) { return controlWidget(control); }
+void* nativeHandle(int control) {
+    return controlWidget(control);
+}
 
 }  // namespace gui

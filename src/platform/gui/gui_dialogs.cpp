@@ -27,10 +27,14 @@ std::function<std::string()> openFileResponder;        // UI thread only
 
 QMessageBox::Icon toQIcon(Icon icon) {
     switch (icon) {
-        case Icon::Information: return QMessageBox::Information;
-        case Icon::Warning: return QMessageBox::Warning;
-        case Icon::Error: return QMessageBox::Critical;
-        case Icon::None: break;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Warning:
+            return QMessageBox::Warning;
+        case Icon::Error:
+            return QMessageBox::Critical;
+        case Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -159,6 +163,8 @@ void loadToolkitTranslations() {
 
 }  // namespace detail
 
-void setOpenFileResponder(std::function<std::string()> r) { openFileResponder = std::move(r); }
+void setOpenFileResponder(std::function<std::string()> r) {
+    openFileResponder = std::move(r);
+}
 
 }  // namespace gui

@@ -19,9 +19,11 @@ namespace detail {
 namespace {
 
 QImage toQImage(const image::Picture& picture) {
-    QImage out(picture.width, picture.height, picture.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage out(picture.width, picture.height,
+               picture.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < picture.height; ++y)
-        std::memcpy(out.scanLine(y), picture.argb.data() + size_t(y) * picture.width, size_t(picture.width) * 4);
+        std::memcpy(out.scanLine(y), picture.argb.data() + size_t(y) * picture.width,
+                    size_t(picture.width) * 4);
     if (picture.hasAlpha) out.convertTo(QImage::Format_ARGB32_Premultiplied);
     return out;
 }
@@ -79,7 +81,9 @@ bool loadImage(int image, std::span<const uint8_t> data) {
     return true;
 }
 
-void loadImageWhenUsed(int image, std::span<const uint8_t> data) { storeUndecoded(image, {data, nullptr, {}}); }
+void loadImageWhenUsed(int image, std::span<const uint8_t> data) {
+    storeUndecoded(image, {data, nullptr, {}});
+}
 
 void setApplicationIdentity(const std::string& desktopFileName, std::span<const uint8_t> iconPng) {
     QGuiApplication::setDesktopFileName(QString::fromStdString(desktopFileName));
@@ -109,7 +113,9 @@ void deleteImage(int image) {
     registry().undecoded.erase(image);
 }
 
-bool imageExists(int image) { return findImage(image) != nullptr; }
+bool imageExists(int image) {
+    return findImage(image) != nullptr;
+}
 
 Rect imageSize(int image) {
     QImage* i = findImage(image);
@@ -137,7 +143,8 @@ std::vector<uint32_t> imagePixels(int image) {
                              : i->convertToFormat(QImage::Format_ARGB32);
     std::vector<uint32_t> out(size_t(plain.width()) * plain.height());
     for (int y = 0; y < plain.height(); ++y)
-        std::memcpy(out.data() + size_t(y) * plain.width(), plain.constScanLine(y), size_t(plain.width()) * 4);
+        std::memcpy(out.data() + size_t(y) * plain.width(), plain.constScanLine(y),
+                    size_t(plain.width()) * 4);
     if (plain.format() == QImage::Format_RGB32)
         for (auto& p : out) p |= 0xFF000000u;
     return out;
@@ -233,8 +240,8 @@ const QImage& renderedText(int fontId, Rgb colour, const std::string& value) {
     if (auto f = registry().fonts.find(fontId); f != registry().fonts.end()) font = f->second;
     const QString text = QString::fromStdString(value);
     const QFontMetrics metrics(font);
-    QImage image(std::max(1, metrics.horizontalAdvance(text) + metrics.maxWidth()), std::max(1, metrics.height()),
-                 QImage::Format_ARGB32_Premultiplied);
+    QImage image(std::max(1, metrics.horizontalAdvance(text) + metrics.maxWidth()),
+                 std::max(1, metrics.height()), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setFont(font);
@@ -298,7 +305,9 @@ void createFont(int fontId, const std::string& face, int points) {
     registry().fonts[fontId] = f;
 }
 
-bool fontExists(int fontId) { return registry().fonts.count(fontId) != 0; }
+bool fontExists(int fontId) {
+    return registry().fonts.count(fontId) != 0;
+}
 
 std::string fontFamily(int fontId) {
     auto it = registry().fonts.find(fontId);

@@ -9,8 +9,12 @@ namespace gui {
 namespace detail {
 namespace {
 
-QTreeWidget* listWidget(int list) { return qobject_cast<QTreeWidget*>(controlWidget(list)); }
-QComboBox* comboWidget(int combo) { return qobject_cast<QComboBox*>(controlWidget(combo)); }
+QTreeWidget* listWidget(int list) {
+    return qobject_cast<QTreeWidget*>(controlWidget(list));
+}
+QComboBox* comboWidget(int combo) {
+    return qobject_cast<QComboBox*>(controlWidget(combo));
+}
 
 constexpr int kIconRole = Qt::UserRole + 1;
 
@@ -88,7 +92,7 @@ Rgb listRowBackground(int list, int row) {
     QTreeWidgetItem* item = w ? w->topLevelItem(row) : nullptr;
     if (!item) return {};
     QColor c = item->background(0).style() == Qt::NoBrush ? w->palette().color(QPalette::Base)
-                                                         : item->background(0).color();
+                                                          : item->background(0).color();
     return {uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())};
 }
 
@@ -97,7 +101,7 @@ Rgb listRowTextColour(int list, int row) {
     QTreeWidgetItem* item = w ? w->topLevelItem(row) : nullptr;
     if (!item) return {};
     QColor c = item->foreground(0).style() == Qt::NoBrush ? w->palette().color(QPalette::Text)
-                                                         : item->foreground(0).color();
+                                                          : item->foreground(0).color();
     return {uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())};
 }
 

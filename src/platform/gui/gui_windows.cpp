@@ -18,7 +18,7 @@ namespace detail {
 namespace {
 
 class TopWindow : public QWidget {
-public:
+  public:
     TopWindow(int number, WindowStyle style) : number_(number) {
         Qt::WindowFlags flags = Qt::Window;
         switch (style) {
@@ -88,7 +88,7 @@ public:
         grabMouse();
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
         if (translucent_ && !region_.isEmpty()) painter.setClipRegion(region_);
@@ -126,7 +126,7 @@ protected:
         push({EventKind::WindowResized, number_, 0, {}});
     }
 
-private:
+  private:
     int number_;
     int backgroundImage_ = 0;
     int hooks_ = 0;
@@ -138,7 +138,9 @@ private:
     std::vector<Rect> shape_;
 };
 
-TopWindow* topWindow(int window) { return dynamic_cast<TopWindow*>(windowWidget(window)); }
+TopWindow* topWindow(int window) {
+    return dynamic_cast<TopWindow*>(windowWidget(window));
+}
 
 }  // namespace
 
@@ -180,7 +182,9 @@ void destroyWindow(int window) {
     delete widget;
 }
 
-bool windowExists(int window) { return windowWidget(window) != nullptr; }
+bool windowExists(int window) {
+    return windowWidget(window) != nullptr;
+}
 
 void showWindow(int window) {
     if (QWidget* w = windowWidget(window)) {
@@ -280,7 +284,9 @@ void paintWindowNow(int window, int timeoutMs) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void* nativeWindowHandle(int window) { return windowWidget(window); }
+void* nativeWindowHandle(int window) {
+    return windowWidget(window);
+}
 
 unsigned long x11WindowId(int window) {
     QWidget* w = windowWidget(window);

@@ -1,8 +1,8 @@
 // Picking the decoder by signature, and reading picture files.
+#include "platform/image/decode.h"
+
 #include <cstdio>
 #include <filesystem>
-
-#include "platform/image/decode.h"
 
 namespace image {
 
@@ -30,7 +30,8 @@ std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) return std::nullopt;

@@ -2,8 +2,9 @@
 #include <cstddef>
 #include <cstdio>
 // libjpeg needs size_t and FILE declared first.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
+
 #include <memory>
 
 #include "platform/image/decode.h"

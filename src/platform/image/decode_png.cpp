@@ -24,7 +24,9 @@ void readFromSpan(png_structp png, png_bytep out, png_size_t length) {
 
 void silentWarning(png_structp, png_const_charp) {}
 
-uint32_t bigEndian(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t bigEndian(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 }  // namespace
 

@@ -37,7 +37,7 @@ Api* openApi(std::initializer_list<const char*> libraries, BindAll bindAll) {
 // not open or a function is missing.
 template <class Api>
 class OpenedApi {
-public:
+  public:
     template <class BindAll>
     OpenedApi(const char* library, BindAll bindAll) : handle_(::dlopen(library, RTLD_NOW | RTLD_LOCAL)) {
         if (handle_ && !bindAll(handle_, api_)) {
@@ -52,7 +52,7 @@ public:
     OpenedApi& operator=(const OpenedApi&) = delete;
     const Api* get() const { return handle_ ? &api_ : nullptr; }
 
-private:
+  private:
     void* handle_;
     Api api_;
 };
