@@ -1,13 +1,14 @@
 # Kestrel Player: the two set-up commands and the developer targets.
 #   make run        installs what is missing, builds, starts the player
 #   make test       installs what is missing, builds, runs every test
+#   make lint       the checks CI makes besides the tests (layout, commits)
 #   make test-asan  the same under the address and undefined-behaviour sanitizers
 #   make bench      builds and runs the benchmarks
 #   make soak       every test 10 times, half of them under a CPU load
 #   make deb        builds the Debian package (build/package/)
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps deps-run deps-test build build-asan run test test-asan bench soak deb fuzz clean
+.PHONY: all deps deps-run deps-test build build-asan run test lint test-asan bench soak deb fuzz clean
 
 all: build
 
@@ -33,6 +34,10 @@ run: build
 
 test: deps-test build
 	@ctest --preset default -j $(JOBS) --output-on-failure
+
+lint: deps-test
+	@scripts/check-format
+	@scripts/check-commits
 
 test-asan: build-asan
 	@ctest --preset asan -j $(JOBS) --output-on-failure
