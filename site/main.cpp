@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -58,10 +59,11 @@ int main(int argc, char** argv) {
                      options.listen.c_str());
 
     site::Site site(options.folders, {}, options.db.empty() ? site::defaultDbPath() : options.db);
+    errno = 0;
     int port = site.bind(options.listen, options.port);
     if (port < 0) {
-        std::fprintf(stderr, "kestrel-site: cannot listen on %s port %d\n", options.listen.c_str(),
-                     options.port);
+        std::fprintf(stderr, "kestrel-site: cannot listen on %s port %d%s\n", options.listen.c_str(),
+                     options.port, errno == EADDRINUSE ? ": the port is taken by another program" : "");
         return 1;
     }
 

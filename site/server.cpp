@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <httplib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,6 +143,14 @@ int Site::bind(const std::string& address, int port) {
     server_->set_keep_alive_timeout(kHeaderSeconds);
     server_->set_payload_max_length(kMaxBody);
     server_->new_task_queue = [] { return new httplib::ThreadPool(4 * kConnectionsPerAddress); };
+    // One site per port. The library's default sets SO_REUSEPORT, with which
+    // a second site binds the same port and the two split the requests;
+    // SO_REUSEADDR alone still lets a restart take the port back from
+    // connections that are closing, and makes a port in use fail to bind.
+    server_->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     routes();
     address_ = address;
     port_ =

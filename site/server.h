@@ -55,7 +55,8 @@ class Site {
     std::shared_ptr<const Catalog> catalog() const;
 
     // Binds to address:port (port 0: any free port). Returns the bound port,
-    // or -1 when the address cannot be bound.
+    // or -1 when the address cannot be bound, with errno EADDRINUSE when
+    // another socket listens there (a port is never shared).
     int bind(const std::string& address, int port);
 
     // Serves until stop(); blocks the calling thread. False if not bound.

@@ -88,6 +88,17 @@ TEST(SiteProcess, PrintsItsAddressReindexesOnHangupAndStopsCleanly) {
     auto c = clientFor(p.url());
     EXPECT_EQ(scrape(c.Get("/search.php?q=alpha")->body).size(), 1u);
 
+    // A second site on the same port does not share it: it ends at once
+    // and says which port is taken.
+    TempDir second;
+    const std::string port = p.url().substr(17, p.url().size() - 18);
+    EXPECT_EQ(run("timeout 20 '" + binary() + "' --port " + port + " --db '" + (second / "index.sqlite") +
+                  "' '" + music.path() + "' >/dev/null 2>'" + (second / "err") + "'"),
+              1);
+    std::ifstream err(second / "err");
+    const std::string said{std::istreambuf_iterator<char>(err), {}};
+    EXPECT_NE(said.find("port " + port + ": the port is taken"), std::string::npos) << said;
+
     makeTagged(music / "b.mp3", "Alpha", "Two");
     for (int i = 0; i < 10; ++i) kill(p.pid(), SIGHUP);  // a burst of hang-ups: scans, not a pile-up
     bool seen = false;
