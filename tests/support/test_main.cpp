@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     // Where the sources and the build are, for tests that read shipped data.
     setenv("KESTREL_SOURCE_DIR", KESTREL_SOURCE_DIR, 0);
     setenv("KESTREL_BINARY_DIR", KESTREL_BINARY_DIR, 0);
+    // The web module is built beside the player, not beside the tests.
+    setenv("KESTREL_WEB_MODULE", KESTREL_BINARY_DIR "/libkestrel-web.so", 0);
     if (!GTEST_FLAG_GET(list_tests)) {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         // With no session's runtime folder the toolkit makes one in the

@@ -1,7 +1,8 @@
-// Finds and loads libkestrel-web.so on first use: KESTREL_WEB_MODULE, then
-// beside the executable (the build tree), then in ../lib/kestrel-player/
-// from it (the installed program), then where the build put it (tests built
-// elsewhere), then the loader's own search path.
+// Finds and loads libkestrel-web.so on first use: KESTREL_WEB_MODULE (the
+// tests, built away from the module, name it there), then beside the
+// executable (the build tree), then in ../lib/kestrel-player/ from it (the
+// installed program), then the loader's own search path. No build folder is
+// written into the program: the installed copy must not look there.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -38,14 +39,11 @@ std::string executableDirectory() {
 }
 
 const KestrelWebApi* load() {
-    std::string candidates[5];
+    std::string candidates[4];
     if (const char* env = std::getenv("KESTREL_WEB_MODULE")) candidates[0] = env;
     candidates[1] = executableDirectory() + "/" + moduleName;
     candidates[2] = executableDirectory() + "/../lib/kestrel-player/" + moduleName;
-#ifdef KESTREL_WEB_MODULE_PATH
-    candidates[3] = KESTREL_WEB_MODULE_PATH;
-#endif
-    candidates[4] = moduleName;
+    candidates[3] = moduleName;
     for (const std::string& path : candidates) {
         if (path.empty()) continue;
         if (path.find('/') != std::string::npos && access(path.c_str(), R_OK) != 0) continue;
