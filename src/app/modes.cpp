@@ -121,7 +121,8 @@ void toggleCompactMode() {
 }
 
 void showAboutBox() {
-    gui::messageBox(win::MainWindow, "Информация",
-                    musicSiteBase() + "\n\nKestrel Player 0.1\nАвторы: команда Kestrel Player",
-                    gui::Icon::None);
+    gui::messageBox(
+        win::MainWindow, "Информация",
+        musicSiteBase() + "\n\nKestrel Player " KESTREL_VERSION "\nАвторы: команда Kestrel Player",
+        gui::Icon::None);
 }

@@ -47,7 +47,7 @@ TEST_F(Dispatch, AboutBoxHasCaptionAndNoIcon) {
     EXPECT_EQ(boxes[0].caption, "Информация");
     EXPECT_EQ(boxes[0].icon, gui::Icon::None);
     EXPECT_NE(boxes[0].text.find("http"), std::string::npos);
-    EXPECT_NE(boxes[0].text.find("Kestrel Player"), std::string::npos);
+    EXPECT_NE(boxes[0].text.find("Kestrel Player " KESTREL_VERSION "\n"), std::string::npos) << boxes[0].text;
 }
 
 TEST_F(Dispatch, CloseRequestIsIgnoredAndCloseButtonEndsTheLoop) {
