@@ -24,7 +24,8 @@ for f in bin/kestrel-player bin/kestrel-site \
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
   share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/128x128/apps/$id.png \
   share/icons/hicolor/256x256/apps/$id.png share/icons/hicolor/scalable/apps/$id.svg \
-  share/man/man1/kestrel-player.1 share/man/man1/kestrel-site.1 lib/systemd/user/kestrel-site.service; do
+  share/man/man1/kestrel-player.1.gz share/man/man1/kestrel-site.1.gz lib/systemd/user/kestrel-site.service \
+  share/doc/kestrel-player/copyright share/doc/kestrel-player/changelog.gz; do
   [ -f "$root/usr/$f" ] || fail "usr/$f was not installed"
 done
 [ -x "$root/usr/lib/kestrel-player/kestrel-player-launcher" ] || fail "the launcher is not executable"

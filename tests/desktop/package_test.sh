@@ -5,9 +5,12 @@
 # search lands in the music folder's "Kestrel Player", and removing the
 # package leaves the user's files. Installs into the real system (needs
 # root; exits 77, skipped, otherwise) and removes the package at the end.
-# Usage (under xvfb-run): package_test.sh BUILD_DIR
+# Before that, the package itself: lintian finds no error and no warning,
+# and no installed file names the build or source folder.
+# Usage (under xvfb-run): package_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd -P)
+source_dir=$(cd "$2" && pwd -P)
 here=$(cd "$(dirname "$0")" && pwd)
 tmp=$(mktemp -d)
 pids=()
@@ -35,6 +38,13 @@ fi
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/package" > "$tmp/cpack.log" 2>&1 ||
   fail "cpack: $(tail -n 20 "$tmp/cpack.log")"
 deb=$(ls "$tmp"/package/kestrel-player_*.deb)
+# Informational tags are lintian's suggestions, not faults of the package.
+lintian --fail-on error,warning "$deb" > "$tmp/lintian.txt" 2>&1 ||
+  fail "lintian: $(grep -E '^[EW]:' "$tmp/lintian.txt" || cat "$tmp/lintian.txt")"
+mkdir "$tmp/unpacked"
+dpkg-deb -x "$deb" "$tmp/unpacked"
+paths=$(grep -rlaF -e "$build/" -e "$source_dir/" "$tmp/unpacked" || true)
+[ -z "$paths" ] || fail "installed files name the build or source folder: $paths"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 case "$depends" in *-dev* | *googletest* | *benchmark* | *icecast* | *xvfb* | *cmake*)
