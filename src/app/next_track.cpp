@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "audio/playback.h"
@@ -22,12 +23,16 @@ constexpr int kResultRowLimit = 99;
 
 // What the status strip names when the entry started last cannot be played.
 std::string startedName;
+// Playlist entries the advance passed over since one was last heard: the
+// strip goes on naming them beside the entry that followed.
+std::vector<std::string> unplayableEntries;
 
 // Starts an address and marks it unheard until the channel plays some of it.
 // The advance then moves on in the list that started it; a station hands
 // over to the playlist.
 void start(const std::string& address, PlayingList list, const std::string& name) {
     startedName = name;
+    appState.statusNotice.clear();
     appState.playingTitle = name;
     appState.playingList = static_cast<int32_t>(list);
     appState.streamUnheard = 1;
@@ -38,6 +43,12 @@ void start(const std::string& address, PlayingList list, const std::string& name
     appState.advanceResults = list == PlayingList::SearchResults;
     appState.advancePlaylist = list == PlayingList::Playlist || list == PlayingList::Stations;
     appState.advanceLocalFiles = list == PlayingList::LocalFiles;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
 }
 
 std::string twoDigits(int n) {
@@ -53,6 +64,8 @@ void reportUnplayable() {
     appState.spectrum.fill(0.0f);
     appState.trackLengthSeconds = 0;
     const bool station = appState.playingList == static_cast<int32_t>(PlayingList::Stations);
+    if (appState.playingList == static_cast<int32_t>(PlayingList::Playlist))
+        unplayableEntries.push_back(startedName);
     appState.nowPlayingText =
         (station ? "Станция не отвечает: " : "Не удалось воспроизвести: ") + startedName;
     // A station that never answered does not hand over to the playlist:
@@ -198,7 +211,10 @@ void advanceAfterStop() {
     if (appState.channelPlaying) {
         // Heard once the position moves: a library may answer "playing"
         // while it is still opening a stream that then fails.
-        if (appState.positionMs > 0) appState.streamUnheard = 0;
+        if (appState.positionMs > 0 && appState.streamUnheard) {
+            appState.streamUnheard = 0;
+            unplayableEntries.clear();
+        }
         return;
     }
     if (appState.streamUnheard) {
@@ -216,10 +232,18 @@ void advanceAfterStop() {
         }
     } else if (appState.advancePlaylist) {
         const int next = appState.playlistIndex + 1;
-        if (next < kResultRowLimit && next < gui::listRowCount(ctl::PlaylistList))
+        if (next < kResultRowLimit && next < gui::listRowCount(ctl::PlaylistList)) {
             playPlaylistRow(next);
-        else
+            // The entries passed over stay named while the next one plays.
+            if (!unplayableEntries.empty())
+                appState.nowPlayingText +=
+                    "     (не удалось воспроизвести: " + joined(unplayableEntries) + ")";
+        } else {
+            if (unplayableEntries.size() > 1)
+                appState.nowPlayingText = "Не удалось воспроизвести: " + joined(unplayableEntries);
+            unplayableEntries.clear();
             appState.advancePlaylist = 0;
+        }
     } else if (appState.advanceLocalFiles) {
         const int rows = gui::listRowCount(ctl::LocalFilesList);
         if (rows == 0) return;
