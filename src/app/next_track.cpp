@@ -73,6 +73,17 @@ void reportUnplayable() {
     if (station) appState.advancePlaylist = 0;
 }
 
+// The row text of the local file started last.
+std::string localRowText;
+
+// The status strip for the local file started last: its number, row and length.
+void showLocalFile() {
+    const int seconds = appState.trackLengthSeconds;
+    // Minutes go on past the hour, as in the time display.
+    appState.nowPlayingText = std::to_string(appState.localFilesIndex + 1) + "    " + localRowText + "     " +
+                              std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
+}
+
 void playResultRow(int row) {
     gui::listSelectRow(ctl::SearchResultsList, row);
     playSearchResult();
@@ -188,26 +199,37 @@ void playLocalFile() {
     const std::string base = text::utf8OrCp1251(name.substr(0, name.size() - 4));
     gui::setText(ctl::SearchField, base);
     appState.currentTitle = base;
+    // Asked before the start: a FIFO, a socket or a device is not handed to
+    // the sound library, whose open would wait on it.
+    if (!probeTrackLength(1, appState.localFolder + name)) {
+        appState.statusNotice.clear();
+        appState.nowPlayingText = "Не удалось воспроизвести: " + base + " (это не файл)";
+        // Chosen or reached by the advance, nothing plays after it.
+        appState.playingList = static_cast<int32_t>(PlayingList::LocalFiles);
+        appState.streamUnheard = 0;
+        appState.advanceResults = appState.advancePlaylist = appState.advanceLocalFiles = 0;
+        return;
+    }
     start(appState.localFolder + name, PlayingList::LocalFiles, base);
-    probeTrackLength(1, appState.localFolder + name);
-    const int seconds = appState.trackLengthSeconds;
-    // Minutes go on past the hour, as in the time display.
-    appState.nowPlayingText = std::to_string(row + 1) + "    " + rowText + "     " +
-                              std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
+    localRowText = rowText;
+    showLocalFile();
 }
 
 void openLocalFile() {
     const int found = listChosenFile();
+    appState.advanceLocalFiles = 1;
     if (found >= 0) {
         playLocalRow(found);
     } else {
         // Nothing starts here; the advance starts row 0 once nothing plays.
         appState.localFilesIndex = -1;
     }
-    appState.advanceLocalFiles = 1;
 }
 
 void advanceAfterStop() {
+    // A length that took its time is shown once it is known.
+    if (lateTrackLength() && appState.playingList == static_cast<int32_t>(PlayingList::LocalFiles))
+        showLocalFile();
     if (appState.channelPlaying) {
         // Heard once the position moves: a library may answer "playing"
         // while it is still opening a stream that then fails.
