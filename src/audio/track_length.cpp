@@ -43,6 +43,10 @@ bool probeTrackLength(int aliasNumber, const std::string& path) {
     return opened != mci::ErrorInvalidFile;
 }
 
+bool trackLengthPending() {
+    return !pendingAlias.empty();
+}
+
 bool lateTrackLength() {
     if (pendingAlias.empty()) return false;
     char reply[261];

@@ -71,8 +71,13 @@ TEST(Mci, WhatCannotBeOpenedLeavesTheBufferAlone) {
     testsupport::writeFile(dir / "notes.txt", "just some words, not sound at all\n");
     EXPECT_NE(mci::sendString("open \"" + (dir / "missing.mp3").string() + "\" alias X", nullptr, 0),
               mci::Ok);
-    EXPECT_NE(mci::sendString("open \"" + (dir / "notes.txt").string() + "\" alias X", nullptr, 0), mci::Ok);
-    uint32_t rc = 0;
+    // Not media: the open fails, or, when the file took long to read (a
+    // loaded machine), the first status does and closes the alias.
+    uint32_t rc = mci::sendString("open \"" + (dir / "notes.txt").string() + "\" alias X", nullptr, 0);
+    if (rc == mci::Ok) {
+        EXPECT_EQ(statusLength("X", &rc), std::string(260, ' '));
+        EXPECT_EQ(rc, mci::ErrorFileNotFound);
+    }
     EXPECT_EQ(statusLength("X", &rc), std::string(260, ' '));
     EXPECT_EQ(rc, mci::ErrorInvalidDeviceName);
     EXPECT_EQ(mci::sendString("close X", nullptr, 0), mci::ErrorInvalidDeviceName);

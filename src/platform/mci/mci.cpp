@@ -24,7 +24,7 @@ struct Probe {
 };
 
 // How long `open` waits for a probe before it leaves the length to a later `status`.
-constexpr std::chrono::milliseconds kProbeWait{80};
+constexpr std::chrono::milliseconds kProbeWait{100};
 
 std::mutex devicesMutex;
 // alias (lower case) -> its probe; guarded by devicesMutex
@@ -133,14 +133,21 @@ uint32_t sendString(const std::string& command, char* returnBuffer, uint32_t ret
             probe = it->second;
         }
         if (lower(w[2]) != "length") return ErrorUnsupportedFunction;
-        uint64_t length;
+        std::optional<uint64_t> length;
         {
             std::lock_guard lock(probe->mutex);
             if (!probe->finished) return ErrorNotReady;
-            if (!probe->result.ms) return ErrorFileNotFound;
-            length = *probe->result.ms;
+            length = probe->result.ms;
         }
-        answer(std::to_string(length), returnBuffer, returnLength);
+        if (!length) {
+            // Found to be no media file after `open` had returned: closed, as
+            // an `open` that knew it in time would have left it.
+            std::lock_guard lock(devicesMutex);
+            auto it = devices.find(lower(w[1]));
+            if (it != devices.end() && it->second == probe) devices.erase(it);
+            return ErrorFileNotFound;
+        }
+        answer(std::to_string(*length), returnBuffer, returnLength);
         return Ok;
     }
     return ErrorUnrecognizedCommand;

@@ -10,7 +10,7 @@
 //   close ALIAS | close all
 //
 // Threads: any; one mutex guards the open devices. `open` reads the file on
-// a thread of its own and waits for it at most 80 ms: a file that takes
+// a thread of its own and waits for it at most 100 ms: a file that takes
 // longer (a sleeping disk, a hung network share) is opened, and its length
 // comes to a later `status`.
 #pragma once
