@@ -95,6 +95,9 @@ struct AppState {
     DownloadSource downloadSource;
     std::string localFolder;
     std::string nowPlayingText;
+    // What the status strip says in place of what plays: a search that
+    // failed or found nothing. Cleared by the next search and the next play.
+    std::string statusNotice;
     // For the desktop's media controls: the playing row's title (track,
     // station, file).
     std::string playingTitle;

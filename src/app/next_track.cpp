@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "audio/playback.h"
@@ -22,12 +23,16 @@ constexpr int kResultRowLimit = 99;
 
 // What the status strip names when the entry started last cannot be played.
 std::string startedName;
+// Playlist entries the advance passed over since one was last heard: the
+// strip goes on naming them beside the entry that followed.
+std::vector<std::string> unplayableEntries;
 
 // Starts an address and marks it unheard until the channel plays some of it.
 // The advance then moves on in the list that started it; a station hands
 // over to the playlist.
 void start(const std::string& address, PlayingList list, const std::string& name) {
     startedName = name;
+    appState.statusNotice.clear();
     appState.playingTitle = name;
     appState.playingList = static_cast<int32_t>(list);
     appState.streamUnheard = 1;
@@ -38,6 +43,12 @@ void start(const std::string& address, PlayingList list, const std::string& name
     appState.advanceResults = list == PlayingList::SearchResults;
     appState.advancePlaylist = list == PlayingList::Playlist || list == PlayingList::Stations;
     appState.advanceLocalFiles = list == PlayingList::LocalFiles;
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
 }
 
 std::string twoDigits(int n) {
@@ -53,11 +64,24 @@ void reportUnplayable() {
     appState.spectrum.fill(0.0f);
     appState.trackLengthSeconds = 0;
     const bool station = appState.playingList == static_cast<int32_t>(PlayingList::Stations);
+    if (appState.playingList == static_cast<int32_t>(PlayingList::Playlist))
+        unplayableEntries.push_back(startedName);
     appState.nowPlayingText =
         (station ? "Станция не отвечает: " : "Не удалось воспроизвести: ") + startedName;
     // A station that never answered does not hand over to the playlist:
     // the message would be gone before it could be read.
     if (station) appState.advancePlaylist = 0;
+}
+
+// The row text of the local file started last.
+std::string localRowText;
+
+// The status strip for the local file started last: its number, row and length.
+void showLocalFile() {
+    const int seconds = appState.trackLengthSeconds;
+    // Minutes go on past the hour, as in the time display.
+    appState.nowPlayingText = std::to_string(appState.localFilesIndex + 1) + "    " + localRowText + "     " +
+                              std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
 }
 
 void playResultRow(int row) {
@@ -175,30 +199,44 @@ void playLocalFile() {
     const std::string base = text::utf8OrCp1251(name.substr(0, name.size() - 4));
     gui::setText(ctl::SearchField, base);
     appState.currentTitle = base;
+    // Asked before the start: a FIFO, a socket or a device is not handed to
+    // the sound library, whose open would wait on it.
+    if (!probeTrackLength(1, appState.localFolder + name)) {
+        appState.statusNotice.clear();
+        appState.nowPlayingText = "Не удалось воспроизвести: " + base + " (это не файл)";
+        // Chosen or reached by the advance, nothing plays after it.
+        appState.playingList = static_cast<int32_t>(PlayingList::LocalFiles);
+        appState.streamUnheard = 0;
+        appState.advanceResults = appState.advancePlaylist = appState.advanceLocalFiles = 0;
+        return;
+    }
     start(appState.localFolder + name, PlayingList::LocalFiles, base);
-    probeTrackLength(1, appState.localFolder + name);
-    const int seconds = appState.trackLengthSeconds;
-    // Minutes go on past the hour, as in the time display.
-    appState.nowPlayingText = std::to_string(row + 1) + "    " + rowText + "     " +
-                              std::to_string(seconds / 60) + ":" + twoDigits(seconds % 60);
+    localRowText = rowText;
+    showLocalFile();
 }
 
 void openLocalFile() {
     const int found = listChosenFile();
+    appState.advanceLocalFiles = 1;
     if (found >= 0) {
         playLocalRow(found);
     } else {
         // Nothing starts here; the advance starts row 0 once nothing plays.
         appState.localFilesIndex = -1;
     }
-    appState.advanceLocalFiles = 1;
 }
 
 void advanceAfterStop() {
+    // A length that took its time is shown once it is known.
+    if (lateTrackLength() && appState.playingList == static_cast<int32_t>(PlayingList::LocalFiles))
+        showLocalFile();
     if (appState.channelPlaying) {
         // Heard once the position moves: a library may answer "playing"
         // while it is still opening a stream that then fails.
-        if (appState.positionMs > 0) appState.streamUnheard = 0;
+        if (appState.positionMs > 0 && appState.streamUnheard) {
+            appState.streamUnheard = 0;
+            unplayableEntries.clear();
+        }
         return;
     }
     if (appState.streamUnheard) {
@@ -216,10 +254,18 @@ void advanceAfterStop() {
         }
     } else if (appState.advancePlaylist) {
         const int next = appState.playlistIndex + 1;
-        if (next < kResultRowLimit && next < gui::listRowCount(ctl::PlaylistList))
+        if (next < kResultRowLimit && next < gui::listRowCount(ctl::PlaylistList)) {
             playPlaylistRow(next);
-        else
+            // The entries passed over stay named while the next one plays.
+            if (!unplayableEntries.empty())
+                appState.nowPlayingText +=
+                    "     (не удалось воспроизвести: " + joined(unplayableEntries) + ")";
+        } else {
+            if (unplayableEntries.size() > 1)
+                appState.nowPlayingText = "Не удалось воспроизвести: " + joined(unplayableEntries);
+            unplayableEntries.clear();
             appState.advancePlaylist = 0;
+        }
     } else if (appState.advanceLocalFiles) {
         const int rows = gui::listRowCount(ctl::LocalFilesList);
         if (rows == 0) return;

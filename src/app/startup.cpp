@@ -49,7 +49,9 @@ bool startUp(int& argc, char** argv) {
     removeStaleTemporaries(".");
     removeStaleTemporaries("файлы");
 
-    if (!isConnected())  // step 3
+    // Step 3. The warning is for the search; a site that answers on this
+    // machine searches without a connection.
+    if (!isConnected() && !siteAnswers(musicSiteBase()))
         gui::messageBox(0, "Внимание !", "Соединение с Интернетом отсутствует !", gui::Icon::Warning);
 
     trace("connectivity");

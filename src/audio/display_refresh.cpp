@@ -1,5 +1,6 @@
 #include "audio/display_refresh.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -19,6 +20,10 @@ constexpr gui::Rgb kBright{251, 1, 4};
 constexpr gui::Rgb kDarkRed{188, 1, 3};
 constexpr int32_t kBandHeight = 15;
 constexpr int32_t kPositionWidth = 700;
+constexpr int kStatusTextWidth = 715 - 20 - 8;  // from the text's x to a margin before the edge
+constexpr int kTimeWidth = 45;
+constexpr int kTimeTextX = 15;
+constexpr int kTimeTextMinX = 12;  // right of the clock drawn on the background
 
 // What a picture was last drawn from. A picture is drawn again only when
 // what it shows would change: most ticks change a few bands and nothing else.
@@ -47,17 +52,22 @@ uint64_t controlsSeen = 0;  // gui::controlsMade() when `drawn` was last valid
 void drawStatusStrip() {
     const bool recording = appState.recordingActive.load() != 0;
     std::string text;
-    if (!recording) {
+    if (recording) {
+        std::lock_guard lock(appState.listsMutex);
+        text = appState.recordingCaption + "       - Идёт запись";
+    } else if (!appState.statusNotice.empty()) {
+        text = appState.statusNotice;
+    } else {
         // A station's now-playing title follows what plays.
         const std::string& title = appState.nowPlayingTitle;
         text = title.empty() ? appState.nowPlayingText : appState.nowPlayingText + " — " + title;
-    } else {
-        std::lock_guard lock(appState.listsMutex);
-        text = appState.recordingCaption + "       - Идёт запись";
     }
     if (!drawn.status.stale({recording, text})) return;
+    // A text longer than the strip ends in "…"; the whole of it is the strip's tooltip.
+    const std::string shown = gui::elidedText(font::StatusFont, text, kStatusTextWidth);
+    gui::setTooltip(ctl::StatusStrip, shown == text ? std::string() : text);
     gui::drawImage(img::StatusImage, img::StatusBackImage, {0, 0, 715, 16});
-    gui::drawText(img::StatusImage, font::StatusFont, 20, 1, recording ? kBright : kTextGrey, text);
+    gui::drawText(img::StatusImage, font::StatusFont, 20, 1, recording ? kBright : kTextGrey, shown);
     gui::setControlImage(ctl::StatusStrip, img::StatusImage);
 }
 
@@ -74,8 +84,16 @@ void drawSpectrum() {
 void drawTime() {
     const std::string text = timeText(appState.positionMs);
     if (!drawn.time.stale(text)) return;
-    gui::drawImage(img::TimeImage, img::TimeBackImage, {0, 0, 45, 15});
-    gui::drawText(img::TimeImage, font::TimeFont, 15, 1, kTextGrey, text);
+    gui::drawImage(img::TimeImage, img::TimeBackImage, {0, 0, kTimeWidth, 15});
+    // From 100 minutes on the text takes the narrow face, and moves left
+    // towards the clock as far as it must to end inside the picture.
+    int fontId = font::TimeFont;
+    int x = kTimeTextX;
+    if (gui::textWidth(fontId, text) > kTimeWidth - kTimeTextX) {
+        fontId = font::TimeNarrowFont;
+        x = std::max(kTimeTextMinX, std::min(x, kTimeWidth - 1 - gui::textWidth(fontId, text)));
+    }
+    gui::drawText(img::TimeImage, fontId, x, 1, kTextGrey, text);
     gui::setControlImage(ctl::TimeDisplay, img::TimeImage);
 }
 

@@ -21,13 +21,41 @@ int32_t parseLengthReply(const char* text) {
     return static_cast<int32_t>(value);
 }
 
-void probeTrackLength(int aliasNumber, const std::string& path) {
+namespace {
+
+// The alias whose length was still being read when its probe returned.
+std::string pendingAlias;
+
+}  // namespace
+
+bool probeTrackLength(int aliasNumber, const std::string& path) {
     const std::string alias = "MP3_" + std::to_string(aliasNumber);
+    pendingAlias.clear();
     mci::sendString("close " + alias, nullptr, 0);
-    mci::sendString("OPEN \"" + path + "\" Type MPEGVIDEO ALIAS " + alias, nullptr, 0);
+    const uint32_t opened =
+        mci::sendString("OPEN \"" + path + "\" Type MPEGVIDEO ALIAS " + alias, nullptr, 0);
     char reply[261];
     std::memset(reply, ' ', 260);
     reply[260] = '\0';
-    mci::sendString("status " + alias + " length", reply, 260);
+    if (mci::sendString("status " + alias + " length", reply, 260) == mci::ErrorNotReady)
+        pendingAlias = alias;
     appState.trackLengthSeconds = parseLengthReply(reply) / 1000;
+    return opened != mci::ErrorInvalidFile;
+}
+
+bool trackLengthPending() {
+    return !pendingAlias.empty();
+}
+
+bool lateTrackLength() {
+    if (pendingAlias.empty()) return false;
+    char reply[261];
+    std::memset(reply, ' ', 260);
+    reply[260] = '\0';
+    const uint32_t rc = mci::sendString("status " + pendingAlias + " length", reply, 260);
+    if (rc == mci::ErrorNotReady) return false;
+    pendingAlias.clear();
+    if (rc != mci::Ok) return false;
+    appState.trackLengthSeconds = parseLengthReply(reply) / 1000;
+    return true;
 }

@@ -10,6 +10,7 @@
 
 #include "app/app_state.h"
 #include "platform/gui/gui.h"
+#include "platform/text/case_fold.h"
 #include "platform/text/cp1251.h"
 #include "ui/ids.h"
 #include "ui/register.h"
@@ -52,18 +53,22 @@ int drawRowIcon(int r) {
     return kRowIconBase + r;
 }
 
-char foldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool isDigit(char c) {
+bool isDigit(char32_t c) {
     return c >= '0' && c <= '9';
 }
+
+// A name to sort by: its text in lower case, whatever the script.
+struct SortedName {
+    std::u32string key;
+    std::string name;
+};
 
 // Name order as users know it from file managers: letters without regard to
 // case, runs of digits by their value ("2 ..." before "10 ..."); names equal
 // so are ordered by their bytes, so the order is total.
-bool nameLess(const std::string& a, const std::string& b) {
+bool nameLess(const SortedName& x, const SortedName& y) {
+    const std::u32string& a = x.key;
+    const std::u32string& b = y.key;
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         if (isDigit(a[i]) && isDigit(b[j])) {
@@ -81,14 +86,12 @@ bool nameLess(const std::string& a, const std::string& b) {
             j = ej;
             continue;
         }
-        const auto ca = static_cast<unsigned char>(foldAscii(a[i]));
-        const auto cb = static_cast<unsigned char>(foldAscii(b[j]));
-        if (ca != cb) return ca < cb;
+        if (a[i] != b[j]) return a[i] < b[j];
         ++i;
         ++j;
     }
     if (i < a.size() || j < b.size()) return j < b.size();
-    return a < b;
+    return x.name < y.name;
 }
 
 }  // namespace
@@ -139,7 +142,12 @@ void listLocalFolder(const std::string& path) {
     }
     // The directory's own order is a hash order on most Linux file systems:
     // an album would play scrambled. Rows go in name order.
-    std::sort(rowNames.begin(), rowNames.end(), nameLess);
+    std::vector<SortedName> sorted;
+    sorted.reserve(rowNames.size());
+    for (std::string& name : rowNames)
+        sorted.push_back({text::caseFolded(text::utf8OrCp1251(name)), std::move(name)});
+    std::sort(sorted.begin(), sorted.end(), nameLess);
+    for (size_t k = 0; k < sorted.size(); ++k) rowNames[k] = std::move(sorted[k].name);
     for (size_t k = 0; k < rowNames.size(); ++k)
         // Shown decoded (a Windows-1251 name is not shown as "?"), played by its real bytes.
         gui::listAddRow(ctl::LocalFilesList, kRowIndent + text::utf8OrCp1251(rowNames[k]),

@@ -27,6 +27,11 @@ bool isConnected() {
     return net::connected();
 }
 
+bool siteAnswers(const std::string& address) {
+    // Short: it is asked at start-up, before the window shows.
+    return net::answers(address, std::chrono::milliseconds(300));
+}
+
 void followConnectionChanges() {
     const int fd = net::openConnectionNotices();
     if (fd >= 0) gui::watchDescriptor(fd, [fd] { net::connectionNotices(fd); });

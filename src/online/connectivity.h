@@ -7,6 +7,9 @@
 // True when the machine has a network connection (a non-loopback interface
 // up and a default route through it). Cheap: safe on every 35 ms tick. Any thread.
 bool isConnected();
+// True when a web server answers at `address` within a fraction of a
+// second: a search site on this machine serves without any network.
+bool siteAnswers(const std::string& address);
 // Wakes the window's wait whenever the connection may have changed, so that
 // an idle window shows the new state at once without polling for it.
 void followConnectionChanges();

@@ -20,16 +20,31 @@
 #include "ui/ids.h"
 #include "ui/register.h"
 
+namespace {
+
+bool blank(const std::string& typed) {
+    return typed.find_first_not_of(" \t") == std::string::npos;
+}
+
+}  // namespace
+
 void runSearch() {
     std::string typed = gui::text(ctl::SearchField);
-    appState.lastQuery = encodeQuery(typed);
-    if (appState.lastQuery.empty())
+    // Nothing to search: the list, the results the advance follows and the
+    // last query all stay as they are.
+    if (blank(typed)) {
         gui::messageBox(win::MainWindow, "Внимание!", "Поисковый запрос не определен ?", gui::Icon::None);
-    else
-        fetchSearchResults(appState.lastQuery);
+        return;
+    }
+    appState.lastQuery = encodeQuery(typed);
+    appState.statusNotice.clear();
+    const SearchOutcome outcome = fetchSearchResults(appState.lastQuery);
+    // A failed search and an empty one look alike in the list: the strip tells them apart.
+    if (outcome == SearchOutcome::SiteDown)
+        appState.statusNotice = "Сайт поиска не отвечает";
+    else if (outcome == SearchOutcome::NothingFound)
+        appState.statusNotice = "Ничего не найдено";
 
-    // After a fetch the list is empty; after an empty query the rows of the
-    // last search are appended once more behind those already shown.
     std::vector<SearchResult> results;
     {
         std::lock_guard lock(appState.listsMutex);
@@ -42,17 +57,19 @@ void runSearch() {
     gui::comboAddItem(ctl::HistoryCombo, typed);
 }
 
-void fetchSearchResults(const std::string& query) {
+SearchOutcome fetchSearchResults(const std::string& query) {
     {
         std::lock_guard lock(appState.listsMutex);
         appState.searchResults.clear();
     }
     gui::listClear(ctl::SearchResultsList);
     std::optional<std::string> page = fetchPageText(searchAddress(musicSiteBase(), query));
-    if (!page) return;
+    if (!page) return SearchOutcome::SiteDown;
     std::vector<SearchResult> results = scrapeResults(*page);
+    const SearchOutcome outcome = results.empty() ? SearchOutcome::NothingFound : SearchOutcome::Found;
     std::lock_guard lock(appState.listsMutex);
     appState.searchResults = std::move(results);
+    return outcome;
 }
 
 std::string resultLabel(int index, const std::string& display) {

@@ -3,8 +3,12 @@
 
 #include <string>
 
+// A query of blanks only searches nothing: a warning box, and the list,
+// the results and the last query stay as they were.
 void runSearch();
-void fetchSearchResults(const std::string& query);
+enum class SearchOutcome { Found, NothingFound, SiteDown };
+// Replaces `searchResults` and empties the list; SiteDown when no page came.
+SearchOutcome fetchSearchResults(const std::string& query);
 std::string resultLabel(int index, const std::string& display);
 void addResultToPlaylist();
 void openSearchInBrowser();

@@ -123,5 +123,6 @@ enum : int {
     TimeFont = 456,
     StatusFont = 457,
     NumberFont = 458,
+    TimeNarrowFont = 459,  // the time from 100 minutes on
 };
 }

@@ -21,6 +21,7 @@ void createCanvasImages() {
 
 void loadFonts() {
     gui::createFont(font::TimeFont, "Arial", 9);
+    gui::createFont(font::TimeNarrowFont, "Arial Narrow", 9);
     gui::createFont(font::StatusFont, "Arial", 8);
     gui::createFont(font::NumberFont, "Calibri", 8);
 }

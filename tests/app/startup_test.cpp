@@ -1,9 +1,18 @@
 // The program as it stands after start-up.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <thread>
+
+#include "app/addresses.h"
 #include "app/app_fixture.h"
 #include "app/app_state.h"
+#include "online/connectivity.h"
 #include "platform/gui/gui.h"
+#include "platform/net/net.h"
+#include "support/loopback_listener.h"
 #include "ui/ids.h"
 
 using StartUp = StartedApp;
@@ -155,4 +164,41 @@ TEST_F(StartUpWithBadPictures, ControlsStayEmptyAndNoMessageIsShown) {
     for (const auto& box : gui::shownMessageBoxes())
         EXPECT_EQ(box.text, "Соединение с Интернетом отсутствует !");  // the only one start-up may show
     EXPECT_TRUE(gui::windowVisible(win::MainWindow));
+}
+
+// Offline, with the search site answering on this machine: the search
+// works, so start-up does not warn of a missing connection.
+class StartUpOfflineWithALocalSite : public StartedApp {
+  protected:
+    void prepare(const std::filesystem::path&) override {
+        int port = 0;
+        listener_ = testsupport::listenOnLoopback(port);
+        ASSERT_GE(listener_, 0);
+        site_ = std::thread([fd = listener_] {
+            for (int client; (client = ::accept(fd, nullptr, nullptr)) >= 0; ::close(client)) {
+                char request[4096];
+                if (::recv(client, request, sizeof request, 0) <= 0) continue;
+                const char answer[] = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+                ::send(client, answer, sizeof answer - 1, MSG_NOSIGNAL);
+            }
+        });
+        ::setenv("KESTREL_SITE_URL", ("http://127.0.0.1:" + std::to_string(port) + "/").c_str(), 1);
+        net::overrideConnected(false);
+    }
+    void TearDown() override {
+        StartedApp::TearDown();
+        net::overrideConnected(std::nullopt);
+        ::unsetenv("KESTREL_SITE_URL");
+        ::shutdown(listener_, SHUT_RDWR);
+        site_.join();
+        ::close(listener_);
+    }
+    int listener_ = -1;
+    std::thread site_;
+};
+
+TEST_F(StartUpOfflineWithALocalSite, DoesNotWarnOfAMissingConnection) {
+    EXPECT_TRUE(gui::shownMessageBoxes().empty());
+    ::shutdown(listener_, SHUT_RDWR);
+    EXPECT_FALSE(siteAnswers(musicSiteBase())) << "a site that is gone does not answer";
 }

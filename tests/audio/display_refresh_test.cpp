@@ -29,8 +29,7 @@ class DisplayRefresh : public testing::Test {
         gui::createImage(img::VolumeBackImage, 67, 18);
         gui::createImage(img::VolumeKnobImage, 8, 8);
         gui::fillRect(img::VolumeKnobImage, {0, 0, 8, 8}, kWhite);
-        gui::createFont(font::TimeFont, "Arial", 9);
-        gui::createFont(font::StatusFont, "Arial", 8);
+        loadFonts();
         gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400, "test");
         for (int control : {int(ctl::StatusStrip), int(ctl::TimeDisplay), int(ctl::VolumeBar),
                             int(ctl::ConnectionIndicator), int(ctl::PositionBar)})
@@ -87,6 +86,23 @@ TEST_F(DisplayRefresh, TimeText) {
     EXPECT_EQ(timeText(5000), "0:05");
     EXPECT_EQ(timeText(999), "0:00");
     EXPECT_EQ(timeText(600000), "10:00");
+
+    // From 100 minutes on the whole text stays inside the picture, right of
+    // the clock at its left: no ink in its last column.
+    for (uint32_t ms : {6065000u, 59999000u}) {
+        appState.positionMs = ms;
+        refreshDisplay();
+        int first = 45, last = -1;
+        for (int x = 0; x < 45; ++x)
+            for (int y = 0; y < 15; ++y)
+                if (gui::imagePixel(img::TimeImage, x, y).g > 60) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        EXPECT_GE(first, 12) << timeText(ms);
+        EXPECT_LT(last, 44) << timeText(ms);
+        EXPECT_GT(last - first, 22) << timeText(ms);
+    }
 }
 
 TEST_F(DisplayRefresh, PositionBar) {
@@ -160,6 +176,16 @@ TEST_F(DisplayRefresh, StatusStripShowsTheTitleOrTheRedRecordingCaption) {
     refreshDisplay();
     EXPECT_GT(brightest(), 100u);  // grey text
     EXPECT_LT(reddest(), 10);
+    EXPECT_EQ(gui::tooltip(ctl::StatusStrip), "");
+    // A text too long for the strip ends in "…" before its edge and is whole in the tooltip.
+    std::string longText;
+    for (int i = 0; i < 40; ++i) longText += "Исполнитель " + std::to_string(i) + " ";
+    appState.nowPlayingText = longText;
+    refreshDisplay();
+    EXPECT_EQ(gui::tooltip(ctl::StatusStrip), longText);
+    for (int x = 708; x < 715; ++x)
+        for (int y = 0; y < 16; ++y)
+            EXPECT_LT(gui::imagePixel(img::StatusImage, x, y).g, 60) << x << "," << y;
     appState.recordingCaption = "Песня";
     appState.recordingActive = 1;
     refreshDisplay();

@@ -3,14 +3,16 @@
 from its list; it plays, the folder's photo shows, and when it ends the next
 file in name order plays ("2 …" is followed by "10 …"). Paused, the
 spectrum the refresh drew straight to the screen matches the window's own
-paint of it after compact mode."""
+paint of it after compact mode. A FIFO, a socket and a device named ".mp3"
+are listed, and choosing one says so without holding the window."""
 
 import os
+import socket
 import subprocess
 import sys
 
 from journey import (ALBUM_PHOTO, LOCAL_FILES_PANEL, MP3_MODE_BUTTON, OPEN_FOLDER_BUTTON, PLAY_BUTTON, TITLE_HOTSPOT,
-                     JourneyFailure, centre, make_mp3, row_shows, run, wait_until)
+                     JourneyFailure, centre, control, make_mp3, row_point, row_shows, run, wait_until)
 
 # Names whose directory (hash) order, byte order and name order all differ.
 TRACKS = {"1 Один.mp3": 300, "2 Два.mp3": 420, "10 Десять.mp3": 540, "11 одиннадцать.mp3": 660,
@@ -18,6 +20,9 @@ TRACKS = {"1 Один.mp3": 300, "2 Два.mp3": 420, "10 Десять.mp3": 540
 PHOTO_COLOUR = (0, 200, 0)
 # The spectrum's bands, which the window paints itself, and the skin around them.
 SPECTRUM = (340, 26, 230, 24)
+STATUS_STRIP = control("StatusStrip")
+# Named like tracks, listed after them; none is a file to read.
+NOT_FILES = ("99 канал.mp3", "99 сокет.mp3", "99 устройство.mp3")
 
 
 def held_still(j, rect):
@@ -37,6 +42,10 @@ def main(j):
     os.makedirs(album)
     for name, hertz in TRACKS.items():
         make_mp3(os.path.join(album, name), hertz, 3 if name.startswith("2 ") else 8)
+    os.mkfifo(os.path.join(album, NOT_FILES[0]))
+    listener = socket.socket(socket.AF_UNIX)
+    listener.bind(os.path.join(album, NOT_FILES[1]))
+    os.symlink("/dev/zero", os.path.join(album, NOT_FILES[2]))
     subprocess.run(["convert", "-size", "270x210", "xc:rgb%r" % (PHOTO_COLOUR,), os.path.join(album, "яяя.jpg")],
                    check=True)
     j.start_player()
@@ -82,7 +91,16 @@ def main(j):
     if held_still(j, SPECTRUM) != drawn:
         j.step("4-spectrum-repainted")
         raise JourneyFailure("the spectrum drawn by the refresh differs from the window's own paint of it")
+
+    # Each of them, chosen, says so in the status strip: a window held by its
+    # open would never show it.
+    for row in range(len(TRACKS), len(TRACKS) + len(NOT_FILES)):
+        strip = j.region(STATUS_STRIP)
+        j.click(row_point(LOCAL_FILES_PANEL, row), double=True)
+        wait_until("the status strip to speak of row %d" % row, lambda: j.region(STATUS_STRIP) != strip, timeout=5)
+    j.step("5-not-a-file")
     j.stop_player()
+    listener.close()
 
 
 if __name__ == "__main__":

@@ -1,15 +1,32 @@
 #!/usr/bin/env python3
 """Search: a query with Cyrillic and "&" typed into the search field finds
 the tracks on a real kestrel-site; a double click plays one, "+" adds it to
-the playlist and Record saves it, byte for byte as the site serves it."""
+the playlist and Record saves it, byte for byte as the site serves it. A
+row too long for the list ends in "…" and shows whole over it. A query that
+finds nothing and a site that is down say so in the status strip; an empty
+query warns and leaves the rows as they were."""
 
 import os
 import sys
 
-from journey import (PLAYLIST_PANEL, RECORD_BUTTON, RESULTS_ADD_ICON_X, RESULTS_PANEL, JourneyFailure, make_mp3,
-                     row_point, row_shows, run, start_site, wait_until)
+from journey import (PLAYLIST_PANEL, RECORD_BUTTON, RESULTS_ADD_ICON_X, RESULTS_PANEL, SEARCH_BUTTON, SEARCH_FIELD,
+                     JourneyFailure, control, make_mp3, row_point, row_shows, run, start_site, wait_until)
 
 TONES = (440, 660, 880)
+STATUS_STRIP = control("StatusStrip")
+LONG_TITLE = "Очень длинное название песни, которое никак не помещается в одну строку списка результатов"
+
+
+def search_for_nothing(j, query):
+    """Types `query` and searches; returns once the list is empty and the status strip has changed."""
+    strip = j.region(STATUS_STRIP)
+    j.click(SEARCH_FIELD)
+    j.key("ctrl+a", "BackSpace")
+    j.type_text(query)
+    j.click(SEARCH_BUTTON)
+    wait_until("the strip to say why the list is empty",
+               lambda: j.region(STATUS_STRIP) != strip and not row_shows(j, RESULTS_PANEL, 0), timeout=15)
+    return j.region(STATUS_STRIP)
 
 
 def main(j):
@@ -19,9 +36,17 @@ def main(j):
     make_mp3(os.path.join(music, "b.mp3"), TONES[1], 6, "Дождь & Ветер", "Вечер")
     # Found by "дождь" alone: a query cut at its "&" would list it too.
     make_mp3(os.path.join(music, "c.mp3"), TONES[2], 6, "Дождь без ветра", "Песня")
+    make_mp3(os.path.join(music, "d.mp3"), TONES[2], 2, "Ливень", LONG_TITLE)
     j.env["KESTREL_SITE_URL"] = start_site(j, music)
     j.start_player()
     main_windows = j.player_windows()
+
+    nothing_found = search_for_nothing(j, "снегопад")
+    # The long row is elided at the list's edge; hovering shows the whole of it.
+    j.search("ливень", results=1)
+    j.move(*row_point(RESULTS_PANEL, 0, 200))
+    wait_until("the row's tooltip", lambda: len(j.player_windows()) > len(main_windows), timeout=10)
+    j.step("0-long-row")
 
     j.search("дождь & ветер", results=2)
     j.step("1-results")
@@ -56,6 +81,23 @@ def main(j):
             originals.append(f.read())
     if body not in originals:
         raise JourneyFailure("the saved track %r is not the served file (%d bytes)" % (saved[0], len(body)))
+
+    # An empty query warns and leaves the two rows: none shown twice.
+    j.click(SEARCH_FIELD)
+    j.key("ctrl+a", "BackSpace")
+    j.click(SEARCH_BUTTON)
+    if j.answer_box(main_windows) != "Внимание!":
+        raise JourneyFailure("the empty query's box has another caption")
+    if not row_shows(j, RESULTS_PANEL, 1) or row_shows(j, RESULTS_PANEL, 2):
+        raise JourneyFailure("an empty query changed the rows")
+
+    # With the site gone, the strip says something else than for no match.
+    site = next(process for name, process in j.children if name == "site")
+    site.terminate()
+    site.wait()
+    if search_for_nothing(j, "дождь") == nothing_found:
+        raise JourneyFailure("a site that is down reads as a search that found nothing")
+    j.step("4-site-down")
     j.stop_player()
 
 

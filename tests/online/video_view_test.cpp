@@ -3,12 +3,14 @@
 #include "online/video_view.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 
 #include "app/app_state.h"
 #include "main_window_fixture.h"
 #include "platform/web/web.h"
+#include "support/loopback_listener.h"
 #include "test_site_fixture.h"
 #include "ui/ids.h"
 
@@ -135,6 +137,19 @@ TEST_F(VideoView, TheBrowserFillsTheWindowBelowTheButtons) {
     EXPECT_EQ(appState.videoWindowOpen, 0);
     EXPECT_FALSE(gui::windowExists(win::VideoWindow));
     resizeVideoBrowser();  // closed: nothing to do
+}
+
+// A site that accepts the connection and never answers is given up after
+// three seconds (then our page says so), not after the browser's own timeout.
+TEST_F(VideoView, ASiteThatNeverAnswersIsGivenUpInThreeSeconds) {
+    int port = 0;
+    const int silent = testsupport::listenOnLoopback(port);
+    ASSERT_GE(silent, 0);
+    ScopedEnv deadSite("KESTREL_VIDEO_URL", "http://127.0.0.1:" + std::to_string(port) + "/");
+    openVideoWindow();
+    ASSERT_TRUE(pumpUntil([] { return web::loading(ctl::VideoBrowser); }, 60s));
+    EXPECT_TRUE(pumpUntil([] { return !web::loading(ctl::VideoBrowser); }, 8s));
+    ::close(silent);
 }
 
 TEST(VideoBookmarklet, IsTheScriptLoaderForTheScriptSite) {

@@ -254,6 +254,12 @@ void drawImage(int destination, int source, Rect r);
 // Text with a transparent background; (x, y) is the top-left of the text box.
 void drawText(int image, int fontId, int x, int y, Rgb colour, const std::string& text);
 
+// The width in pixels that drawText gives `text` in the font.
+int textWidth(int fontId, const std::string& text);
+// `text` as it fits in `width` pixels of the font: whole when it fits, else
+// cut at the right with "…".
+std::string elidedText(int fontId, const std::string& text, int width);
+
 // A font by face and size in points, looked up through fontconfig, so that
 // "Arial" and "Calibri" find metric-compatible faces.
 void createFont(int fontId, const std::string& face, int points);

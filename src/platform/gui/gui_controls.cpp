@@ -497,7 +497,11 @@ void createList(int control, int parent, int panel, Rect r, const std::string& c
     auto* list = new ListWidget(control, parent, host);
     list->setColumnCount(1);
     list->setHeaderLabels({QString::fromStdString(caption)});
-    list->setColumnWidth(0, columnWidth);
+    // A bare list is wider than its clipping panel: its column ends where
+    // the panel does, so that a long row is elided where it is seen.
+    if (bare) list->header()->setStretchLastSection(false);
+    list->setColumnWidth(0, bare ? std::min(columnWidth, host->width() - r.x) : columnWidth);
+    tooltipsForElidedRows(list);
     list->setRootIsDecorated(false);
     list->setIndentation(0);
     list->setUniformRowHeights(true);

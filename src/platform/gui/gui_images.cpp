@@ -296,6 +296,24 @@ void drawText(int image, int fontId, int x, int y, Rgb colour, const std::string
     blendImage(*i, renderedText(fontId, colour, value), x, y, i->rect());
 }
 
+namespace {
+
+QFont fontFor(int fontId) {
+    auto f = registry().fonts.find(fontId);
+    return f == registry().fonts.end() ? QFont() : f->second;
+}
+
+}  // namespace
+
+int textWidth(int fontId, const std::string& text) {
+    return QFontMetrics(fontFor(fontId)).horizontalAdvance(QString::fromStdString(text));
+}
+
+std::string elidedText(int fontId, const std::string& text, int width) {
+    const QString whole = QString::fromStdString(text);
+    return QFontMetrics(fontFor(fontId)).elidedText(whole, Qt::ElideRight, width).toStdString();
+}
+
 void createFont(int fontId, const std::string& face, int points) {
     textCache.clear();
     QFont f(QString::fromStdString(face));

@@ -14,6 +14,7 @@
 #include "platform/gui/gui.h"
 
 class QPainter;
+class QTreeWidget;
 
 namespace gui::detail {
 
@@ -66,6 +67,9 @@ void paintSurfaces();
 void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& area);
 
 QColor toQColor(Rgb colour);
+// A list shows the whole text of a row as its tooltip when the row is too
+// wide for the list's visible column and so ends in "…".
+void tooltipsForElidedRows(QTreeWidget* list);
 QImage* findImage(int image);
 // 32-bit pixels the blend below takes: RGB32 or premultiplied ARGB32.
 bool plainPixels(const QImage& image);

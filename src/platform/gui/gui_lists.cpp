@@ -1,6 +1,9 @@
 // Report-list rows and the combo box's items.
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include "platform/gui/gui_internal.h"
@@ -18,7 +21,44 @@ QComboBox* comboWidget(int combo) {
 
 constexpr int kIconRole = Qt::UserRole + 1;
 
+// Shows a row's whole text over a row that the list elides.
+class ElidedRowTooltips : public QObject {
+  public:
+    explicit ElidedRowTooltips(QTreeWidget* list) : QObject(list), list_(list) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip || watched != list_->viewport()) return false;
+        auto* help = static_cast<QHelpEvent*>(event);
+        QTreeWidgetItem* item = list_->itemAt(help->pos());
+        if (!item || !elided(item)) {
+            QToolTip::hideText();
+            event->ignore();
+            return true;
+        }
+        QToolTip::showText(help->globalPos(), item->text(0), list_->viewport(), list_->visualItemRect(item));
+        return true;
+    }
+
+  private:
+    // The width the row would need against the width its column shows, with
+    // the margins the style puts around the icon and the text.
+    bool elided(QTreeWidgetItem* item) const {
+        const int margin = list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1;
+        int needed = list_->fontMetrics().horizontalAdvance(item->text(0)) + 2 * margin;
+        if (!item->icon(0).isNull()) needed += list_->iconSize().width() + 2 * margin;
+        const int shown = std::min(list_->columnWidth(0), list_->viewport()->width());
+        return needed > shown;
+    }
+
+    QTreeWidget* list_;
+};
+
 }  // namespace
+
+void tooltipsForElidedRows(QTreeWidget* list) {
+    list->viewport()->installEventFilter(new ElidedRowTooltips(list));
+}
 }  // namespace detail
 
 using namespace detail;

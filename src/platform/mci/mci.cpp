@@ -1,8 +1,12 @@
 #include "platform/mci/mci.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/mci/media_length.h"
@@ -10,8 +14,33 @@
 namespace mci {
 namespace {
 
+// A file's length, learnt on a thread of its own: a file on a hung network
+// share may hold its reader for ever, and the caller is the window's thread.
+struct Probe {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;  // guarded by mutex
+    MediaLength result;     // guarded by mutex, set once finished
+};
+
+// How long `open` waits for a probe before it leaves the length to a later `status`.
+constexpr std::chrono::milliseconds kProbeWait{100};
+
 std::mutex devicesMutex;
-std::map<std::string, uint64_t> devices;  // alias (lower case) -> length in ms; guarded by devicesMutex
+// alias (lower case) -> its probe; guarded by devicesMutex
+std::map<std::string, std::shared_ptr<Probe>> devices;
+
+std::shared_ptr<Probe> startProbe(const std::string& path) {
+    auto probe = std::make_shared<Probe>();
+    std::thread([probe, path] {
+        MediaLength result = probeMediaLength(path);
+        std::lock_guard lock(probe->mutex);
+        probe->result = result;
+        probe->finished = true;
+        probe->done.notify_all();
+    }).detach();
+    return probe;
+}
 
 std::string lower(std::string s) {
     for (char& c : s)
@@ -65,10 +94,16 @@ uint32_t open(const std::vector<std::string>& w) {
         std::lock_guard lock(devicesMutex);
         if (devices.count(alias)) return ErrorDuplicateAlias;
     }
-    std::optional<uint64_t> length = mediaLengthMs(path);  // outside the lock: it reads the file
-    if (!length) return ErrorFileNotFound;
+    std::shared_ptr<Probe> probe = startProbe(path);
+    {
+        std::unique_lock lock(probe->mutex);
+        if (probe->done.wait_for(lock, kProbeWait, [&] { return probe->finished; })) {
+            if (probe->result.notAFile) return ErrorInvalidFile;
+            if (!probe->result.ms) return ErrorFileNotFound;
+        }
+    }
     std::lock_guard lock(devicesMutex);
-    if (!devices.emplace(alias, *length).second) return ErrorDuplicateAlias;
+    if (!devices.emplace(alias, probe).second) return ErrorDuplicateAlias;
     return Ok;
 }
 
@@ -90,15 +125,29 @@ uint32_t sendString(const std::string& command, char* returnBuffer, uint32_t ret
     }
     if (verb == "status") {
         if (w.size() < 3) return ErrorMissingParameter;
-        uint64_t length;
+        std::shared_ptr<Probe> probe;
         {
             std::lock_guard lock(devicesMutex);
             auto it = devices.find(lower(w[1]));
             if (it == devices.end()) return ErrorInvalidDeviceName;
-            length = it->second;
+            probe = it->second;
         }
         if (lower(w[2]) != "length") return ErrorUnsupportedFunction;
-        answer(std::to_string(length), returnBuffer, returnLength);
+        std::optional<uint64_t> length;
+        {
+            std::lock_guard lock(probe->mutex);
+            if (!probe->finished) return ErrorNotReady;
+            length = probe->result.ms;
+        }
+        if (!length) {
+            // Found to be no media file after `open` had returned: closed, as
+            // an `open` that knew it in time would have left it.
+            std::lock_guard lock(devicesMutex);
+            auto it = devices.find(lower(w[1]));
+            if (it != devices.end() && it->second == probe) devices.erase(it);
+            return ErrorFileNotFound;
+        }
+        answer(std::to_string(*length), returnBuffer, returnLength);
         return Ok;
     }
     return ErrorUnrecognizedCommand;

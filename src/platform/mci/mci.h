@@ -4,11 +4,15 @@
 //
 // Understood (keywords in any letter case):
 //   open "path" [type NAME] [alias NAME]   the file must be a readable media file
-//   status ALIAS length                     the length in milliseconds, decimal
+//                                           (a FIFO, socket or device: ErrorInvalidFile)
+//   status ALIAS length                     the length in milliseconds, decimal;
+//                                           ErrorNotReady while it is still being read
 //   close ALIAS | close all
 //
-// Threads: any; one mutex guards the open devices. `open` blocks while the
-// file is read to learn its length.
+// Threads: any; one mutex guards the open devices. `open` reads the file on
+// a thread of its own and waits for it at most 100 ms: a file that takes
+// longer (a sleeping disk, a hung network share) is opened, and its length
+// comes to a later `status`.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +28,8 @@ enum : uint32_t {
     ErrorDuplicateAlias = 289,
     ErrorMissingParameter = 273,
     ErrorUnsupportedFunction = 274,
+    ErrorNotReady = 276,
+    ErrorInvalidFile = 304,
 };
 
 // Sends one command. The answer text, if any and if `returnBuffer` is given,

@@ -5,8 +5,12 @@ extern "C" {
 #include <libavutil/log.h>
 }
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -87,10 +91,32 @@ std::optional<uint64_t> ffmpegLength(const std::string& path) {
 
 }  // namespace
 
+MediaLength probeMediaLength(const std::string& path) {
+    MediaLength result;
+    if (path.empty()) return result;
+    // Without O_NONBLOCK a FIFO with no writer holds the open for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        // A socket cannot be opened at all; it is no file either.
+        struct stat st {};
+        result.notAFile = errno == ENXIO || (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode));
+        return result;
+    }
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!regular) {
+        ::close(fd);
+        result.notAFile = true;
+        return result;
+    }
+    ::close(fd);
+    // Read by its name, whose extension helps FFmpeg tell the format.
+    result.ms = startsWithMidiHeader(path) ? midiLength(path) : ffmpegLength(path);
+    return result;
+}
+
 std::optional<uint64_t> mediaLengthMs(const std::string& path) {
-    if (path.empty()) return std::nullopt;
-    if (startsWithMidiHeader(path)) return midiLength(path);
-    return ffmpegLength(path);
+    return probeMediaLength(path).ms;
 }
 
 }  // namespace mci

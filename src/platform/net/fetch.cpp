@@ -72,4 +72,18 @@ FetchResult fetch(const std::string& address, std::size_t limit, std::chrono::mi
     return result;
 }
 
+bool answers(const std::string& address, std::chrono::milliseconds bound) {
+    detail::Easy easy = detail::openEasy(escapeUnsafeBytes(address));
+    if (!easy) return false;
+    CURL* h = easy.get();
+    detail::curl().easy_setopt(h, CURLOPT_NOBODY, 1L);
+    detail::curl().easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+    detail::curl().easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(bound.count()));
+    detail::curl().easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(bound.count()));
+    detail::curl().easy_perform(h);
+    long status = 0;
+    detail::curl().easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    return status > 0;
+}
+
 }  // namespace net

@@ -77,6 +77,10 @@ struct FetchResult {
 // an empty body is FetchError::Empty.
 FetchResult fetch(const std::string& address, std::size_t limit, std::chrono::milliseconds minimumWait);
 
+// True when an HTTP server answers a request for `address` (any status)
+// within `bound`: the call never takes longer. Only the headers are read.
+bool answers(const std::string& address, std::chrono::milliseconds bound);
+
 // ---- download --------------------------------------------------------------
 
 enum class DownloadError {

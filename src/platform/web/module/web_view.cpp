@@ -3,8 +3,10 @@
 // found as the host widget's child, so a destroyed host takes its view with it.
 #include <unistd.h>
 
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QWidget>
@@ -48,6 +50,67 @@ void showAddress(QWebEngineView* view, const char* address) {
     view->setUrl(toUrl(address));
 }
 
+// A page that has not begun to arrive by then is given up: a site that is
+// out of reach would otherwise leave the view blank for many seconds.
+constexpr int kArrivalMs = 3000;
+// The address a view could not reach, while it shows the page that says so.
+constexpr char kUnreachable[] = "kestrelUnreachable";
+
+void showUnreachable(QWebEngineView* view, const QUrl& url) {
+    view->setProperty(kUnreachable, url);
+    const QString site = url.host().isEmpty() ? url.toString().toHtmlEscaped() : url.host().toHtmlEscaped();
+    view->setHtml(
+        QStringLiteral("<!DOCTYPE html><html lang=\"ru\"><head><meta charset=\"utf-8\">"
+                       "<title>Сайт видео недоступен</title></head>"
+                       "<body style=\"font-family: sans-serif; margin: 48px; color: #333\">"
+                       "<h2>Сайт видео недоступен</h2>"
+                       "<p>Не удалось открыть %1: сайт не отвечает или нет соединения с Интернетом.</p>"
+                       "<p>Проверьте соединение и нажмите «Обновить».</p></body></html>")
+            .arg(site));
+}
+
+// Replaces the browser's own error page (in English, and only after its
+// long connect timeout) with ours, at once on a failure and after
+// kArrivalMs when nothing has come.
+void watchLoads(QWebEngineView* view) {
+    auto* late = new QTimer(view);
+    late->setSingleShot(true);
+    late->setInterval(kArrivalMs);
+    QWebEnginePage* page = view->page();
+    QObject::connect(late, &QTimer::timeout, view, [view] {
+        const QUrl url = view->url();
+        view->stop();
+        showUnreachable(view, url);
+    });
+    // A page counts as arriving once it has a title or most of it is there.
+    QObject::connect(page, &QWebEnginePage::titleChanged, late, &QTimer::stop);
+    QObject::connect(page, &QWebEnginePage::loadProgress, late, [late](int percent) {
+        if (percent >= 50) late->stop();
+    });
+    QObject::connect(page, &QWebEnginePage::loadingChanged, view,
+                     [view, late](const QWebEngineLoadingInfo& info) {
+                         if (info.url().scheme() == QLatin1String("data")) return;  // our own page
+                         switch (info.status()) {
+                             case QWebEngineLoadingInfo::LoadStartedStatus:
+                                 view->setProperty(kUnreachable, QVariant());
+                                 late->start();
+                                 break;
+                             case QWebEngineLoadingInfo::LoadFailedStatus:
+                                 late->stop();
+                                 // A server's own error page (404, 500) is shown as it is.
+                                 if (!info.isErrorPage() &&
+                                     info.errorDomain() != QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+                                     const QUrl url = info.url();
+                                     QTimer::singleShot(0, view, [view, url] { showUnreachable(view, url); });
+                                 }
+                                 break;
+                             default:
+                                 late->stop();
+                                 break;
+                         }
+                     });
+}
+
 int create(void* host, const char* address) {
     auto* widget = static_cast<QWidget*>(host);
     if (!widget) return 0;
@@ -60,6 +123,7 @@ int create(void* host, const char* address) {
         layout->setSpacing(0);
     }
     auto* view = new QWebEngineView(widget);
+    watchLoads(view);
     layout->addWidget(view);
     showAddress(view, address);
     view->show();
@@ -83,7 +147,14 @@ void stop(void* host) {
 }
 
 void reload(void* host) {
-    if (QWebEngineView* view = viewIn(host)) view->reload();
+    QWebEngineView* view = viewIn(host);
+    if (!view) return;
+    // From the page that says a site is out of reach, the site is tried again.
+    const QUrl unreachable = view->property(kUnreachable).toUrl();
+    if (unreachable.isValid())
+        view->setUrl(unreachable);
+    else
+        view->reload();
 }
 
 int address(void* host, char* buffer, int size) {
