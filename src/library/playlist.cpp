@@ -10,11 +10,12 @@
 #include "library/key_value_file.h"
 #include "library/station_file.h"
 #include "platform/gui/gui.h"
-#include "platform/text/cp1251.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 
 namespace {
+
+constexpr const char* kPlaylistGroup = "Плейлист";
 
 void addRow(const StationEntry& entry) {
     gui::listAddRow(ctl::PlaylistList, entry.title, img::PlaylistIconImage);
@@ -32,13 +33,12 @@ void loadPlaylist() {
         keyValueFile.close();
         return;
     }
-    keyValueFile.selectGroup(fileGroup("Плейлист"));
+    keyValueFile.selectGroupText(kPlaylistGroup);
     std::vector<StationEntry> entries;
     for (int n = 0;; ++n) {
-        const std::string file = keyValueFile.readValue(fileKey(n), "");
+        std::string file = keyValueFile.readText(fileKey(n));
         if (file.empty()) break;
-        entries.push_back(
-            {text::fromCp1251(file), text::fromCp1251(keyValueFile.readValue(titleKey(n), ""))});
+        entries.push_back({std::move(file), keyValueFile.readText(titleKey(n))});
     }
     keyValueFile.close();
     for (const StationEntry& entry : entries) addRow(entry);
@@ -80,9 +80,8 @@ void savePlaylist() {
     // A missing file is created by the write: the playlist must not be lost
     // at exit. A file that exists but cannot be read is never written over.
     keyValueFile.open(kStationFile);
-    const std::string group = fileGroup("Плейлист");
-    keyValueFile.removeGroup(group);
-    keyValueFile.selectGroup(group);
+    keyValueFile.removeGroupText(kPlaylistGroup);
+    keyValueFile.selectGroupText(kPlaylistGroup);
     std::vector<StationEntry> entries;
     {
         std::lock_guard lock(appState.listsMutex);
@@ -90,8 +89,8 @@ void savePlaylist() {
     }
     const int rows = gui::listRowCount(ctl::PlaylistList);
     for (int i = 0; i < rows && i < static_cast<int>(entries.size()); ++i) {
-        keyValueFile.writeValue(fileKey(i), text::toCp1251(entries[static_cast<size_t>(i)].file));
-        keyValueFile.writeValue(titleKey(i), text::toCp1251(entries[static_cast<size_t>(i)].title));
+        keyValueFile.writeText(fileKey(i), entries[static_cast<size_t>(i)].file);
+        keyValueFile.writeText(titleKey(i), entries[static_cast<size_t>(i)].title);
     }
     // Success is announced only when the playlist really reached the disk.
     if (keyValueFile.close())

@@ -5,7 +5,6 @@
 #include "library/key_value_file.h"
 #include "library/station_file.h"
 #include "platform/gui/gui.h"
-#include "platform/text/cp1251.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 
@@ -21,10 +20,10 @@ void loadHistory() {
     }
     // File0 .. File50: at most 51 earlier searches.
     for (int n = 0; n <= 50; ++n) {
-        keyValueFile.selectGroup(fileGroup("История"));
-        const std::string query = keyValueFile.readValue(fileKey(n), "");
+        keyValueFile.selectGroupText("История");
+        const std::string query = keyValueFile.readText(fileKey(n));
         if (query.empty()) break;
-        gui::comboAddItem(ctl::HistoryCombo, text::fromCp1251(query));
+        gui::comboAddItem(ctl::HistoryCombo, query);
     }
     keyValueFile.close();
 }
@@ -42,12 +41,11 @@ void loadStations() {
         return;
     }
     // A style without a group reads as empty.
-    keyValueFile.selectGroup(fileGroup(appState.currentStyle));
+    keyValueFile.selectGroupText(appState.currentStyle);
     for (int n = 1;; ++n) {
-        const std::string file = keyValueFile.readValue(fileKey(n), "");
+        std::string file = keyValueFile.readText(fileKey(n));
         if (file.empty()) break;
-        const std::string title = keyValueFile.readValue(titleKey(n), "");
-        appState.stationEntries.push_back({text::fromCp1251(file), text::fromCp1251(title)});
+        appState.stationEntries.push_back({std::move(file), keyValueFile.readText(titleKey(n))});
     }
     keyValueFile.close();
 }
