@@ -1,7 +1,9 @@
 // Start-up and shutdown, in the order the rest of the program relies on.
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/addresses.h"
 #include "app/app_state.h"
@@ -9,7 +11,9 @@
 #include "app/program.h"
 #include "audio/audio_binding.h"
 #include "audio/display_refresh.h"
+#include "library/playlist.h"
 #include "library/stale_temporaries.h"
+#include "library/stations.h"
 #include "online/connectivity.h"
 #include "platform/gui/gui.h"
 #include "platform/gui/termination.h"
@@ -90,6 +94,12 @@ bool startUp(int& argc, char** argv) {
 }
 
 void shutDown() {
+    // What the user changed is kept: the playlist and the searches made.
+    if (!savePlaylistIfChanged())
+        std::fprintf(stderr, "kestrel-player: the playlist could not be saved: %s\n", std::strerror(errno));
+    if (!saveHistory())
+        std::fprintf(stderr, "kestrel-player: the search history could not be saved: %s\n",
+                     std::strerror(errno));
     stopMediaControl();
     releaseAudio();
     ReleaseSkins();

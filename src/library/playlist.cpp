@@ -17,6 +17,9 @@ namespace {
 
 constexpr const char* kPlaylistGroup = "Плейлист";
 
+// Entries were added or deleted since the playlist was loaded or stored.
+bool changedSinceStored = false;
+
 void addRow(const StationEntry& entry) {
     gui::listAddRow(ctl::PlaylistList, entry.title, img::PlaylistIconImage);
 }
@@ -29,6 +32,7 @@ void loadPlaylist() {
         appState.playlistEntries.clear();
     }
     gui::listClear(ctl::PlaylistList);
+    changedSinceStored = false;
     if (!keyValueFile.open(kStationFile)) {
         keyValueFile.close();
         return;
@@ -55,6 +59,7 @@ void appendPlaylistEntry(const StationEntry& entry) {
         std::lock_guard lock(appState.listsMutex);
         appState.playlistEntries.push_back(entry);
     }
+    changedSinceStored = true;
     addRow(entry);
     gui::listSetTextColour(ctl::PlaylistList, {165, 165, 165});
 }
@@ -68,6 +73,7 @@ void deletePlaylistEntry() {
             appState.playlistEntries.erase(appState.playlistEntries.begin() + row);
     }
     gui::listRemoveRow(ctl::PlaylistList, row);
+    changedSinceStored = true;
     StripeList(ctl::PlaylistList);  // the rows below moved up: their bands change
 }
 
@@ -76,9 +82,12 @@ void openPlaylistEditor() {
     buildPlaylistEditWindow();
 }
 
-void savePlaylist() {
-    // A missing file is created by the write: the playlist must not be lost
-    // at exit. A file that exists but cannot be read is never written over.
+namespace {
+
+// Rebuilds the group at the end of the file, atomically. A missing file is
+// created: the playlist must not be lost. A file that exists but cannot be
+// read is never written over. False when nothing was stored (errno says why).
+bool storePlaylist() {
     keyValueFile.open(kStationFile);
     keyValueFile.removeGroupText(kPlaylistGroup);
     keyValueFile.selectGroupText(kPlaylistGroup);
@@ -92,8 +101,16 @@ void savePlaylist() {
         keyValueFile.writeText(fileKey(i), entries[static_cast<size_t>(i)].file);
         keyValueFile.writeText(titleKey(i), entries[static_cast<size_t>(i)].title);
     }
+    if (!keyValueFile.close()) return false;
+    changedSinceStored = false;
+    return true;
+}
+
+}  // namespace
+
+void savePlaylist() {
     // Success is announced only when the playlist really reached the disk.
-    if (keyValueFile.close())
+    if (storePlaylist())
         gui::messageBox(win::PlaylistEditWindow, "", "Запись создана !", gui::Icon::Information);
     else if (errno == ENOSPC || errno == EDQUOT)
         gui::messageBox(win::PlaylistEditWindow, "Внимание !", "Плейлист не сохранён: на диске нет места.",
@@ -102,4 +119,8 @@ void savePlaylist() {
         gui::messageBox(win::PlaylistEditWindow, "Внимание !",
                         "Плейлист не сохранён: файл inet_radio.pls недоступен для записи.",
                         gui::Icon::Warning);
+}
+
+bool savePlaylistIfChanged() {
+    return !changedSinceStored || storePlaylist();
 }

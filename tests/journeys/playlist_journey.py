@@ -1,24 +1,58 @@
 #!/usr/bin/env python3
-"""Playlist: with no "inet_radio.pls" beside the program, a found track is
+"""Playlist: with no "inet_radio.pls" beside the program, found tracks are
 added with "+" and saved from the playlist editor; after a restart the
-playlist still holds it, and it plays from there. The track's title holds
-line breaks and a would-be group and key, which must stay inside its value."""
+playlist still holds them, and they play and are recorded from there. One
+title holds line breaks and a would-be group and key, which must stay inside
+its value; the others hold Latin-1 letters and an emoji, which must come
+back whole, in the list and in the names of recorded files. An entry added
+and never saved survives an exit by SIGHUP (a closed terminal), and so do
+the searches made."""
 
 import os
+import signal
 import sys
 
-from journey import (PLAYLIST_PANEL, RESULTS_ADD_ICON_X, RESULTS_PANEL, JourneyFailure, make_mp3, row_point, row_shows,
-                     run, start_site, wait_until)
+from journey import (PLAYLIST_PANEL, RECORD_BUTTON, RESULTS_ADD_ICON_X, RESULTS_PANEL, JourneyFailure, make_mp3,
+                     row_point, row_shows, run, start_site, wait_until)
 
 SAVE_BUTTON = (10, 60, 70, 25)  # in the playlist editor
 EDITOR_TITLE = "Редактирование плейлиста"
+ARTIST = "Пробный артист"
+# Titles and their tones. The site lists "artist - title"; line breaks in a
+# title are stored as spaces.
+TRACKS = {"Песня\r\n[Взлом]\r\nFile1 = взлом": 500, "Ärger über Straße": 300, "Sunny 🌞 Day": 700}
+STORED = {ARTIST + " - " + title.replace("\r\n", "  "): hertz for title, hertz in TRACKS.items()}
+
+
+def playlist_group(path):
+    """The playlist's (file, title) pairs and the search history in inet_radio.pls, read as its byte-order mark
+    says (UTF-8 with it, Windows-1251 without)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    text = data[3:].decode("utf-8") if data.startswith(b"\xef\xbb\xbf") else data.decode("cp1251")
+    groups, group = {}, None
+    for line in text.splitlines():
+        if line.startswith("["):
+            group = groups.setdefault(line[1:line.index("]")], {})
+        elif " = " in line and group is not None:
+            key, value = line.split(" = ", 1)
+            group[key] = value
+    playlist = groups.get("Плейлист", {})
+    entries = [(playlist["File%d" % n], playlist.get("Title%d" % n, "")) for n in range(len(playlist))
+               if "File%d" % n in playlist]
+    return entries, list(groups.get("История", {}).values()), text
+
+
+def add_result(j, row, playlist_row):
+    j.click(row_point(RESULTS_PANEL, row, RESULTS_ADD_ICON_X - RESULTS_PANEL[0]))
+    wait_until("result %d to join the playlist" % row, lambda: row_shows(j, PLAYLIST_PANEL, playlist_row))
 
 
 def main(j):
     music = os.path.join(j.tmp, "music")
     os.makedirs(music)
-    title = "Песня\r\n[Взлом]\r\nFile1 = взлом"
-    make_mp3(os.path.join(music, "song.mp3"), 500, 6, "Пробный артист", title)
+    for n, (title, hertz) in enumerate(TRACKS.items()):
+        make_mp3(os.path.join(music, "song%d.mp3" % n), hertz, 6, ARTIST, title)
     j.env["KESTREL_SITE_URL"] = start_site(j, music)
     stations = os.path.join(j.work, "inet_radio.pls")
     os.remove(stations)
@@ -27,9 +61,9 @@ def main(j):
     if row_shows(j, PLAYLIST_PANEL, 0):
         raise JourneyFailure("the playlist is not empty without its file")
 
-    j.search("пробный", results=1)
-    j.click(row_point(RESULTS_PANEL, 0, RESULTS_ADD_ICON_X - RESULTS_PANEL[0]))
-    wait_until("the result to join the playlist", lambda: row_shows(j, PLAYLIST_PANEL, 0))
+    j.search("пробный", results=3)
+    for row in range(3):
+        add_result(j, row, row)
 
     # A right click on the playlist opens its editor; "Сохранить" saves.
     j.click(row_point(PLAYLIST_PANEL, 0), button=3)
@@ -40,20 +74,41 @@ def main(j):
     j.step("1-saved")
     if not os.path.exists(stations):
         raise JourneyFailure("the save did not create inet_radio.pls")
-    with open(stations, encoding="cp1251") as f:
-        lines = f.read().splitlines()
-    if any(line.startswith(("[Взлом]", "File1")) for line in lines):
-        raise JourneyFailure("the title added lines of its own to inet_radio.pls: %r" % lines)
-    j.stop_player()
+    entries, _, text = playlist_group(stations)
+    if any(line.startswith(("[Взлом]", "File1 = взлом")) for line in text.splitlines()):
+        raise JourneyFailure("a title added lines of its own to inet_radio.pls: %r" % text)
+    if sorted(title for _, title in entries) != sorted(STORED):
+        raise JourneyFailure("the saved titles are not those found: %r" % entries)
+
+    # One more entry, never saved; the program ends as at a logout.
+    add_result(j, 1, 3)
+    j.stop_player(signal.SIGHUP)
+    entries, history, _ = playlist_group(stations)
+    if len(entries) != 4 or entries[3] != entries[1]:
+        raise JourneyFailure("the entry added after the save was lost at exit: %r" % entries)
+    if history != ["пробный"]:
+        raise JourneyFailure("the search was not kept in the history: %r" % history)
 
     j.start_player()
-    wait_until("the saved playlist after a restart", lambda: row_shows(j, PLAYLIST_PANEL, 0))
-    if row_shows(j, PLAYLIST_PANEL, 1):
-        raise JourneyFailure("the playlist holds more than the saved entry after a restart")
+    wait_until("the kept playlist after a restart", lambda: row_shows(j, PLAYLIST_PANEL, 3))
+    if row_shows(j, PLAYLIST_PANEL, 4):
+        raise JourneyFailure("the playlist holds more than the kept entries after a restart")
+
+    # Record with a playlist row selected saves every entry under its title.
+    j.click(row_point(PLAYLIST_PANEL, 0))
+    j.click(RECORD_BUTTON)
+    j.answer_box(main_windows, timeout=30)
+    saved = sorted(f for f in os.listdir(j.work) if f.endswith(".mp3"))
+    expected = sorted([title + ".mp3" for _, title in entries[:3]] + [entries[3][1] + " (2).mp3"])
+    if saved != expected:
+        raise JourneyFailure("recorded files %r, expected %r" % (saved, expected))
+
     j.click(row_point(PLAYLIST_PANEL, 0), double=True)
-    j.wait_for_sound((300, 500), 500, "the saved entry to play")
+    j.wait_for_sound(TRACKS.values(), STORED[entries[0][1]], "the first kept entry to play")
     j.step("2-restarted")
     j.stop_player()
+    if playlist_group(stations)[0] != entries:
+        raise JourneyFailure("an exit without changes rewrote the playlist: %r" % playlist_group(stations)[0])
 
 
 if __name__ == "__main__":
