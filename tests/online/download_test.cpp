@@ -30,7 +30,7 @@ TestSite& site() {
     static TestSite s([](httplib::Server& server) {
         server.Get(R"(/f/(\w+)\.mp3)", [](const httplib::Request& req, httplib::Response& res) {
             if (req.matches[1] == "slow") std::this_thread::sleep_for(1500ms);
-            if (req.matches[1] == "big") return res.set_content(std::string(6 << 20, 'b'), "audio/mpeg");
+            if (req.matches[1] == "big") return res.set_content(mp3Bytes(6 << 20, 'b'), "audio/mpeg");
             res.set_content(trackBytes(req.matches[1]), "audio/mpeg");
         });
         server.Get("/radio", [](const httplib::Request&, httplib::Response& res) {

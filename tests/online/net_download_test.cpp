@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <map>
 
 #include "library/stale_temporaries.h"
 #include "platform/net/net.h"
@@ -26,7 +27,13 @@ using testsupport::writeFile;
 
 namespace {
 
-const std::string track(300000, 'm');
+using onlinetest::mp3Bytes;
+
+const std::string track = mp3Bytes(300000);
+
+// Real files of the formats the player plays, by name; filled by the test
+// that serves them.
+std::map<std::string, std::string> formats;
 
 TestSite& files() {
     static TestSite site([](httplib::Server& s) {
@@ -53,16 +60,25 @@ TestSite& files() {
         s.Get("/f/page.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("<html><body>Log in first</body></html>", "text/html; charset=utf-8");
         });
+        // A fragment of a page, not starting with "<".
+        s.Get("/f/fragment.mp3", [](const httplib::Request&, httplib::Response& res) {
+            std::string body = "1. Artist - Song 3:20 <a href=\"/f/1.mp3\">download</a><br>\r\n";
+            while (body.size() < 655) body += "<p>More of the page.</p>\r\n";
+            res.set_content(body.substr(0, 655), "text/html");
+        });
+        s.Get(R"(/formats/(.+))", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(formats.at(req.matches[1]), "application/octet-stream");
+        });
         s.Get("/f/page-as-audio.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("\r\n<!DOCTYPE html><html>Not here</html>", "audio/mpeg");
         });
         s.Get("/f/big.mp3", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content(std::string(6 << 20, 'b'), "audio/mpeg");
+            res.set_content(mp3Bytes(6 << 20, 'b'), "audio/mpeg");
         });
         // No length, no radio headers, never ends.
         s.Get("/f/endless.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("audio/mpeg", [](size_t, httplib::DataSink& sink) {
-                static const std::string block(65536, 'e');
+                static const std::string block = mp3Bytes(157 * 417, 'e');
                 return sink.write(block.data(), block.size());
             });
         });
@@ -73,7 +89,7 @@ TestSite& files() {
                     sink.done();
                     return true;
                 }
-                static const std::string block(10000, 'c');
+                static const std::string block = mp3Bytes(10000, 'c');
                 return sink.write(block.data(), block.size());
             });
         });
@@ -162,6 +178,24 @@ TEST(NetDownload, WritesTheWholeFileAndFollowsRedirects) {
     ASSERT_TRUE(net::downloadToFile(files().base() + "f/chunked.mp3", (dir / "chunked.mp3").string()).ok());
     EXPECT_EQ(readFile(dir / "chunked.mp3").size(), 20000u);
     EXPECT_EQ(otherFiles(dir, "").size(), 3u);  // no temporary file is left
+
+    // Whatever its format, a track the player can play is kept.
+    TempDir made;
+    ASSERT_EQ(
+        testsupport::run("cd " + made.str() +
+                         " && sox -n -r 44100 -c 2 tone.wav synth 0.3 sine 440 && sox tone.wav tone.flac"
+                         " && sox tone.wav tone.ogg && lame --quiet tone.wav tone.mp3"
+                         " && ffmpeg -loglevel error -i tone.wav -c:a aac tone.m4a"),
+        0);
+    for (const char* name : {"tone.wav", "tone.flac", "tone.ogg", "tone.mp3", "tone.m4a"})
+        formats[name] = readFile(made / name);
+    formats["one.mid"] = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xFF\x2F\0", 26);
+    for (const auto& [name, bytes] : formats) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(net::downloadToFile(files().base() + "formats/" + name, (dir / name).string()).error,
+                  net::DownloadError::None);
+        EXPECT_EQ(readFile(dir / name), bytes);
+    }
 }
 
 TEST(NetDownload, AnHttpErrorKeepsAnExistingFileAndLeavesNoOther) {
@@ -230,6 +264,7 @@ TEST(NetDownload, HostileServersFailWithinTheirBoundsAndLeaveNothing) {
         {files().base() + "f/empty.mp3", net::DownloadError::Empty},
         {files().base() + "f/page.mp3", net::DownloadError::NotAudio},
         {files().base() + "f/page-as-audio.mp3", net::DownloadError::NotAudio},
+        {files().base() + "f/fragment.mp3", net::DownloadError::NotAudio},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);

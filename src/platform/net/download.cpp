@@ -2,8 +2,9 @@
 // put in place under a free name only when the whole transfer succeeded.
 // Refused before their body is kept: a status of 400 or more, endless radio
 // streams (no length, ICY headers), an answer whose headers do not come
-// within the connect limit. Failed as it comes: a page instead of a track,
-// a body of no length past the unsized limit, a stall; an empty body.
+// within the connect limit. Failed as it comes: a body that is no audio
+// (a page instead of a track), a body of no length past the unsized limit,
+// a stall; an empty body.
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -16,6 +17,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/net/audio_head.h"
 #include "platform/net/curl_easy.h"
 #include "platform/net/net.h"
 
@@ -28,6 +30,9 @@ constexpr size_t flushSize = 1 << 20;
 constexpr long slowestBytesPerSecond = 64;
 
 std::atomic<std::uint64_t> unsizedLimit{250ull * 1000 * 1000};
+
+// The head of the body that is looked at before anything is written.
+constexpr size_t sniffSize = 64 * 1024;
 
 struct Transfer {
     CURL* easy = nullptr;
@@ -45,7 +50,7 @@ struct Transfer {
     int writeErrno = 0;  // set when writing the temporary file failed
 
     bool flush() {
-        if (!sniffed && !sniff()) return false;
+        if (!sniffed && !sniff(true)) return false;
         size_t off = 0;
         while (off < buffer.size()) {
             ssize_t n = ::write(fd, buffer.data() + off, buffer.size() - off);
@@ -62,15 +67,14 @@ struct Transfer {
     }
 
     // A page where a track was expected (an error or login page served with
-    // status 200) is no track: markup starts with "<", which no audio
-    // format does.
-    bool sniff() {
+    // status 200, a fragment of one) is no track: the body must begin as a
+    // format the player plays. `whole` when the buffer holds all of it.
+    bool sniff(bool whole) {
+        if (buffer.empty()) return true;  // an empty body fails as such
         sniffed = true;
-        for (char c : buffer) {
-            if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-            if (c == '<') refused = DownloadError::NotAudio;
-            break;
-        }
+        const detail::AudioHead head =
+            detail::readAudioHead(std::string_view(buffer.data(), buffer.size()), whole);
+        if (!head.audio) refused = DownloadError::NotAudio;
         return refused == DownloadError::None;
     }
 };
@@ -120,6 +124,7 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     size_t n = size * count;
     if (!t->checked && !accept(t)) return 0;
     t->buffer.insert(t->buffer.end(), data, data + n);
+    if (!t->sniffed && t->buffer.size() >= sniffSize && !t->sniff(false)) return 0;
     if (t->length < 0 && t->written + t->buffer.size() > unsizedLimit.load()) {
         t->refused = DownloadError::EndlessStream;
         return 0;

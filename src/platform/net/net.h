@@ -87,7 +87,7 @@ enum class DownloadError {
     Transfer,       // the transfer broke off or stalled
     EndlessStream,  // no length, and radio-stream headers or a body past the unsized limit
     Empty,          // the body was empty
-    NotAudio,       // a page (markup) came where a file was expected
+    NotAudio,       // the body is no audio the player plays (a page, a fragment of one)
     File,           // the file could not be created, written or put in place
     DiskFull,       // the same, for lack of space (or quota)
 };
@@ -111,6 +111,7 @@ struct DownloadResult {
 // as File). An existing file is never replaced, and a failure leaves no
 // partial file. The answer's headers must arrive within the connect limit;
 // then the body may take as long as it keeps coming (a stall ends it).
+// The body must begin as audio the player plays (see audio_head.h).
 // Blocks the calling thread for the whole transfer.
 DownloadResult downloadToFile(const std::string& address, const std::function<std::string(int)>& pathFor);
 // The same with one choice of name: fails when `path` exists.
