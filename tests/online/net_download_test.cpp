@@ -35,6 +35,27 @@ const std::string track = mp3Bytes(300000);
 // that serves them.
 std::map<std::string, std::string> formats;
 
+// A body without length at `bytesPerSecond` (MPEG frames of 128 kbit/s,
+// 16000 bytes a second), ending after `total` bytes. The pace is kept over
+// the whole body, so a slow server thread catches up.
+void paced(httplib::Response& res, double bytesPerSecond, size_t total) {
+    const auto start = steady_clock::now();
+    res.set_chunked_content_provider("audio/mpeg", [=](size_t offset, httplib::DataSink& sink) {
+        static const std::string frames = mp3Bytes(417 * 200, 'p');
+        std::this_thread::sleep_for(milliseconds(20));
+        const double due = bytesPerSecond * duration<double>(steady_clock::now() - start).count();
+        const size_t end = std::min(total, static_cast<size_t>(due));
+        while (offset < end) {
+            const size_t from = offset % frames.size();
+            const size_t n = std::min(frames.size() - from, end - offset);
+            if (!sink.write(frames.data() + from, n)) return false;
+            offset += n;
+        }
+        if (end == total) sink.done();
+        return true;
+    });
+}
+
 TestSite& files() {
     static TestSite site([](httplib::Server& s) {
         s.Get("/f/a.mp3",
@@ -69,6 +90,13 @@ TestSite& files() {
         s.Get(R"(/formats/(.+))", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(formats.at(req.matches[1]), "application/octet-stream");
         });
+        // A live stream without radio headers (at its bit rate, cut by the
+        // server after 12 s), and a file without length at 2.5 times its bit
+        // rate, slower than the richest streams.
+        s.Get("/f/live.mp3",
+              [](const httplib::Request&, httplib::Response& res) { paced(res, 16000, 192000); });
+        s.Get("/f/unsized.mp3",
+              [](const httplib::Request&, httplib::Response& res) { paced(res, 40000, 120000); });
         s.Get("/f/page-as-audio.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("\r\n<!DOCTYPE html><html>Not here</html>", "audio/mpeg");
         });
@@ -275,6 +303,22 @@ TEST(NetDownload, HostileServersFailWithinTheirBoundsAndLeaveNothing) {
     }
     std::lock_guard lock(seenMutex);
     EXPECT_EQ(owners, std::vector<int>{::getpid()});
+}
+
+// A body without length that still comes at its bit rate is a live stream
+// (a failure, in bounded time); one that comes faster is a file.
+TEST(NetDownload, AnUnsizedBodyAtItsBitRateIsAStream) {
+    net::setStreamPaceCheck(milliseconds(1500));
+    TempDir dir;
+    auto start = steady_clock::now();
+    auto result = net::downloadToFile(files().base() + "f/live.mp3", (dir / "live.mp3").string());
+    EXPECT_EQ(result.error, net::DownloadError::EndlessStream);
+    EXPECT_LT(steady_clock::now() - start, seconds(5));
+    EXPECT_TRUE(otherFiles(dir, "").empty());
+    result = net::downloadToFile(files().base() + "f/unsized.mp3", (dir / "unsized.mp3").string());
+    EXPECT_EQ(result.error, net::DownloadError::None);
+    EXPECT_EQ(result.bytes, 120000u);
+    net::setStreamPaceCheck(seconds(30));
 }
 
 TEST(NetDownload, NeverReplacesAFileAndTakesTheNextFreeName) {

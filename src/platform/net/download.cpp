@@ -3,8 +3,9 @@
 // Refused before their body is kept: a status of 400 or more, endless radio
 // streams (no length, ICY headers), an answer whose headers do not come
 // within the connect limit. Failed as it comes: a body that is no audio
-// (a page instead of a track), a body of no length past the unsized limit,
-// a stall; an empty body.
+// (a page instead of a track), a body of no length that still arrives at
+// the pace of a stream or runs past the unsized limit, a stall; an empty
+// body.
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -34,6 +35,18 @@ std::atomic<std::uint64_t> unsizedLimit{250ull * 1000 * 1000};
 // The head of the body that is looked at before anything is written.
 constexpr size_t sniffSize = 64 * 1024;
 
+// A body of no length that still comes this long after its first byte, no
+// faster than about its bit rate, is a live stream: a file that arrives as
+// slowly takes as long to download as to play, and nothing tells the two
+// apart before the end, which a stream never reaches. The pace is measured
+// over the last two thirds of the time, after the burst a radio server
+// sends first.
+std::atomic<std::int64_t> paceCheckMs{30000};
+constexpr double streamPaceMargin = 1.5;  // times the declared bit rate
+// Where the format declares no bit rate: that of the richest common stream
+// (320 kbit/s), with the same margin.
+constexpr double unknownStreamBytesPerSecond = streamPaceMargin * 320000 / 8;
+
 struct Transfer {
     CURL* easy = nullptr;
     int fd = -1;
@@ -44,7 +57,13 @@ struct Transfer {
     bool answered = false;      // the final response's headers are complete
     bool sniffed = false;       // the head of the body was looked at
     curl_off_t length = -1;     // the declared length, -1 when none
+    int bitRate = 0;            // declared by the head of the body, 0 when unknown
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    // The pace of a body without length: since when, and from how many bytes.
+    std::chrono::steady_clock::time_point paceFrom;
+    uint64_t paceFromBytes = 0;
+    bool pacing = false;     // the first byte has come
+    bool measuring = false;  // paceFrom and paceFromBytes hold a measure's start
     std::chrono::milliseconds connectLimit{0};
     DownloadError refused = DownloadError::None;
     int writeErrno = 0;  // set when writing the temporary file failed
@@ -75,7 +94,37 @@ struct Transfer {
         const detail::AudioHead head =
             detail::readAudioHead(std::string_view(buffer.data(), buffer.size()), whole);
         if (!head.audio) refused = DownloadError::NotAudio;
+        bitRate = head.bitRate;
         return refused == DownloadError::None;
+    }
+
+    // False once a body without length has come at a stream's pace for the
+    // whole check time.
+    bool finitePace() {
+        const auto now = std::chrono::steady_clock::now();
+        const uint64_t received = written + buffer.size();
+        const std::chrono::milliseconds check(paceCheckMs.load());
+        if (!pacing) {  // the first byte: the burst is not measured
+            pacing = true;
+            paceFrom = now + check / 3;
+            return true;
+        }
+        if (!measuring) {
+            if (now < paceFrom) return true;
+            measuring = true;
+            paceFrom = now;
+            paceFromBytes = received;
+            return true;
+        }
+        const double seconds = std::chrono::duration<double>(now - paceFrom).count();
+        if (seconds * 1000 < static_cast<double>(check.count()) * 2 / 3) return true;
+        if (!sniffed)  // a slow body: its head has not been judged yet
+            bitRate = detail::readAudioHead(std::string_view(buffer.data(), buffer.size()), false).bitRate;
+        const double limit = bitRate > 0 ? streamPaceMargin * bitRate / 8 : unknownStreamBytesPerSecond;
+        if (static_cast<double>(received - paceFromBytes) / seconds <= limit) return false;
+        paceFrom = now;  // faster than a stream: look again over the next period
+        paceFromBytes = received;
+        return true;
     }
 };
 
@@ -125,7 +174,7 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     if (!t->checked && !accept(t)) return 0;
     t->buffer.insert(t->buffer.end(), data, data + n);
     if (!t->sniffed && t->buffer.size() >= sniffSize && !t->sniff(false)) return 0;
-    if (t->length < 0 && t->written + t->buffer.size() > unsizedLimit.load()) {
+    if (t->length < 0 && (t->written + t->buffer.size() > unsizedLimit.load() || !t->finitePace())) {
         t->refused = DownloadError::EndlessStream;
         return 0;
     }
@@ -191,6 +240,10 @@ int placeUnderFreeName(const std::string& temporary, const std::function<std::st
 
 void setMaxUnsizedBytes(std::uint64_t bytes) {
     unsizedLimit.store(bytes);
+}
+
+void setStreamPaceCheck(std::chrono::milliseconds after) {
+    paceCheckMs.store(after.count());
 }
 
 DownloadResult downloadToFile(const std::string& address, const std::function<std::string(int)>& pathFor) {

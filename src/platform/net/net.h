@@ -85,7 +85,7 @@ enum class DownloadError {
     Connect,        // no connection to the server, or no answer within the connect limit
     Http,           // the server answered with status 400 or more
     Transfer,       // the transfer broke off or stalled
-    EndlessStream,  // no length, and radio-stream headers or a body past the unsized limit
+    EndlessStream,  // no length, and radio-stream headers, a stream's pace or a body past the unsized limit
     Empty,          // the body was empty
     NotAudio,       // the body is no audio the player plays (a page, a fragment of one)
     File,           // the file could not be created, written or put in place
@@ -95,6 +95,11 @@ enum class DownloadError {
 // A body of no declared length past this many bytes (250 MB unless tests
 // lower it) is taken for an endless stream.
 void setMaxUnsizedBytes(std::uint64_t bytes);
+// So is a body of no declared length that still arrives `after` its first
+// byte (30 s unless tests shorten it) no faster than one and a half times
+// the bit rate its MPEG audio frames declare (320 kbit/s when they declare
+// none), measured over the last two thirds of that time.
+void setStreamPaceCheck(std::chrono::milliseconds after);
 
 struct DownloadResult {
     DownloadError error = DownloadError::None;
