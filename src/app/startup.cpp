@@ -15,6 +15,8 @@
 #include "library/stale_temporaries.h"
 #include "library/stations.h"
 #include "online/connectivity.h"
+#include "online/download.h"
+#include "online/save_folder.h"
 #include "platform/gui/gui.h"
 #include "platform/gui/termination.h"
 #include "resources/app_icon.h"
@@ -51,7 +53,9 @@ bool startUp(int& argc, char** argv) {
         {gui::EventKind::Control, win::MainWindow, ctl::CloseButton, gui::ControlEventType::Left});
     // What a killed run left half-written beside the files we write.
     removeStaleTemporaries(".");
-    removeStaleTemporaries("файлы");
+    removeStaleTemporariesBeside("inet_radio.pls");
+    removeStaleTemporariesBeside("файлы/name.pls");
+    if (const std::string saved = saveFolderName(); !saved.empty()) removeStaleTemporaries(saved);
 
     if (!isConnected())  // step 3
         gui::messageBox(0, "Внимание !", "Соединение с Интернетом отсутствует !", gui::Icon::Warning);
@@ -100,6 +104,8 @@ void shutDown() {
     if (!saveHistory())
         std::fprintf(stderr, "kestrel-player: the search history could not be saved: %s\n",
                      std::strerror(errno));
+    // A download cut short by the exit leaves no half-written file.
+    abandonDownload();
     stopMediaControl();
     releaseAudio();
     ReleaseSkins();

@@ -161,3 +161,7 @@ void startDownload() {
 bool downloadRunning() {
     return workerRunning;
 }
+
+void abandonDownload() {
+    net::abandonDownloads();
+}

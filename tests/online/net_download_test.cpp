@@ -34,6 +34,7 @@ const std::string track = mp3Bytes(300000);
 // Real files of the formats the player plays, by name; filled by the test
 // that serves them.
 std::map<std::string, std::string> formats;
+std::atomic<bool> releaseHeld{false};
 
 // A body without length at `bytesPerSecond` (MPEG frames of 128 kbit/s,
 // 16000 bytes a second), ending after `total` bytes. The pace is kept over
@@ -97,6 +98,15 @@ TestSite& files() {
               [](const httplib::Request&, httplib::Response& res) { paced(res, 16000, 192000); });
         s.Get("/f/unsized.mp3",
               [](const httplib::Request&, httplib::Response& res) { paced(res, 40000, 120000); });
+        // Some audio, then nothing until the test lets it end.
+        s.Get("/f/held.mp3", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("audio/mpeg", [](size_t offset, httplib::DataSink& sink) {
+                if (offset == 0) return sink.write(track.data(), track.size());
+                for (int i = 0; i < 1000 && !releaseHeld; ++i) std::this_thread::sleep_for(milliseconds(10));
+                sink.done();
+                return true;
+            });
+        });
         s.Get("/f/page-as-audio.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("\r\n<!DOCTYPE html><html>Not here</html>", "audio/mpeg");
         });
@@ -319,6 +329,25 @@ TEST(NetDownload, AnUnsizedBodyAtItsBitRateIsAStream) {
     EXPECT_EQ(result.error, net::DownloadError::None);
     EXPECT_EQ(result.bytes, 120000u);
     net::setStreamPaceCheck(seconds(30));
+}
+
+// The program's exit does not wait for a download: the file it was writing
+// goes at once, and the download then fails instead of putting it in place.
+TEST(NetDownload, AnAbandonedDownloadLeavesNoFile) {
+    TempDir dir;
+    releaseHeld = false;
+    net::DownloadResult result;
+    std::thread worker(
+        [&] { result = net::downloadToFile(files().base() + "f/held.mp3", (dir / "held.mp3").string()); });
+    for (int i = 0; i < 500 && otherFiles(dir, "").empty(); ++i)
+        std::this_thread::sleep_for(milliseconds(10));
+    ASSERT_EQ(otherFiles(dir, "").size(), 1u);
+    net::abandonDownloads();
+    EXPECT_TRUE(otherFiles(dir, "").empty());
+    releaseHeld = true;
+    worker.join();
+    EXPECT_NE(result.error, net::DownloadError::None);
+    EXPECT_TRUE(otherFiles(dir, "").empty());
 }
 
 TEST(NetDownload, NeverReplacesAFileAndTakesTheNextFreeName) {

@@ -15,7 +15,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "platform/net/audio_head.h"
@@ -46,6 +48,10 @@ constexpr double streamPaceMargin = 1.5;  // times the declared bit rate
 // Where the format declares no bit rate: that of the richest common stream
 // (320 kbit/s), with the same margin.
 constexpr double unknownStreamBytesPerSecond = streamPaceMargin * 320000 / 8;
+
+// Temporary files of the downloads under way, for abandonDownloads.
+std::mutex temporariesMutex;
+std::set<std::string> liveTemporaries;  // guarded by temporariesMutex
 
 struct Transfer {
     CURL* easy = nullptr;
@@ -208,6 +214,19 @@ bool noSpace(int error) {
     return error == ENOSPC || error == EDQUOT;
 }
 
+// Our temporary file joins those that abandonDownloads removes.
+void keepTemporary(const std::string& name) {
+    std::lock_guard lock(temporariesMutex);
+    liveTemporaries.insert(name);
+}
+
+// Removes our temporary file (if still there) and forgets it.
+void dropTemporary(const std::string& name) {
+    std::lock_guard lock(temporariesMutex);
+    ::unlink(name.c_str());
+    liveTemporaries.erase(name);
+}
+
 // Gives `temporary` the first free name of `pathFor`, never replacing a
 // file: a hard link fails when the name exists. Returns 0 or an errno.
 int placeUnderFreeName(const std::string& temporary, const std::function<std::string(int)>& pathFor,
@@ -246,6 +265,12 @@ void setStreamPaceCheck(std::chrono::milliseconds after) {
     paceCheckMs.store(after.count());
 }
 
+void abandonDownloads() {
+    std::lock_guard lock(temporariesMutex);
+    for (const std::string& name : liveTemporaries) ::unlink(name.c_str());
+    liveTemporaries.clear();
+}
+
 DownloadResult downloadToFile(const std::string& address, const std::function<std::string(int)>& pathFor) {
     DownloadResult result;
     detail::Easy easy = detail::openEasy(escapeUnsafeBytes(address));
@@ -262,6 +287,7 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
         result.error = noSpace(errno) ? DownloadError::DiskFull : DownloadError::File;
         return result;
     }
+    keepTemporary(temporary);
     t.buffer.reserve(flushSize + CURL_MAX_WRITE_SIZE);
 
     CURL* h = easy.get();
@@ -304,8 +330,8 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
         if (int error = placeUnderFreeName(temporary, pathFor, result.path); error != 0)
             result.error = noSpace(error) ? DownloadError::DiskFull : DownloadError::File;
     }
+    dropTemporary(temporary);
     if (result.error != DownloadError::None) {
-        ::unlink(temporary.c_str());
         result.path.clear();
         return result;
     }

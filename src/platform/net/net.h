@@ -122,6 +122,11 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
 // The same with one choice of name: fails when `path` exists.
 DownloadResult downloadToFile(const std::string& address, const std::string& path);
 
+// For the program's exit, which does not wait for a download: removes the
+// temporary files of the downloads under way, which then fail (a file they
+// have already put in place stays). Any thread.
+void abandonDownloads();
+
 // Forgets what a download left in a local cache. libcurl keeps none, so this
 // does nothing; it stays a named step of the download sequence.
 void removeCacheEntry(const std::string& address);
