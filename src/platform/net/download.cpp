@@ -210,8 +210,10 @@ int createTemporary(const std::string& dir, std::string& name) {
     return -1;
 }
 
-bool noSpace(int error) {
-    return error == ENOSPC || error == EDQUOT;
+DownloadError fileError(int error) {
+    if (error == ENOSPC || error == EDQUOT) return DownloadError::DiskFull;
+    if (error == EACCES || error == EPERM || error == EROFS) return DownloadError::ReadOnly;
+    return DownloadError::File;
 }
 
 // Our temporary file joins those that abandonDownloads removes.
@@ -284,7 +286,7 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
     t.connectLimit = timeouts().connect;
     t.fd = createTemporary(directoryOf(pathFor(1)), temporary);
     if (t.fd < 0) {
-        result.error = noSpace(errno) ? DownloadError::DiskFull : DownloadError::File;
+        result.error = fileError(errno);
         return result;
     }
     keepTemporary(temporary);
@@ -314,7 +316,7 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
     if (t.refused != DownloadError::None)
         result.error = t.refused;
     else if (t.writeErrno != 0)
-        result.error = noSpace(t.writeErrno) ? DownloadError::DiskFull : DownloadError::File;
+        result.error = fileError(t.writeErrno);
     else if (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_URL_MALFORMAT)
         result.error = DownloadError::BadAddress;
     else if (rc == CURLE_COULDNT_CONNECT || rc == CURLE_COULDNT_RESOLVE_HOST ||
@@ -328,7 +330,7 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
 
     if (result.error == DownloadError::None) {
         if (int error = placeUnderFreeName(temporary, pathFor, result.path); error != 0)
-            result.error = noSpace(error) ? DownloadError::DiskFull : DownloadError::File;
+            result.error = fileError(error);
     }
     dropTemporary(temporary);
     if (result.error != DownloadError::None) {

@@ -90,6 +90,7 @@ enum class DownloadError {
     NotAudio,       // the body is no audio the player plays (a page, a fragment of one)
     File,           // the file could not be created, written or put in place
     DiskFull,       // the same, for lack of space (or quota)
+    ReadOnly,       // the same, because the folder may not be written (permission, read-only disk)
 };
 
 // A body of no declared length past this many bytes (250 MB unless tests
