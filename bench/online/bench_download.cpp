@@ -15,7 +15,7 @@ namespace {
 constexpr size_t fileSize = 50u * 1024 * 1024;
 
 onlinetest::TestSite& site() {
-    static const std::string bytes(fileSize, 'm');
+    static const std::string bytes = onlinetest::mp3Bytes(fileSize);
     static onlinetest::TestSite s([](httplib::Server& server) {
         server.Get("/big.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_content_provider(

@@ -1,7 +1,9 @@
 // Start-up and shutdown, in the order the rest of the program relies on.
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/addresses.h"
 #include "app/app_state.h"
@@ -9,8 +11,12 @@
 #include "app/program.h"
 #include "audio/audio_binding.h"
 #include "audio/display_refresh.h"
+#include "library/playlist.h"
 #include "library/stale_temporaries.h"
+#include "library/stations.h"
 #include "online/connectivity.h"
+#include "online/download.h"
+#include "online/save_folder.h"
 #include "platform/gui/gui.h"
 #include "platform/gui/termination.h"
 #include "resources/app_icon.h"
@@ -47,7 +53,9 @@ bool startUp(int& argc, char** argv) {
         {gui::EventKind::Control, win::MainWindow, ctl::CloseButton, gui::ControlEventType::Left});
     // What a killed run left half-written beside the files we write.
     removeStaleTemporaries(".");
-    removeStaleTemporaries("файлы");
+    removeStaleTemporariesBeside("inet_radio.pls");
+    removeStaleTemporariesBeside("файлы/name.pls");
+    if (const std::string saved = saveFolderName(); !saved.empty()) removeStaleTemporaries(saved);
 
     // Step 3. The warning is for the search; a site that answers on this
     // machine searches without a connection.
@@ -92,6 +100,14 @@ bool startUp(int& argc, char** argv) {
 }
 
 void shutDown() {
+    // What the user changed is kept: the playlist and the searches made.
+    if (!savePlaylistIfChanged())
+        std::fprintf(stderr, "kestrel-player: the playlist could not be saved: %s\n", std::strerror(errno));
+    if (!saveHistory())
+        std::fprintf(stderr, "kestrel-player: the search history could not be saved: %s\n",
+                     std::strerror(errno));
+    // A download cut short by the exit leaves no half-written file.
+    abandonDownload();
     stopMediaControl();
     releaseAudio();
     ReleaseSkins();

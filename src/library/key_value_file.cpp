@@ -196,6 +196,7 @@ void KeyValueFile::parse(std::string_view bytes, const std::string& path) {
     current_ = kLeading;
     pending_ = false;
     pendingGroup_.clear();
+    singleByteGroup_ = false;
     forgetKeyIndex();
     utf8Mode_ = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
     if (utf8Mode_) bytes.remove_prefix(3);
@@ -279,22 +280,26 @@ size_t KeyValueFile::findKey(std::string_view storedKey) const {
 
 bool KeyValueFile::selectGroup(std::string_view name) {
     if (access_ == Access::Closed) return false;
-    forgetKeyIndex();
     if (name.empty()) {
-        current_ = kLeading;
-        pending_ = false;
+        selectStored(kLeading, {});
         return true;
     }
     std::string stored = toStored(name);
     const size_t group = findGroup(stored);
-    if (group != npos) {
+    selectStored(group, std::move(stored));
+    return group != npos;
+}
+
+// The group line at `group` (kLeading: the leading section) becomes
+// current; npos makes `storedName` the pending group.
+void KeyValueFile::selectStored(size_t group, std::string storedName) {
+    forgetKeyIndex();
+    singleByteGroup_ = false;
+    pending_ = group == npos && !storedName.empty();
+    if (pending_)
+        pendingGroup_ = std::move(storedName);
+    else
         current_ = group;
-        pending_ = false;
-        return true;
-    }
-    pendingGroup_ = std::move(stored);
-    pending_ = true;
-    return false;
 }
 
 std::string KeyValueFile::readValue(std::string_view key, std::string_view fallback) const {
@@ -305,15 +310,17 @@ std::string KeyValueFile::readValue(std::string_view key, std::string_view fallb
     return utf8Mode_ ? fromUtf8(value) : std::string(value);
 }
 
-void KeyValueFile::writeValue(std::string_view key, std::string_view raw) {
+void KeyValueFile::writeValue(std::string_view key, std::string_view value) {
     if (access_ == Access::Closed) return;
+    writeStored(toStored(key), toStored(value));
+}
+
+void KeyValueFile::writeStored(std::string storedKey, std::string value) {
     // A value is one line: CR, LF, NUL and the other control characters
     // become spaces, so that no text (a scraped title) can start a group or
-    // key of its own in the file.
-    std::string oneLine(raw);
-    for (char& c : oneLine)
+    // key of its own in the file. None of them is part of a UTF-8 sequence.
+    for (char& c : value)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    const std::string_view value = oneLine;
     if (pending_) {
         lines_.push_back({KeyValueLine::Kind::Group, std::move(pendingGroup_), {}});
         current_ = lines_.size() - 1;
@@ -321,16 +328,15 @@ void KeyValueFile::writeValue(std::string_view key, std::string_view raw) {
         pendingGroup_.clear();
         forgetKeyIndex();
     }
-    std::string storedKey = toStored(key);
     const size_t line = findKey(storedKey);
     if (line != npos) {
         lines_[line].name = std::move(storedKey);
-        lines_[line].value = toStored(value);
+        lines_[line].value = std::move(value);
     } else {
         const size_t at = currentEnd_;
         keyIndex_.emplace(folded(storedKey), at);
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
-                      {KeyValueLine::Kind::Key, std::move(storedKey), toStored(value)});
+                      {KeyValueLine::Kind::Key, std::move(storedKey), std::move(value)});
         ++currentEnd_;
     }
     modified_ = true;
@@ -340,15 +346,21 @@ void KeyValueFile::removeGroup(std::string_view name) {
     if (access_ == Access::Closed) return;
     // The name is converted like every other name, so that in UTF-8 mode a
     // group the program wrote itself is found again and really rebuilt.
-    const size_t group = findGroup(toStored(name));
+    removeStoredGroup(toStored(name));
+}
+
+void KeyValueFile::removeStoredGroup(std::string_view storedName) {
+    const size_t group = findGroup(storedName);
     if (group == npos) return;
     const size_t end = groupEnd(group);
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(group),
                  lines_.begin() + static_cast<std::ptrdiff_t>(end));
-    if (current_ == group)
+    if (current_ == group) {
         current_ = kLeading;
-    else if (current_ != kLeading && current_ > group)
+        singleByteGroup_ = false;
+    } else if (current_ != kLeading && current_ > group) {
         current_ -= end - group;
+    }
     forgetKeyIndex();
     modified_ = true;
 }
@@ -374,6 +386,7 @@ bool KeyValueFile::close() {
     current_ = kLeading;
     pending_ = false;
     pendingGroup_.clear();
+    singleByteGroup_ = false;
     forgetKeyIndex();
     if (!stored) errno = why;
     return stored;

@@ -59,6 +59,21 @@ class KeyValueFile {
     void writeValue(std::string_view key, std::string_view value);
     // Removes the first group of that name with its lines.
     void removeGroup(std::string_view name);
+    // The same four for the program's own text (UTF-8), so that no character
+    // is lost. A file without the byte-order mark holds Windows-1251 and
+    // stays so, byte for byte, while every text fits; the first text that
+    // does not turns the whole document into UTF-8 (the mark, then every
+    // line converted). In a file with the mark text is stored as real
+    // UTF-8; a group found only under the single-byte form of its name (the
+    // Latin-1 reading of Windows-1251, which the byte operations above store
+    // in such a file) reads back the same way, and a write into it converts
+    // that group first.
+    bool selectGroupText(std::string_view name);
+    std::string readText(std::string_view key, std::string_view fallback = {}) const;
+    void writeText(std::string_view key, std::string_view value);
+    // Removes the group under either form of its name.
+    void removeGroupText(std::string_view name);
+
     // Writes the document back when it was changed, then forgets it.
     // False when changes were made but could not be stored (read-only
     // file, folder missing, disk full): the file is then as it was, and
@@ -79,6 +94,12 @@ class KeyValueFile {
     static constexpr size_t kLeading = static_cast<size_t>(-1);
 
     std::string toStored(std::string_view text) const;
+    std::string textToStored(std::string_view text) const;
+    void selectStored(size_t group, std::string stored);
+    void writeStored(std::string storedKey, std::string storedValue);
+    void removeStoredGroup(std::string_view storedName);
+    void convertToUtf8();
+    void convertGroupToUtf8();
     size_t findGroup(std::string_view storedName) const;
     size_t groupEnd(size_t group) const;  // index of the first line after it
     size_t findKey(std::string_view storedKey) const;
@@ -92,6 +113,9 @@ class KeyValueFile {
     size_t current_ = kLeading;  // index of the current group line
     bool pending_ = false;
     std::string pendingGroup_;
+    // The current group of a file with the mark stores its text in the
+    // single-byte form (found by selectGroupText under that form).
+    bool singleByteGroup_ = false;
 
     // Folded key name -> line index for the current group, built on the
     // first look-up so that filling a large group stays linear.

@@ -10,11 +10,15 @@
 #include "library/key_value_file.h"
 #include "library/station_file.h"
 #include "platform/gui/gui.h"
-#include "platform/text/cp1251.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 
 namespace {
+
+constexpr const char* kPlaylistGroup = "Плейлист";
+
+// Entries were added or deleted since the playlist was loaded or stored.
+bool changedSinceStored = false;
 
 void addRow(const StationEntry& entry) {
     gui::listAddRow(ctl::PlaylistList, entry.title, img::PlaylistIconImage);
@@ -28,17 +32,17 @@ void loadPlaylist() {
         appState.playlistEntries.clear();
     }
     gui::listClear(ctl::PlaylistList);
+    changedSinceStored = false;
     if (!keyValueFile.open(kStationFile)) {
         keyValueFile.close();
         return;
     }
-    keyValueFile.selectGroup(fileGroup("Плейлист"));
+    keyValueFile.selectGroupText(kPlaylistGroup);
     std::vector<StationEntry> entries;
     for (int n = 0;; ++n) {
-        const std::string file = keyValueFile.readValue(fileKey(n), "");
+        std::string file = keyValueFile.readText(fileKey(n));
         if (file.empty()) break;
-        entries.push_back(
-            {text::fromCp1251(file), text::fromCp1251(keyValueFile.readValue(titleKey(n), ""))});
+        entries.push_back({std::move(file), keyValueFile.readText(titleKey(n))});
     }
     keyValueFile.close();
     for (const StationEntry& entry : entries) addRow(entry);
@@ -55,6 +59,7 @@ void appendPlaylistEntry(const StationEntry& entry) {
         std::lock_guard lock(appState.listsMutex);
         appState.playlistEntries.push_back(entry);
     }
+    changedSinceStored = true;
     addRow(entry);
     gui::listSetTextColour(ctl::PlaylistList, {165, 165, 165});
 }
@@ -68,6 +73,7 @@ void deletePlaylistEntry() {
             appState.playlistEntries.erase(appState.playlistEntries.begin() + row);
     }
     gui::listRemoveRow(ctl::PlaylistList, row);
+    changedSinceStored = true;
     StripeList(ctl::PlaylistList);  // the rows below moved up: their bands change
 }
 
@@ -76,13 +82,15 @@ void openPlaylistEditor() {
     buildPlaylistEditWindow();
 }
 
-void savePlaylist() {
-    // A missing file is created by the write: the playlist must not be lost
-    // at exit. A file that exists but cannot be read is never written over.
+namespace {
+
+// Rebuilds the group at the end of the file, atomically. A missing file is
+// created: the playlist must not be lost. A file that exists but cannot be
+// read is never written over. False when nothing was stored (errno says why).
+bool storePlaylist() {
     keyValueFile.open(kStationFile);
-    const std::string group = fileGroup("Плейлист");
-    keyValueFile.removeGroup(group);
-    keyValueFile.selectGroup(group);
+    keyValueFile.removeGroupText(kPlaylistGroup);
+    keyValueFile.selectGroupText(kPlaylistGroup);
     std::vector<StationEntry> entries;
     {
         std::lock_guard lock(appState.listsMutex);
@@ -90,11 +98,19 @@ void savePlaylist() {
     }
     const int rows = gui::listRowCount(ctl::PlaylistList);
     for (int i = 0; i < rows && i < static_cast<int>(entries.size()); ++i) {
-        keyValueFile.writeValue(fileKey(i), text::toCp1251(entries[static_cast<size_t>(i)].file));
-        keyValueFile.writeValue(titleKey(i), text::toCp1251(entries[static_cast<size_t>(i)].title));
+        keyValueFile.writeText(fileKey(i), entries[static_cast<size_t>(i)].file);
+        keyValueFile.writeText(titleKey(i), entries[static_cast<size_t>(i)].title);
     }
+    if (!keyValueFile.close()) return false;
+    changedSinceStored = false;
+    return true;
+}
+
+}  // namespace
+
+void savePlaylist() {
     // Success is announced only when the playlist really reached the disk.
-    if (keyValueFile.close())
+    if (storePlaylist())
         gui::messageBox(win::PlaylistEditWindow, "", "Запись создана !", gui::Icon::Information);
     else if (errno == ENOSPC || errno == EDQUOT)
         gui::messageBox(win::PlaylistEditWindow, "Внимание !", "Плейлист не сохранён: на диске нет места.",
@@ -103,4 +119,8 @@ void savePlaylist() {
         gui::messageBox(win::PlaylistEditWindow, "Внимание !",
                         "Плейлист не сохранён: файл inet_radio.pls недоступен для записи.",
                         gui::Icon::Warning);
+}
+
+bool savePlaylistIfChanged() {
+    return !changedSinceStored || storePlaylist();
 }

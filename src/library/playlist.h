@@ -2,8 +2,8 @@
 //
 // UI thread only. `playlistEntries` changes under `appState.listsMutex`
 // (the download worker copies it under that lock); entry k and row k of
-// PlaylistList always change together. Nothing is written to disk except
-// by `savePlaylist`.
+// PlaylistList always change together. Only `savePlaylist` and, at exit,
+// `savePlaylistIfChanged` write to disk.
 #pragma once
 
 #include "app/app_state.h"
@@ -19,3 +19,7 @@ void openPlaylistEditor();   // PlaylistEditWindow, only while the list has rows
 // warns instead when the file could not be written; creates the file when
 // it does not exist. Blocks for the write.
 void savePlaylist();
+// At exit: the same write without a message, when entries were added or
+// deleted since the playlist was loaded or saved. False when that write
+// failed (errno says why).
+bool savePlaylistIfChanged();

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <memory>
 
+#include "library/atomic_file.h"
+
 namespace {
 
 bool allOf(std::string_view s, bool (*accept)(char)) {
@@ -74,4 +76,12 @@ int removeStaleTemporaries(const std::string& folder) {
         if (::unlinkat(::dirfd(dir.get()), entry->d_name, 0) == 0) ++removed;
     }
     return removed;
+}
+
+int removeStaleTemporariesBeside(const std::string& file) {
+    const std::string target = atomic_file::resolveLinks(file);
+    const size_t slash = target.rfind('/');
+    return removeStaleTemporaries(slash == std::string::npos ? "."
+                                  : slash == 0               ? "/"
+                                                             : target.substr(0, slash));
 }

@@ -16,3 +16,7 @@ int temporaryOwner(std::string_view name);
 // Removes the stale temporary files of ours directly inside `folder` (no
 // sub-folders, no links, nothing of another name). Returns how many went.
 int removeStaleTemporaries(const std::string& folder);
+
+// The same in the folder where a new content of `file` is written: the
+// folder of the file a symbolic link names, or of `file` itself.
+int removeStaleTemporariesBeside(const std::string& file);

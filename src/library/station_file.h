@@ -1,9 +1,9 @@
-// Names shared by the readers and the writer of "inet_radio.pls".
+// Names shared by the readers and the writers of "inet_radio.pls". Its
+// text goes through the document's text operations (selectGroupText,
+// readText, writeText), which keep every character.
 #pragma once
 
 #include <string>
-
-#include "platform/text/cp1251.h"
 
 inline constexpr const char* kStationFile = "inet_radio.pls";
 
@@ -13,9 +13,4 @@ inline std::string fileKey(int n) {
 }
 inline std::string titleKey(int n) {
     return "Title" + std::to_string(n);
-}
-
-// Group names as they stand in the file (Windows-1251).
-inline std::string fileGroup(const std::string& utf8Name) {
-    return text::toCp1251(utf8Name);
 }

@@ -1,11 +1,13 @@
 // Radio stations by style and the search history, read from "inet_radio.pls".
 #include "library/stations.h"
 
+#include <string>
+#include <vector>
+
 #include "app/app_state.h"
 #include "library/key_value_file.h"
 #include "library/station_file.h"
 #include "platform/gui/gui.h"
-#include "platform/text/cp1251.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 
@@ -14,19 +16,49 @@ const std::array<std::string_view, 22> kStyles = {
     "Без стиля",    "Електронная", "Классика",  "Музыка стран", "Новости", "Релаксация", "Ретро",   "Рок",
     "Танцевальная", "Хиты 80-х",   "Шансон",    "Эротика",      "Юмор",    "Всё подряд"};
 
+namespace {
+
+constexpr int kHistorySize = 51;  // File0 .. File50
+constexpr const char* kHistoryGroup = "История";
+
+int historyItemsLoaded = 0;  // rows of HistoryCombo that came from the file
+
+}  // namespace
+
 void loadHistory() {
+    historyItemsLoaded = gui::comboItemCount(ctl::HistoryCombo);
     if (!keyValueFile.open(kStationFile)) {
         keyValueFile.close();
         return;
     }
-    // File0 .. File50: at most 51 earlier searches.
-    for (int n = 0; n <= 50; ++n) {
-        keyValueFile.selectGroup(fileGroup("История"));
-        const std::string query = keyValueFile.readValue(fileKey(n), "");
+    for (int n = 0; n < kHistorySize; ++n) {
+        keyValueFile.selectGroupText(kHistoryGroup);
+        const std::string query = keyValueFile.readText(fileKey(n));
         if (query.empty()) break;
-        gui::comboAddItem(ctl::HistoryCombo, text::fromCp1251(query));
+        gui::comboAddItem(ctl::HistoryCombo, query);
     }
     keyValueFile.close();
+    historyItemsLoaded = gui::comboItemCount(ctl::HistoryCombo);
+}
+
+bool saveHistory() {
+    const int count = gui::comboItemCount(ctl::HistoryCombo);
+    if (count <= historyItemsLoaded) return true;
+    // The newest searches are the last rows; a blank one would end the list
+    // where the next start reads it.
+    std::vector<std::string> queries;
+    for (int i = count - 1; i >= 0 && static_cast<int>(queries.size()) < kHistorySize; --i) {
+        std::string query = gui::comboItemText(ctl::HistoryCombo, i);
+        if (query.find_first_not_of(" \t") != std::string::npos) queries.push_back(std::move(query));
+    }
+    keyValueFile.open(kStationFile);
+    keyValueFile.removeGroupText(kHistoryGroup);
+    keyValueFile.selectGroupText(kHistoryGroup);
+    for (size_t n = 0; n < queries.size(); ++n)
+        keyValueFile.writeText(fileKey(static_cast<int>(n)), queries[queries.size() - 1 - n]);
+    const bool stored = keyValueFile.close();
+    if (stored) historyItemsLoaded = count;
+    return stored;
 }
 
 void fillStyleList() {
@@ -42,12 +74,11 @@ void loadStations() {
         return;
     }
     // A style without a group reads as empty.
-    keyValueFile.selectGroup(fileGroup(appState.currentStyle));
+    keyValueFile.selectGroupText(appState.currentStyle);
     for (int n = 1;; ++n) {
-        const std::string file = keyValueFile.readValue(fileKey(n), "");
+        std::string file = keyValueFile.readText(fileKey(n));
         if (file.empty()) break;
-        const std::string title = keyValueFile.readValue(titleKey(n), "");
-        appState.stationEntries.push_back({text::fromCp1251(file), text::fromCp1251(title)});
+        appState.stationEntries.push_back({std::move(file), keyValueFile.readText(titleKey(n))});
     }
     keyValueFile.close();
 }

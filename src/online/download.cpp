@@ -15,6 +15,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "app/app_state.h"
@@ -56,11 +58,22 @@ net::DownloadError saveTrack(const std::string& folder, const std::string& link,
         .error;
 }
 
-// The failure box's text: a full disk is told apart, and a save folder that
-// cannot be made is named, so that the user knows what to mend.
-std::string failureText(bool diskFull, bool folderReady, const std::string& folder) {
+// The folder as the user knows it: the working directory by its full name.
+std::string shownFolder(const std::string& folder) {
+    if (!folder.empty()) return folder;
+    std::error_code error;
+    const std::string here = std::filesystem::current_path(error).string();
+    return here.empty() || here.back() == '/' ? here : here + "/";
+}
+
+// The failure box's text: a full disk and a folder that may not be written
+// are told apart, and a save folder that cannot be made is named, so that
+// the user knows what to mend.
+std::string failureText(bool diskFull, bool readOnly, bool folderReady, const std::string& folder) {
     std::string text = "Запись потерпела неудачу !";
     if (diskFull) text += "\nНа диске нет места.";
+    if (readOnly && folderReady)
+        text += "\nПапка для записи доступна только для чтения:\n" + shownFolder(folder);
     if (!folderReady) text += "\nНе удалось создать папку для записи:\n" + folder;
     return text;
 }
@@ -81,7 +94,8 @@ void saveSearchResult(int index, const SearchResult& result) {
         gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
     else
         gui::messageBox(win::MainWindow, "",
-                        failureText(error == net::DownloadError::DiskFull, folderReady, folder),
+                        failureText(error == net::DownloadError::DiskFull,
+                                    error == net::DownloadError::ReadOnly, folderReady, folder),
                         gui::Icon::Error);
     recordingImageWanted = false;
     net::removeCacheEntry(result.link);
@@ -92,6 +106,7 @@ void savePlaylistFiles() {
     int failed = 0;
     int files = 0;
     bool diskFull = false;
+    bool readOnly = false;
     std::string folder;
     const bool folderReady = prepareSaveFolder(folder);
     for (size_t k = 0;; ++k) {
@@ -109,6 +124,7 @@ void savePlaylistFiles() {
             folderReady ? saveTrack(folder, entry.file, entry.title) : net::DownloadError::File;
         if (error != net::DownloadError::None) ++failed;
         diskFull = diskFull || error == net::DownloadError::DiskFull;
+        readOnly = readOnly || error == net::DownloadError::ReadOnly;
         ++files;
         recordingImageWanted = false;
         net::removeCacheEntry(entry.file);
@@ -119,7 +135,7 @@ void savePlaylistFiles() {
         gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
     else
         gui::messageBox(win::MainWindow, "",
-                        failureText(diskFull, folderReady, folder) + "\nНе записано файлов: " +
+                        failureText(diskFull, readOnly, folderReady, folder) + "\nНе записано файлов: " +
                             std::to_string(failed) + " из " + std::to_string(files),
                         gui::Icon::Error);
 }
@@ -160,4 +176,8 @@ void startDownload() {
 
 bool downloadRunning() {
     return workerRunning;
+}
+
+void abandonDownload() {
+    net::abandonDownloads();
 }

@@ -11,3 +11,7 @@ void startDownload();
 // True from startDownload until the worker has ended (its last message box
 // closed). Any thread.
 bool downloadRunning();
+
+// At exit (UI thread): the running worker is not waited for, and the file it
+// was writing is removed, so that no half-saved track is left behind.
+void abandonDownload();

@@ -4,11 +4,16 @@
 #include <filesystem>
 #include <system_error>
 
-bool prepareSaveFolder(std::string& folder) {
+std::string saveFolderName() {
     const char* named = std::getenv("KESTREL_SAVE_DIR");
-    folder = named ? named : "";
+    std::string folder = named ? named : "";
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder;
+}
+
+bool prepareSaveFolder(std::string& folder) {
+    folder = saveFolderName();
     if (folder.empty()) return true;
-    if (folder.back() != '/') folder += '/';
     std::error_code error;
     const std::filesystem::path path(folder);
     std::filesystem::create_directories(path, error);

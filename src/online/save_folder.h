@@ -10,3 +10,5 @@
 // folder cannot be made (a file in its place, no permission, a full disk).
 // Any thread.
 bool prepareSaveFolder(std::string& folder);
+// The same folder without making it: "" for the working directory.
+std::string saveFolderName();

@@ -89,8 +89,9 @@ TEST(Program, StartsShowsItsWindowAndClosesFromCloseButton) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-// A run killed in the middle of a save leaves its temporary files; the next
-// start removes them. A logout or `kill` then ends the player as its close
+// A run killed in the middle of a save leaves its temporary files, beside
+// its key-value files and in the folder of saved tracks; the next start
+// removes them. A logout or `kill` then ends the player as its close
 // button does, within a second.
 TEST(Program, AStartClearsWhatAKilledRunLeftAndSigtermEndsIt) {
     testsupport::TempDir dir;
@@ -104,15 +105,17 @@ TEST(Program, AStartClearsWhatAKilledRunLeftAndSigtermEndsIt) {
     ASSERT_EQ(posix_spawnp(&ended, "true", nullptr, nullptr, trueArgv, environ), 0);
     waitpid(ended, nullptr, 0);
     const std::string e = std::to_string(ended);
-    const std::vector<std::string> left = {".inet_radio.pls.tmp-" + e + "-0-5f3a",
-                                           ".kestrel-download-" + e + "-00c0ffee00c0ffee.part",
-                                           "файлы/.name.pls.tmp-" + e + "-2-77"};
+    const std::vector<std::string> left = {
+        ".inet_radio.pls.tmp-" + e + "-0-5f3a", ".kestrel-download-" + e + "-00c0ffee00c0ffee.part",
+        "файлы/.name.pls.tmp-" + e + "-2-77", "Music/.kestrel-download-" + e + "-0123456789abcdef.part"};
+    std::filesystem::create_directory("Music");  // where saved tracks go
     for (const auto& name : left) testsupport::writeFile(name, "half written");
     testsupport::writeFile("notes.part", "not ours");
 
     const std::string program = std::string(KESTREL_BINARY_DIR) + "/kestrel-player";
     setenv("KESTREL_AUTO_OK", "1", 1);
     setenv("KESTREL_TRACE_STARTUP", "1", 1);
+    setenv("KESTREL_SAVE_DIR", "Music", 1);
     int err[2];
     ASSERT_EQ(pipe(err), 0);
     posix_spawn_file_actions_t actions;
@@ -124,6 +127,7 @@ TEST(Program, AStartClearsWhatAKilledRunLeftAndSigtermEndsIt) {
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     unsetenv("KESTREL_TRACE_STARTUP");
+    unsetenv("KESTREL_SAVE_DIR");
     close(err[1]);
 
     // The start-up trace says when the window is up.

@@ -335,13 +335,17 @@ class Journey:
         wait_until("the skin to be painted", lambda: self.pixel(300, 12) != (0, 0, 0))
         return self.player
 
-    def stop_player(self):
-        """Closes the program from its close button, as a user does, and waits for it to end."""
-        self.click(CLOSE_BUTTON)
+    def stop_player(self, by_signal=None):
+        """Closes the program from its close button, as a user does, or by a signal (a logout, a closed
+        terminal), and waits for it to end."""
+        if by_signal:
+            self.player.send_signal(by_signal)
+        else:
+            self.click(CLOSE_BUTTON)
         try:
             self.player.wait(timeout=10)
         except subprocess.TimeoutExpired:
-            raise JourneyFailure("the program did not end after its close button")
+            raise JourneyFailure("the program did not end after %s" % (by_signal or "its close button"))
         if self.player.returncode != 0:
             raise JourneyFailure("the program ended with status %d" % self.player.returncode)
         self.children = [c for c in self.children if c[1] is not self.player]

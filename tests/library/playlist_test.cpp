@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/next_track.h"
+#include "library/stations.h"
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
 #include "platform/text/cp1251.h"
@@ -150,6 +151,47 @@ TEST_F(PlaylistTest, EmptyListRemovesTheGroupAndStillReports) {
     save();
     EXPECT_EQ(saved(), "[Рок]\r\nFile1 = http://rock/\r\n[История]\r\nFile0 = q\r\n");
     EXPECT_EQ(messages(), std::vector<std::string>{"Запись создана !"});
+}
+
+// No character is lost: a file whose text all fits stays Windows-1251 (the
+// tests above), the first title that does not turns the whole file into
+// UTF-8 with the byte-order mark, and its stations still read. A playlist
+// stored in the single-byte form of a file with the mark (as the byte
+// operations write it) reads as it was meant and is replaced, not doubled,
+// by a save.
+TEST_F(PlaylistTest, TitlesInAnyScriptSurviveSaveAndLoad) {
+    writeList("File0 = http://a/\r\nTitle0 = Кино\r\n");
+    loadPlaylist();
+    const std::vector<std::string> titles = {"Кино", "Ärger über Straße", "Ελληνικά", "Sunny 🌞 Day"};
+    for (size_t i = 1; i < titles.size(); ++i)
+        appendPlaylistEntry({"http://t/" + std::to_string(i), titles[i]});
+    save();
+    EXPECT_EQ(readFile("inet_radio.pls").substr(0, 5), "\xEF\xBB\xBF\r\n");
+    loadPlaylist();
+    EXPECT_EQ(rows(ctl::PlaylistList), titles);
+    gui::listSelectRow(ctl::StyleList, 15);  // "Рок"
+    chooseStyle();
+    ASSERT_EQ(appState.stationEntries.size(), 1u);
+    EXPECT_EQ(appState.stationEntries[0].file, "http://rock/");
+
+    // Each Windows-1251 byte as the character of that number.
+    auto singleByte = [](const std::string& utf8) {
+        std::string out;
+        for (unsigned char b : cp(utf8)) {
+            if (b >= 0x80) out += char(0xC0 | (b >> 6));
+            out += char(b >= 0x80 ? 0x80 | (b & 0x3F) : b);
+        }
+        return out;
+    };
+    writeFile("inet_radio.pls", "\xEF\xBB\xBF\r\n[" + singleByte("Плейлист") +
+                                    "]\r\nFile0 = http://a/\r\nTitle0 = " + singleByte("Кино") + "\r\n");
+    loadPlaylist();
+    EXPECT_EQ(rows(ctl::PlaylistList), std::vector<std::string>{"Кино"});
+    appendPlaylistEntry({"http://t/", "🌞"});
+    save();
+    EXPECT_EQ(readFile("inet_radio.pls"),
+              "\xEF\xBB\xBF\r\n[Плейлист]\r\nFile0 = http://a/\r\nTitle0 = Кино\r\n"
+              "File1 = http://t/\r\nTitle1 = 🌞\r\n");
 }
 
 TEST_F(PlaylistTest, EditorOpensOnlyOverRows) {

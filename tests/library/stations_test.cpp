@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "app/next_track.h"
+#include "library/key_value_file.h"
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
 #include "ui/ids.h"
@@ -88,11 +89,25 @@ TEST_F(StationsTest, HistoryTakesAtMostFiftyOneQueries) {
     EXPECT_EQ(gui::comboItemText(ctl::HistoryCombo, 0), "запрос 0");
     EXPECT_EQ(gui::comboItemText(ctl::HistoryCombo, 50), "запрос 50");
     EXPECT_EQ(readFile("inet_radio.pls"), cp(history)) << "reading never writes";
+
+    // Searches of this run: at exit the last 51 that are not blank replace
+    // the group, oldest first, as the next start reads them.
+    for (const char* query : {"новый", "", "  ", "Ärger 🎵"}) gui::comboAddItem(ctl::HistoryCombo, query);
+    ASSERT_TRUE(saveHistory());
+    ASSERT_TRUE(keyValueFile.open("inet_radio.pls"));
+    ASSERT_TRUE(keyValueFile.selectGroupText("История"));
+    EXPECT_EQ(keyValueFile.readText("File0"), "запрос 2");
+    EXPECT_EQ(keyValueFile.readText("File48"), "запрос 50");
+    EXPECT_EQ(keyValueFile.readText("File49"), "новый");
+    EXPECT_EQ(keyValueFile.readText("File50"), "Ärger 🎵");
+    EXPECT_EQ(keyValueFile.readText("File51", "none"), "none");
+    keyValueFile.close();
 }
 
 TEST_F(StationsTest, MissingFileLeavesListsEmptyAndCreatesNothing) {
     loadHistory();
     chooseStyleRow(15);
+    EXPECT_TRUE(saveHistory()) << "no search made: nothing to write";
     EXPECT_EQ(gui::comboItemCount(ctl::HistoryCombo), 0);
     EXPECT_EQ(gui::listRowCount(ctl::StationList), 0);
     EXPECT_EQ(listFolder("."), "");

@@ -3,6 +3,7 @@
 #include "online/download.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -30,7 +31,7 @@ TestSite& site() {
     static TestSite s([](httplib::Server& server) {
         server.Get(R"(/f/(\w+)\.mp3)", [](const httplib::Request& req, httplib::Response& res) {
             if (req.matches[1] == "slow") std::this_thread::sleep_for(1500ms);
-            if (req.matches[1] == "big") return res.set_content(std::string(6 << 20, 'b'), "audio/mpeg");
+            if (req.matches[1] == "big") return res.set_content(mp3Bytes(6 << 20, 'b'), "audio/mpeg");
             res.set_content(trackBytes(req.matches[1]), "audio/mpeg");
         });
         server.Get("/radio", [](const httplib::Request&, httplib::Response& res) {
@@ -206,6 +207,17 @@ TEST_F(Download, TheSaveFolderIsMadeWhenFirstNeededAndNamedWhenItCannotBe) {
     EXPECT_EQ(boxes()[1].text, "Запись потерпела неудачу !\nНе удалось создать папку для записи:\n" +
                                    (dir.path() / "Music2/Kestrel Player/").string());
     EXPECT_EQ(testsupport::readFile("Music2"), "mine");
+
+    // A folder that may not be written: the box says so and names it.
+    testsupport::SmallDisk disk(1);
+    if (!disk.mounted() ||
+        ::mount(nullptr, disk.path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        GTEST_SKIP() << "cannot mount a read-only file system here";
+    ScopedEnv readOnly{"KESTREL_SAVE_DIR", disk.path().string()};
+    saveResult(0);
+    ASSERT_EQ(boxes().size(), 3u);
+    EXPECT_EQ(boxes()[2].text, "Запись потерпела неудачу !\nПапка для записи доступна только для чтения:\n" +
+                                   disk.path().string() + "/");
 }
 
 TEST_F(Download, APlaylistIsSavedInOrderWithOneMessage) {

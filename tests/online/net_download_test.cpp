@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <map>
 
 #include "library/stale_temporaries.h"
 #include "platform/net/net.h"
@@ -26,7 +27,35 @@ using testsupport::writeFile;
 
 namespace {
 
-const std::string track(300000, 'm');
+using onlinetest::mp3Bytes;
+
+const std::string track = mp3Bytes(300000);
+
+// Real files of the formats the player plays, by name; filled by the test
+// that serves them.
+std::map<std::string, std::string> formats;
+std::atomic<bool> releaseHeld{false};
+
+// A body without length at `bytesPerSecond` (MPEG frames of 128 kbit/s,
+// 16000 bytes a second), ending after `total` bytes. The pace is kept over
+// the whole body, so a slow server thread catches up.
+void paced(httplib::Response& res, double bytesPerSecond, size_t total) {
+    const auto start = steady_clock::now();
+    res.set_chunked_content_provider("audio/mpeg", [=](size_t offset, httplib::DataSink& sink) {
+        static const std::string frames = mp3Bytes(417 * 200, 'p');
+        std::this_thread::sleep_for(milliseconds(20));
+        const double due = bytesPerSecond * duration<double>(steady_clock::now() - start).count();
+        const size_t end = std::min(total, static_cast<size_t>(due));
+        while (offset < end) {
+            const size_t from = offset % frames.size();
+            const size_t n = std::min(frames.size() - from, end - offset);
+            if (!sink.write(frames.data() + from, n)) return false;
+            offset += n;
+        }
+        if (end == total) sink.done();
+        return true;
+    });
+}
 
 TestSite& files() {
     static TestSite site([](httplib::Server& s) {
@@ -53,16 +82,41 @@ TestSite& files() {
         s.Get("/f/page.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("<html><body>Log in first</body></html>", "text/html; charset=utf-8");
         });
+        // A fragment of a page, not starting with "<".
+        s.Get("/f/fragment.mp3", [](const httplib::Request&, httplib::Response& res) {
+            std::string body = "1. Artist - Song 3:20 <a href=\"/f/1.mp3\">download</a><br>\r\n";
+            while (body.size() < 655) body += "<p>More of the page.</p>\r\n";
+            res.set_content(body.substr(0, 655), "text/html");
+        });
+        s.Get(R"(/formats/(.+))", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(formats.at(req.matches[1]), "application/octet-stream");
+        });
+        // A live stream without radio headers (at its bit rate, cut by the
+        // server after 12 s), and a file without length at 2.5 times its bit
+        // rate, slower than the richest streams.
+        s.Get("/f/live.mp3",
+              [](const httplib::Request&, httplib::Response& res) { paced(res, 16000, 192000); });
+        s.Get("/f/unsized.mp3",
+              [](const httplib::Request&, httplib::Response& res) { paced(res, 40000, 160000); });
+        // Some audio, then nothing until the test lets it end.
+        s.Get("/f/held.mp3", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("audio/mpeg", [](size_t offset, httplib::DataSink& sink) {
+                if (offset == 0) return sink.write(track.data(), track.size());
+                for (int i = 0; i < 1000 && !releaseHeld; ++i) std::this_thread::sleep_for(milliseconds(10));
+                sink.done();
+                return true;
+            });
+        });
         s.Get("/f/page-as-audio.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("\r\n<!DOCTYPE html><html>Not here</html>", "audio/mpeg");
         });
         s.Get("/f/big.mp3", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content(std::string(6 << 20, 'b'), "audio/mpeg");
+            res.set_content(mp3Bytes(6 << 20, 'b'), "audio/mpeg");
         });
         // No length, no radio headers, never ends.
         s.Get("/f/endless.mp3", [](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("audio/mpeg", [](size_t, httplib::DataSink& sink) {
-                static const std::string block(65536, 'e');
+                static const std::string block = mp3Bytes(157 * 417, 'e');
                 return sink.write(block.data(), block.size());
             });
         });
@@ -73,7 +127,7 @@ TestSite& files() {
                     sink.done();
                     return true;
                 }
-                static const std::string block(10000, 'c');
+                static const std::string block = mp3Bytes(10000, 'c');
                 return sink.write(block.data(), block.size());
             });
         });
@@ -162,6 +216,24 @@ TEST(NetDownload, WritesTheWholeFileAndFollowsRedirects) {
     ASSERT_TRUE(net::downloadToFile(files().base() + "f/chunked.mp3", (dir / "chunked.mp3").string()).ok());
     EXPECT_EQ(readFile(dir / "chunked.mp3").size(), 20000u);
     EXPECT_EQ(otherFiles(dir, "").size(), 3u);  // no temporary file is left
+
+    // Whatever its format, a track the player can play is kept.
+    TempDir made;
+    ASSERT_EQ(
+        testsupport::run("cd " + made.str() +
+                         " && sox -n -r 44100 -c 2 tone.wav synth 0.3 sine 440 && sox tone.wav tone.flac"
+                         " && sox tone.wav tone.ogg && lame --quiet tone.wav tone.mp3"
+                         " && ffmpeg -loglevel error -i tone.wav -c:a aac tone.m4a"),
+        0);
+    for (const char* name : {"tone.wav", "tone.flac", "tone.ogg", "tone.mp3", "tone.m4a"})
+        formats[name] = readFile(made / name);
+    formats["one.mid"] = std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk\0\0\0\x04\0\xFF\x2F\0", 26);
+    for (const auto& [name, bytes] : formats) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(net::downloadToFile(files().base() + "formats/" + name, (dir / name).string()).error,
+                  net::DownloadError::None);
+        EXPECT_EQ(readFile(dir / name), bytes);
+    }
 }
 
 TEST(NetDownload, AnHttpErrorKeepsAnExistingFileAndLeavesNoOther) {
@@ -230,6 +302,7 @@ TEST(NetDownload, HostileServersFailWithinTheirBoundsAndLeaveNothing) {
         {files().base() + "f/empty.mp3", net::DownloadError::Empty},
         {files().base() + "f/page.mp3", net::DownloadError::NotAudio},
         {files().base() + "f/page-as-audio.mp3", net::DownloadError::NotAudio},
+        {files().base() + "f/fragment.mp3", net::DownloadError::NotAudio},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);
@@ -240,6 +313,41 @@ TEST(NetDownload, HostileServersFailWithinTheirBoundsAndLeaveNothing) {
     }
     std::lock_guard lock(seenMutex);
     EXPECT_EQ(owners, std::vector<int>{::getpid()});
+}
+
+// A body without length that still comes at its bit rate is a live stream
+// (a failure, in bounded time); one that comes faster is a file.
+TEST(NetDownload, AnUnsizedBodyAtItsBitRateIsAStream) {
+    net::setStreamPaceCheck(milliseconds(2400));
+    TempDir dir;
+    auto start = steady_clock::now();
+    auto result = net::downloadToFile(files().base() + "f/live.mp3", (dir / "live.mp3").string());
+    EXPECT_EQ(result.error, net::DownloadError::EndlessStream);
+    EXPECT_LT(steady_clock::now() - start, seconds(6));
+    EXPECT_TRUE(otherFiles(dir, "").empty());
+    result = net::downloadToFile(files().base() + "f/unsized.mp3", (dir / "unsized.mp3").string());
+    EXPECT_EQ(result.error, net::DownloadError::None);
+    EXPECT_EQ(result.bytes, 160000u);
+    net::setStreamPaceCheck(seconds(30));
+}
+
+// The program's exit does not wait for a download: the file it was writing
+// goes at once, and the download then fails instead of putting it in place.
+TEST(NetDownload, AnAbandonedDownloadLeavesNoFile) {
+    TempDir dir;
+    releaseHeld = false;
+    net::DownloadResult result;
+    std::thread worker(
+        [&] { result = net::downloadToFile(files().base() + "f/held.mp3", (dir / "held.mp3").string()); });
+    for (int i = 0; i < 500 && otherFiles(dir, "").empty(); ++i)
+        std::this_thread::sleep_for(milliseconds(10));
+    ASSERT_EQ(otherFiles(dir, "").size(), 1u);
+    net::abandonDownloads();
+    EXPECT_TRUE(otherFiles(dir, "").empty());
+    releaseHeld = true;
+    worker.join();
+    EXPECT_NE(result.error, net::DownloadError::None);
+    EXPECT_TRUE(otherFiles(dir, "").empty());
 }
 
 TEST(NetDownload, NeverReplacesAFileAndTakesTheNextFreeName) {

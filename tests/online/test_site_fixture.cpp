@@ -61,6 +61,12 @@ std::string resultPage(int results) {
     return page + "</body></html>\r\n";
 }
 
+std::string mp3Bytes(size_t bytes, char fill) {
+    std::string out(bytes, fill);
+    for (size_t at = 0; at + 4 <= bytes; at += 417) out.replace(at, 4, "\xFF\xFB\x90\x64");
+    return out;
+}
+
 TestSite& fullResultsSite() {
     static TestSite site([](httplib::Server& server) {
         server.Get("/search.php", [](const httplib::Request&, httplib::Response& res) {

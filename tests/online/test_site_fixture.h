@@ -45,6 +45,10 @@ int closedPort();
 // Windows-1251 result page lines "N. <a href="/f/N.mp3">Artist N - Song N</a> 3:20 128 kbit/s<BR>".
 std::string resultPage(int results);
 
+// `bytes` bytes of MPEG audio frames (Layer III, 128 kbit/s, 44.1 kHz: 417
+// bytes each, filled with `fill`), which a download takes for audio.
+std::string mp3Bytes(size_t bytes, char fill = 'm');
+
 // One site for the process whose "search.php" answers resultPage(99).
 TestSite& fullResultsSite();
 

@@ -1,4 +1,4 @@
-// SIGTERM and SIGINT as a request to end: the handler only writes a byte to
+// SIGTERM, SIGINT and SIGHUP as a request to end: the handler only writes a byte to
 // a pipe; the toolkit's loop reads it and queues the program's own way out.
 #include "platform/gui/termination.h"
 
@@ -59,6 +59,7 @@ void endOnTerminationSignals(const Event& event) {
     action.sa_flags = SA_RESTART | SA_RESETHAND;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
 }
 
 }  // namespace gui

@@ -5,10 +5,10 @@
 
 namespace gui {
 
-// From now on SIGTERM and SIGINT queue `event` (the program's own way out)
-// for waitWindowEvent, and end any modal dialog of the UI thread so that
-// the loop gets to it. A second signal ends the process at once. UI thread,
-// after `init`.
+// From now on SIGTERM, SIGINT and SIGHUP (a closed terminal, a logout)
+// queue `event` (the program's own way out) for waitWindowEvent, and end
+// any modal dialog of the UI thread so that the loop gets to it. A second
+// signal ends the process at once. UI thread, after `init`.
 void endOnTerminationSignals(const Event& event);
 
 }  // namespace gui

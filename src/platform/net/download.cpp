@@ -2,8 +2,10 @@
 // put in place under a free name only when the whole transfer succeeded.
 // Refused before their body is kept: a status of 400 or more, endless radio
 // streams (no length, ICY headers), an answer whose headers do not come
-// within the connect limit. Failed as it comes: a page instead of a track,
-// a body of no length past the unsized limit, a stall; an empty body.
+// within the connect limit. Failed as it comes: a body that is no audio
+// (a page instead of a track), a body of no length that still arrives at
+// the pace of a stream or runs past the unsized limit, a stall; an empty
+// body.
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -13,9 +15,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <random>
+#include <set>
 #include <vector>
 
+#include "platform/net/audio_head.h"
 #include "platform/net/curl_easy.h"
 #include "platform/net/net.h"
 
@@ -29,6 +34,25 @@ constexpr long slowestBytesPerSecond = 64;
 
 std::atomic<std::uint64_t> unsizedLimit{250ull * 1000 * 1000};
 
+// The head of the body that is looked at before anything is written.
+constexpr size_t sniffSize = 64 * 1024;
+
+// A body of no length that still comes this long after its first byte, no
+// faster than about its bit rate, is a live stream: a file that arrives as
+// slowly takes as long to download as to play, and nothing tells the two
+// apart before the end, which a stream never reaches. The pace is measured
+// over the last two thirds of the time, after the burst a radio server
+// sends first.
+std::atomic<std::int64_t> paceCheckMs{30000};
+constexpr double streamPaceMargin = 1.5;  // times the declared bit rate
+// Where the format declares no bit rate: that of the richest common stream
+// (320 kbit/s), with the same margin.
+constexpr double unknownStreamBytesPerSecond = streamPaceMargin * 320000 / 8;
+
+// Temporary files of the downloads under way, for abandonDownloads.
+std::mutex temporariesMutex;
+std::set<std::string> liveTemporaries;  // guarded by temporariesMutex
+
 struct Transfer {
     CURL* easy = nullptr;
     int fd = -1;
@@ -39,13 +63,19 @@ struct Transfer {
     bool answered = false;      // the final response's headers are complete
     bool sniffed = false;       // the head of the body was looked at
     curl_off_t length = -1;     // the declared length, -1 when none
+    int bitRate = 0;            // declared by the head of the body, 0 when unknown
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    // The pace of a body without length: since when, and from how many bytes.
+    std::chrono::steady_clock::time_point paceFrom;
+    uint64_t paceFromBytes = 0;
+    bool pacing = false;     // the first byte has come
+    bool measuring = false;  // paceFrom and paceFromBytes hold a measure's start
     std::chrono::milliseconds connectLimit{0};
     DownloadError refused = DownloadError::None;
     int writeErrno = 0;  // set when writing the temporary file failed
 
     bool flush() {
-        if (!sniffed && !sniff()) return false;
+        if (!sniffed && !sniff(true)) return false;
         size_t off = 0;
         while (off < buffer.size()) {
             ssize_t n = ::write(fd, buffer.data() + off, buffer.size() - off);
@@ -62,16 +92,45 @@ struct Transfer {
     }
 
     // A page where a track was expected (an error or login page served with
-    // status 200) is no track: markup starts with "<", which no audio
-    // format does.
-    bool sniff() {
+    // status 200, a fragment of one) is no track: the body must begin as a
+    // format the player plays. `whole` when the buffer holds all of it.
+    bool sniff(bool whole) {
+        if (buffer.empty()) return true;  // an empty body fails as such
         sniffed = true;
-        for (char c : buffer) {
-            if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-            if (c == '<') refused = DownloadError::NotAudio;
-            break;
-        }
+        const detail::AudioHead head =
+            detail::readAudioHead(std::string_view(buffer.data(), buffer.size()), whole);
+        if (!head.audio) refused = DownloadError::NotAudio;
+        bitRate = head.bitRate;
         return refused == DownloadError::None;
+    }
+
+    // False once a body without length has come at a stream's pace for the
+    // whole check time.
+    bool finitePace() {
+        const auto now = std::chrono::steady_clock::now();
+        const uint64_t received = written + buffer.size();
+        const std::chrono::milliseconds check(paceCheckMs.load());
+        if (!pacing) {  // the first byte: the burst is not measured
+            pacing = true;
+            paceFrom = now + check / 3;
+            return true;
+        }
+        if (!measuring) {
+            if (now < paceFrom) return true;
+            measuring = true;
+            paceFrom = now;
+            paceFromBytes = received;
+            return true;
+        }
+        const double seconds = std::chrono::duration<double>(now - paceFrom).count();
+        if (seconds * 1000 < static_cast<double>(check.count()) * 2 / 3) return true;
+        if (!sniffed)  // a slow body: its head has not been judged yet
+            bitRate = detail::readAudioHead(std::string_view(buffer.data(), buffer.size()), false).bitRate;
+        const double limit = bitRate > 0 ? streamPaceMargin * bitRate / 8 : unknownStreamBytesPerSecond;
+        if (static_cast<double>(received - paceFromBytes) / seconds <= limit) return false;
+        paceFrom = now;  // faster than a stream: look again over the next period
+        paceFromBytes = received;
+        return true;
     }
 };
 
@@ -120,7 +179,8 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     size_t n = size * count;
     if (!t->checked && !accept(t)) return 0;
     t->buffer.insert(t->buffer.end(), data, data + n);
-    if (t->length < 0 && t->written + t->buffer.size() > unsizedLimit.load()) {
+    if (!t->sniffed && t->buffer.size() >= sniffSize && !t->sniff(false)) return 0;
+    if (t->length < 0 && (t->written + t->buffer.size() > unsizedLimit.load() || !t->finitePace())) {
         t->refused = DownloadError::EndlessStream;
         return 0;
     }
@@ -150,8 +210,23 @@ int createTemporary(const std::string& dir, std::string& name) {
     return -1;
 }
 
-bool noSpace(int error) {
-    return error == ENOSPC || error == EDQUOT;
+DownloadError fileError(int error) {
+    if (error == ENOSPC || error == EDQUOT) return DownloadError::DiskFull;
+    if (error == EACCES || error == EPERM || error == EROFS) return DownloadError::ReadOnly;
+    return DownloadError::File;
+}
+
+// Our temporary file joins those that abandonDownloads removes.
+void keepTemporary(const std::string& name) {
+    std::lock_guard lock(temporariesMutex);
+    liveTemporaries.insert(name);
+}
+
+// Removes our temporary file (if still there) and forgets it.
+void dropTemporary(const std::string& name) {
+    std::lock_guard lock(temporariesMutex);
+    ::unlink(name.c_str());
+    liveTemporaries.erase(name);
 }
 
 // Gives `temporary` the first free name of `pathFor`, never replacing a
@@ -188,6 +263,16 @@ void setMaxUnsizedBytes(std::uint64_t bytes) {
     unsizedLimit.store(bytes);
 }
 
+void setStreamPaceCheck(std::chrono::milliseconds after) {
+    paceCheckMs.store(after.count());
+}
+
+void abandonDownloads() {
+    std::lock_guard lock(temporariesMutex);
+    for (const std::string& name : liveTemporaries) ::unlink(name.c_str());
+    liveTemporaries.clear();
+}
+
 DownloadResult downloadToFile(const std::string& address, const std::function<std::string(int)>& pathFor) {
     DownloadResult result;
     detail::Easy easy = detail::openEasy(escapeUnsafeBytes(address));
@@ -201,9 +286,10 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
     t.connectLimit = timeouts().connect;
     t.fd = createTemporary(directoryOf(pathFor(1)), temporary);
     if (t.fd < 0) {
-        result.error = noSpace(errno) ? DownloadError::DiskFull : DownloadError::File;
+        result.error = fileError(errno);
         return result;
     }
+    keepTemporary(temporary);
     t.buffer.reserve(flushSize + CURL_MAX_WRITE_SIZE);
 
     CURL* h = easy.get();
@@ -230,7 +316,7 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
     if (t.refused != DownloadError::None)
         result.error = t.refused;
     else if (t.writeErrno != 0)
-        result.error = noSpace(t.writeErrno) ? DownloadError::DiskFull : DownloadError::File;
+        result.error = fileError(t.writeErrno);
     else if (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_URL_MALFORMAT)
         result.error = DownloadError::BadAddress;
     else if (rc == CURLE_COULDNT_CONNECT || rc == CURLE_COULDNT_RESOLVE_HOST ||
@@ -244,10 +330,10 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
 
     if (result.error == DownloadError::None) {
         if (int error = placeUnderFreeName(temporary, pathFor, result.path); error != 0)
-            result.error = noSpace(error) ? DownloadError::DiskFull : DownloadError::File;
+            result.error = fileError(error);
     }
+    dropTemporary(temporary);
     if (result.error != DownloadError::None) {
-        ::unlink(temporary.c_str());
         result.path.clear();
         return result;
     }

@@ -89,16 +89,22 @@ enum class DownloadError {
     Connect,        // no connection to the server, or no answer within the connect limit
     Http,           // the server answered with status 400 or more
     Transfer,       // the transfer broke off or stalled
-    EndlessStream,  // no length, and radio-stream headers or a body past the unsized limit
+    EndlessStream,  // no length, and radio-stream headers, a stream's pace or a body past the unsized limit
     Empty,          // the body was empty
-    NotAudio,       // a page (markup) came where a file was expected
+    NotAudio,       // the body is no audio the player plays (a page, a fragment of one)
     File,           // the file could not be created, written or put in place
     DiskFull,       // the same, for lack of space (or quota)
+    ReadOnly,       // the same, because the folder may not be written (permission, read-only disk)
 };
 
 // A body of no declared length past this many bytes (250 MB unless tests
 // lower it) is taken for an endless stream.
 void setMaxUnsizedBytes(std::uint64_t bytes);
+// So is a body of no declared length that still arrives `after` its first
+// byte (30 s unless tests shorten it) no faster than one and a half times
+// the bit rate its MPEG audio frames declare (320 kbit/s when they declare
+// none), measured over the last two thirds of that time.
+void setStreamPaceCheck(std::chrono::milliseconds after);
 
 struct DownloadResult {
     DownloadError error = DownloadError::None;
@@ -115,10 +121,16 @@ struct DownloadResult {
 // as File). An existing file is never replaced, and a failure leaves no
 // partial file. The answer's headers must arrive within the connect limit;
 // then the body may take as long as it keeps coming (a stall ends it).
+// The body must begin as audio the player plays (see audio_head.h).
 // Blocks the calling thread for the whole transfer.
 DownloadResult downloadToFile(const std::string& address, const std::function<std::string(int)>& pathFor);
 // The same with one choice of name: fails when `path` exists.
 DownloadResult downloadToFile(const std::string& address, const std::string& path);
+
+// For the program's exit, which does not wait for a download: removes the
+// temporary files of the downloads under way, which then fail (a file they
+// have already put in place stays). Any thread.
+void abandonDownloads();
 
 // Forgets what a download left in a local cache. libcurl keeps none, so this
 // does nothing; it stays a named step of the download sequence.

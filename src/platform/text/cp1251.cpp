@@ -104,6 +104,26 @@ std::string toCp1251(std::string_view utf8) {
     return out;
 }
 
+bool fitsCp1251(std::string_view utf8) {
+    return fromCp1251(toCp1251(utf8)) == utf8;
+}
+
+std::string fromLatin1OfCp1251(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / 2);
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        size_t len = decodeUtf8(utf8, i, cp);
+        if (len == 0) {  // a stray byte stands for itself
+            cp = static_cast<unsigned char>(utf8[i]);
+            len = 1;
+        }
+        appendUtf8(out, cp <= 0xFF ? codePoint(static_cast<unsigned char>(cp)) : cp);
+        i += len;
+    }
+    return out;
+}
+
 std::string lowerUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

@@ -14,6 +14,14 @@ std::string fromCp1251(std::string_view bytes);
 // are taken as Latin-1 so that no input is lost silently.
 std::string toCp1251(std::string_view utf8);
 
+// True when toCp1251 keeps every character of `utf8`.
+bool fitsCp1251(std::string_view utf8);
+
+// Text that was stored as the Latin-1 reading of Windows-1251 bytes (each
+// byte as the character U+0000..U+00FF, in UTF-8) back to the text those
+// bytes stand for; characters above U+00FF stay as they are.
+std::string fromLatin1OfCp1251(std::string_view utf8);
+
 // Bytes of an outside name (a file name) as text: as they are when they are
 // valid UTF-8, else read as Windows-1251, the other encoding such names come in.
 std::string utf8OrCp1251(std::string_view bytes);
