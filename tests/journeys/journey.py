@@ -358,6 +358,10 @@ class Journey:
         text = self.output(["xdotool", "search", "--onlyvisible", "--pid", str(self.player.pid)])
         return [w for w in text.split() if w]
 
+    def is_tooltip(self, window):
+        """Whether a window is a tooltip (a long row under the pointer shows one)."""
+        return "_NET_WM_WINDOW_TYPE_TOOLTIP" in self.output(["xprop", "-id", window, "_NET_WM_WINDOW_TYPE"])
+
     def find_window(self, prefix):
         for w in self.player_windows():
             if self.output(["xdotool", "getwindowname", w]).startswith(prefix):
@@ -425,8 +429,9 @@ class Journey:
     def answer_box(self, known, timeout=15):
         """Waits for a window of the program that is not in `known` (a message box), presses Enter
         in it, and waits for it to close. Returns its caption."""
-        box = wait_until("a message box", lambda: next((w for w in self.player_windows() if w not in known),
-                                                       None), timeout=timeout)
+        box = wait_until("a message box", lambda: next((w for w in self.player_windows()
+                                                        if w not in known and not self.is_tooltip(w)), None),
+                         timeout=timeout)
         caption = self.output(["xdotool", "getwindowname", box]).strip()
         self.xdo("windowactivate", "--sync", box)
         self.key("Return")
