@@ -2,8 +2,10 @@
 #include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -21,6 +23,14 @@ int main(int argc, char** argv) {
     // them returns them) and few heaps keep memory flat across rescans.
     mallopt(M_MMAP_THRESHOLD, 256 << 10);
     mallopt(M_ARENA_MAX, 2);
+    // A connection waiting for its request costs a descriptor, not a thread:
+    // take every descriptor the system allows, so that a thousand local
+    // clients at once are queued rather than refused.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < std::min<rlim_t>(files.rlim_max, 1 << 16)) {
+        files.rlim_cur = std::min<rlim_t>(files.rlim_max, 1 << 16);
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     site::Options options;
     std::string error;
     if (!site::parseOptions(argc, argv, options, error)) {

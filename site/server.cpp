@@ -134,18 +134,26 @@ std::shared_ptr<const Catalog> Site::catalog() const {
 }
 
 int Site::bind(const std::string& address, int port) {
-    server_ = std::make_unique<GuardedServer>(std::chrono::seconds(kHeaderSeconds), kConnectionsPerAddress);
+    ServerLimits limits;
+    limits.head.maxBody = kMaxBody;
+    limits.requestTime = std::chrono::seconds(kHeaderSeconds);
+    limits.perRemoteAddress = kConnectionsPerAddress;
+    server_ = std::make_unique<GuardedServer>(
+        limits, [this](const std::string& client, const std::string& method, const std::string& target,
+                       const std::string& outcome) {
+            log_(timestamp() + " " + client + " \"" + (method.empty() ? "-" : printable(method)) + " " +
+                 (target.empty() ? "-" : printable(target)) + "\" " + outcome);
+        });
     // Players pause by not reading: a paused stream must not be cut after the
-    // library's default 5 s; one address holds at most a quarter of the pool.
+    // library's default 5 s.
     server_->set_write_timeout(600, 0);
-    server_->set_read_timeout(kHeaderSeconds, 0);
-    server_->set_keep_alive_timeout(kHeaderSeconds);
     server_->set_payload_max_length(kMaxBody);
-    server_->new_task_queue = [] { return new httplib::ThreadPool(4 * kConnectionsPerAddress); };
     routes();
     address_ = address;
     port_ =
         port == 0 ? server_->bind_to_any_port(address) : (server_->bind_to_port(address, port) ? port : -1);
+    // A thousand clients at once wait in the system's queue rather than fail.
+    if (port_ > 0) server_->widenBacklog(4096);
     return port_;
 }
 
@@ -175,7 +183,6 @@ void Site::routes() {
     auto& s = *server_;
 
     s.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        server_->answered(req);
         std::string bytes = res.get_header_value("Content-Length");
         if (bytes.empty()) bytes = std::to_string(res.body.size());
         log_(timestamp() + " " + req.remote_addr + " \"" + req.method + " " + printable(req.target) + "\" " +
@@ -204,8 +211,7 @@ void Site::routes() {
     // Runs once a request's headers are in, before its body is read. A POST
     // with no body at all ("curl -X POST") is answered here: the library
     // would refuse it for want of a length.
-    s.set_pre_routing_handler([this, reindexRequest](const httplib::Request& req, httplib::Response& res) {
-        server_->headersArrived(req);
+    s.set_pre_routing_handler([reindexRequest](const httplib::Request& req, httplib::Response& res) {
         if (req.path != "/reindex" || req.method != "POST" || req.has_header("Content-Length") ||
             req.has_header("Transfer-Encoding"))
             return httplib::Server::HandlerResponse::Unhandled;
@@ -263,9 +269,6 @@ void Site::routes() {
                 res.set_header("Content-Range", "bytes */" + std::to_string(size));
                 return;
         }
-        // The library must not cut the answer again by the request's ranges
-        // (its request object is its own mutable one, lent to us as const).
-        const_cast<httplib::Request&>(req).ranges.clear();
         if (range.length == 0) {
             ::close(fd);
             return res.set_content("", type);

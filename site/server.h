@@ -4,8 +4,12 @@
 // catalogue current when it starts, so a re-index (on any thread) builds the
 // next catalogue aside and swaps it in without stopping anyone (see Library).
 //
-// Limits: request bodies over 1 MB get 413; a client has a few seconds to
-// send a request's headers; one client address holds at most
+// Limits (see GuardedServer): a request's headers must arrive within a few
+// seconds and its body at a minimum rate, or the connection is cut; at most
+// 100 header fields and 32 KB of head (431); bodies over 1 MB get 413. Pages
+// and searches have request threads of their own, which slow clients,
+// transfers and re-indexes never hold; a request waits briefly for a thread
+// rather than being refused. An address other than loopback holds at most
 // kConnectionsPerAddress connections at once.
 #pragma once
 
