@@ -1,5 +1,6 @@
 #include "server.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <httplib.h>
 #include <sys/stat.h>
@@ -72,6 +73,30 @@ bool foreignOrigin(const httplib::Request& req, const std::string& base) {
     if (origin == "null") return true;
     std::string host = req.get_header_value("Host");
     return origin != "http://" + host && origin + "/" != base;
+}
+
+// The host part of a Host header: "name:port", "[v6]:port" or "name".
+std::string hostName(const std::string& host) {
+    if (!host.empty() && host[0] == '[') return host.substr(1, host.find(']') - 1);
+    size_t colon = host.find(':');
+    std::string name = colon != std::string::npos && host.find(':', colon + 1) == std::string::npos
+                           ? host.substr(0, colon)
+                           : host;
+    for (char& c : name) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return name;
+}
+
+// A Host this machine answers to for certain: a loopback address, "localhost"
+// or the address the site was told to listen on. A page whose name an attacker
+// has pointed at 127.0.0.1 (DNS rebinding) sends its own name instead. No
+// Host at all comes from no browser.
+bool ownHost(const std::string& host, const std::string& listen) {
+    if (host.empty()) return true;
+    std::string name = hostName(host);
+    unsigned char bytes[16];
+    if (inet_pton(AF_INET, name.c_str(), bytes) == 1) return bytes[0] == 127 || name == listen;
+    if (inet_pton(AF_INET6, name.c_str(), bytes) == 1) return name == "::1" || name == listen;
+    return name == "localhost" || name == hostName(listen);
 }
 
 }  // namespace
@@ -200,6 +225,12 @@ void Site::routes() {
     // POST /reindex from loopback, not from a form of another site.
     auto reindexRequest = [this](const httplib::Request& req, httplib::Response& res) {
         if (!isLoopback(req.remote_addr)) return notFound(res);
+        if (!ownHost(req.get_header_value("Host"), address_)) {
+            res.status = 403;
+            res.set_content("only a request to this machine's own address can reindex\n",
+                            "text/plain; charset=utf-8");
+            return;
+        }
         if (foreignOrigin(req, baseFor(req))) {
             res.status = 403;
             res.set_content("a form of another site cannot reindex\n", "text/plain; charset=utf-8");

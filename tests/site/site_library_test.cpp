@@ -167,7 +167,8 @@ TEST(SiteLimits, BodiesOriginsSlowClientsAndFilesThatAreNotAudio) {
     auto c = served.client();
     EXPECT_EQ(hitsFor(served, ""), 1u);  // neither the link nor the fake is listed
 
-    // A body over 1 MB is refused; /reindex needs none, and no foreign form.
+    // A body over 1 MB is refused; /reindex needs none, and no foreign form
+    // nor a page of another name pointed at this machine (DNS rebinding).
     auto big = c.Post("/search.php", std::string((1 << 20) + 1, 'x'), "text/plain");
     ASSERT_TRUE(big);
     EXPECT_EQ(big->status, 413);
@@ -175,6 +176,13 @@ TEST(SiteLimits, BodiesOriginsSlowClientsAndFilesThatAreNotAudio) {
     auto foreign = c.Post("/reindex", {{"Origin", "http://elsewhere.example"}}, "", "text/plain");
     ASSERT_TRUE(foreign);
     EXPECT_EQ(foreign->status, 403);
+    EXPECT_EQ(statusOf(served.port(),
+                       "POST /reindex HTTP/1.1\r\nHost: evil.example\r\nOrigin: "
+                       "http://evil.example\r\nContent-Length: 0\r\n\r\n"),
+              "HTTP/1.1 403 Forbidden");
+    EXPECT_EQ(statusOf(served.port(), "POST /reindex HTTP/1.1\r\nHost: localhost:" +
+                                          std::to_string(served.port()) + "\r\nContent-Length: 0\r\n\r\n"),
+              "HTTP/1.1 200 OK");
 
     // Heads without limit: too many fields, or too many bytes in fields of a
     // size the library takes one by one.
