@@ -254,7 +254,9 @@ void Site::routes() {
     s.Get("/search.php", [this](const httplib::Request& req, httplib::Response& res) {
         std::string query = queryText(queryParam(queryPart(req.target), "q"));
         auto cat = catalog();  // keeps the hits alive while the page is made
-        auto hits = cat->search(searchWords(query), kMaxResults);
+        // A query of blanks asks for nothing, not for the whole library.
+        auto words = searchWords(query);
+        auto hits = words.empty() ? std::vector<const Track*>() : cat->search(words, kMaxResults);
         res.set_content(resultsPage(baseFor(req), query, hits), kHtml);
     });
 

@@ -105,8 +105,10 @@ TEST_F(SiteHttp, TitlesCannotBreakTheScrapedLine) {
     EXPECT_NE(hits[0].link.find("/Depeche%20Mode%20-%20Enjoy%20the%20Silence.mp3"), std::string::npos);
 }
 
-TEST_F(SiteHttp, AnEmptyQueryListsTheLibraryAndOtherFilesAreNotIndexed) {
-    EXPECT_EQ(search("").size(), 5u);
+TEST_F(SiteHttp, AnEmptyOrBlankQueryListsNothingAndOtherFilesAreNotIndexed) {
+    EXPECT_EQ(search("").size(), 0u);
+    EXPECT_EQ(search("   ").size(), 0u);
+    EXPECT_EQ(search("mp3").size(), 5u);
     EXPECT_EQ(search("notes").size(), 0u);
 }
 

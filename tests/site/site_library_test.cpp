@@ -165,7 +165,7 @@ TEST(SiteLimits, BodiesOriginsSlowClientsAndFilesThatAreNotAudio) {
     std::ofstream(dir / "m/fake.mp3") << "ID3 not really";
     ServedSite served(dir / "m");
     auto c = served.client();
-    EXPECT_EQ(hitsFor(served, ""), 1u);  // neither the link nor the fake is listed
+    EXPECT_EQ(hitsFor(served, "mp3"), 1u);  // neither the link nor the fake is listed
 
     // A body over 1 MB is refused; /reindex needs none, and no foreign form
     // nor a page of another name pointed at this machine (DNS rebinding).
