@@ -1,6 +1,8 @@
 #include "library.h"
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -33,10 +35,11 @@ size_t Library::open() {
     return n;
 }
 
-Library::Stats Library::rescan() {
+Library::Stats Library::rescan(bool retryRejected, const std::function<void(const std::string&)>& entering) {
     std::lock_guard<std::mutex> serial(rescanMutex_);
     auto started = std::chrono::steady_clock::now();
-    Walk walk = walkFolders(roots_);
+    if (retryRejected) rejected_.clear();
+    Walk walk = walkFolders(roots_, entering);
     auto current = catalog();
 
     std::unordered_map<std::string_view, const std::shared_ptr<const Track>*> byPath;
@@ -58,7 +61,7 @@ Library::Stats Library::rescan() {
             continue;
         }
         auto r = rejected_.find(f.path);
-        if (r != rejected_.end() && r->second == std::make_pair(f.size, f.mtime)) continue;
+        if (r != rejected_.end() && r->second == std::make_tuple(f.size, f.mtime, f.ctime)) continue;
         toRead.push_back(std::move(f));
     }
 
@@ -80,8 +83,15 @@ Library::Stats Library::rescan() {
             if (t.id != 0 && ids.insert(t.id).second) break;
         }
     }
-    for (const FoundFile& f : toRead)
-        if (!readPaths.count(f.path)) rejected_[f.path] = {f.size, f.mtime};
+    for (const FoundFile& f : toRead) {
+        if (readPaths.count(f.path)) continue;
+        // One that could not even be opened says nothing of what it holds
+        // (a permission, a share not yet there): it is tried at each scan.
+        int fd = ::open(f.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::close(fd);
+        rejected_[f.path] = {f.size, f.mtime, f.ctime};
+    }
     std::vector<std::string> removed;
     for (auto& [path, t] : byPath) removed.emplace_back(path);
     stats.removed = removed.size();

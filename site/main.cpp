@@ -121,13 +121,14 @@ int main(int argc, char** argv) {
     });
 
     // A stored index is served at once and brought up to date behind; a
-    // first start reads the folders before it says where it listens.
+    // first start reads the folders before it says where it listens. Either
+    // scan watches each folder before it lists it.
     const bool stored = site.open() > 0;
+    site.startWatching();
     if (!stored) site.reindex();
     std::printf("%s\n", site.baseUrl().c_str());
     std::fflush(stdout);
     if (stored) requestReindex();
-    site.startWatching();
     bool served = site.run();
     {
         std::lock_guard<std::mutex> lock(doneMutex);

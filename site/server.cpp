@@ -126,14 +126,22 @@ size_t Site::open() {
 }
 
 size_t Site::reindex() {
-    Library::Stats stats = library_.rescan();
+    return rescan(true);
+}
+
+size_t Site::rescan(bool retryRejected) {
+    bool watchedAll = true;
+    Library::Stats stats = library_.rescan(retryRejected, [this, &watchedAll](const std::string& folder) {
+        std::lock_guard<std::mutex> lock(watcherMutex_);
+        if (watcher_ && !watcher_->add(folder)) watchedAll = false;
+    });
     {
         std::lock_guard<std::mutex> lock(statsMutex_);
         stats_ = stats;
     }
     {
         std::lock_guard<std::mutex> lock(watcherMutex_);
-        if (watcher_) watcher_->watch(library_.folders());
+        if (watcher_) watcher_->walked(watchedAll);
     }
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.2f", stats.seconds);
@@ -150,8 +158,15 @@ Library::Stats Site::lastReindex() const {
 void Site::startWatching() {
     std::lock_guard<std::mutex> lock(watcherMutex_);
     if (watcher_) return;
-    watcher_ = std::make_unique<Watcher>([this] { reindex(); }, log_);
-    watcher_->watch(library_.folders());  // empty before the first rescan, which renews them
+    watcher_ = std::make_unique<Watcher>([this] { rescan(false); }, log_);
+    // Folders a scan has already walked are watched now and listed again
+    // soon, for what was made in between; each later walk watches the rest.
+    auto folders = library_.folders();
+    if (folders.empty()) return;
+    bool all = true;
+    for (const auto& folder : folders) all &= watcher_->add(folder);
+    watcher_->walked(all);
+    watcher_->changeSoon();
 }
 
 std::shared_ptr<const Catalog> Site::catalog() const {

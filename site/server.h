@@ -48,12 +48,15 @@ class Site {
     // Loads the stored index and serves it; returns the number of tracks.
     size_t open();
 
-    // Re-reads new and changed files and swaps the new catalogue in; returns
-    // its size. Blocks for the scan; safe from any thread, also while serving.
+    // Re-reads new and changed files, and files that did not parse as audio
+    // before, and swaps the new catalogue in; returns its size. Blocks for
+    // the scan; safe from any thread, also while serving.
     size_t reindex();
     Library::Stats lastReindex() const;
 
     // Rescans on its own thread whenever files under the folders change.
+    // Call it before the first scan: each scan watches a folder before it
+    // lists it.
     void startWatching();
 
     std::shared_ptr<const Catalog> catalog() const;
@@ -73,6 +76,7 @@ class Site {
     std::string baseUrl() const;
 
   private:
+    size_t rescan(bool retryRejected);
     std::string baseFor(const httplib::Request& req) const;
     void routes();
 

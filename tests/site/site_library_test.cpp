@@ -141,9 +141,28 @@ TEST(SiteIndex, ARestartServesTheStoredIndexAndReadsOnlyChangedFiles) {
 TEST(SiteIndex, FilesAddedRenamedAndRemovedAreSeenWithinTwoSeconds) {
     TempDir dir;
     makeTagged(dir / "m/a.mp3", "Alpha", "One");
+    // Not audio when the first scan reads it; replaced later by a real track
+    // of the same size and time.
+    makeTagged(dir / "late.mp3", "Late", "Comer");
+    std::ofstream(dir / "m/late.mp3", std::ios::binary) << std::string(fs::file_size(dir / "late.mp3"), 'x');
     ServedSite served(dir / "m", dir / "index.sqlite");
+    makeTagged(dir / "m/between.mp3", "Between", "Scans");  // after the scan listed m, before any watch
     served.site().startWatching();
     const auto bound = std::chrono::milliseconds(2000);
+    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "between") == 1; }));
+    fs::last_write_time(dir / "late.mp3", fs::last_write_time(dir / "m/late.mp3"));
+    fs::rename(dir / "late.mp3", dir / "m/late.mp3");
+    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "comer") == 1; }));
+
+    // A burst into new folders, partly while rescans run: every file is in
+    // within the bound of the last write.
+    const size_t before = served.site().catalog()->size();
+    for (int f = 0; f < 20; ++f)
+        for (int i = 0; i < 20; ++i)
+            makeTagged(dir / ("m/burst/" + std::to_string(f) + "/" + std::to_string(i) + ".mp3"), "Burst",
+                       "Track " + std::to_string(f * 20 + i));
+    EXPECT_TRUE(within(bound, [&] { return served.site().catalog()->size() == before + 400; }))
+        << served.site().catalog()->size() - before;
 
     makeTagged(dir / "tmp.mp3", "Gamma", "Three");
     fs::create_directories(dir / "m/new/deeper");
