@@ -96,9 +96,20 @@ Library::Stats Library::rescan(bool retryRejected, const std::function<void(cons
     for (auto& [path, t] : byPath) removed.emplace_back(path);
     stats.removed = removed.size();
 
-    if (!read.empty() || !removed.empty() || current->size() == 0) {
-        if (db_.isOpen() && !db_.save(read, removed)) log_("kestrel-site: the index could not be written");
+    if (!read.empty() || !removed.empty() || current->size() == 0 || dbBehind_) {
         for (Track& t : read) tracks.push_back(std::make_shared<const Track>(std::move(t)));
+        if (db_.isOpen()) {
+            // After a failed write the stored index lacks what that scan
+            // found: it is written whole.
+            std::vector<const Track*> changed;
+            for (size_t i = dbBehind_ ? 0 : tracks.size() - read.size(); i < tracks.size(); ++i)
+                changed.push_back(tracks[i].get());
+            const bool saved = db_.save(changed, removed, dbBehind_);
+            if (!saved)
+                log_("kestrel-site: the index " + dbPath_ + " could not be written (" + db_.lastError() +
+                     "); the tracks are served from memory, and the index is written whole at the next scan");
+            dbBehind_ = !saved;
+        }
         auto next = std::make_shared<const Catalog>(std::move(tracks));
         std::lock_guard<std::mutex> lock(catalogMutex_);
         catalog_ = std::move(next);

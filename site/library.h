@@ -59,6 +59,7 @@ class Library {
     std::vector<std::string> walked_;         // guarded by catalogMutex_
 
     std::mutex rescanMutex_;  // held for a whole rescan; guards what follows
+    bool dbBehind_ = false;   // the last write of the index failed
     // Files that were read and did not parse as audio, by path: their size,
     // modification and change times when tried.
     std::unordered_map<std::string, std::tuple<int64_t, int64_t, int64_t>> rejected_;
