@@ -27,8 +27,11 @@ size_t Library::open() {
     bool ok = db_.open(dbPath_, message);
     if (!message.empty()) log_("kestrel-site: " + message + (ok ? "" : "; the index is kept in memory only"));
     std::string problem;
-    auto next = std::make_shared<const Catalog>(db_.load(problem));
+    std::vector<std::shared_ptr<const Track>> stored;
+    for (Track& t : db_.load(problem)) stored.push_back(std::make_shared<const Track>(std::move(t)));
     if (!problem.empty()) log_("kestrel-site: " + problem);
+    auto unlisted = duplicates_.hidden(stored);
+    auto next = std::make_shared<const Catalog>(std::move(stored), unlisted);
     size_t n = next->size();
     std::lock_guard<std::mutex> lock(catalogMutex_);
     catalog_ = std::move(next);
@@ -110,7 +113,8 @@ Library::Stats Library::rescan(bool retryRejected, const std::function<void(cons
                      "); the tracks are served from memory, and the index is written whole at the next scan");
             dbBehind_ = !saved;
         }
-        auto next = std::make_shared<const Catalog>(std::move(tracks));
+        auto unlisted = duplicates_.hidden(tracks);
+        auto next = std::make_shared<const Catalog>(std::move(tracks), unlisted);
         std::lock_guard<std::mutex> lock(catalogMutex_);
         catalog_ = std::move(next);
     }

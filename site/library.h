@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "catalog.h"
+#include "duplicates.h"
 #include "library_db.h"
 
 namespace site {
@@ -60,6 +61,7 @@ class Library {
 
     std::mutex rescanMutex_;  // held for a whole rescan; guards what follows
     bool dbBehind_ = false;   // the last write of the index failed
+    Duplicates duplicates_;
     // Files that were read and did not parse as audio, by path: their size,
     // modification and change times when tried.
     std::unordered_map<std::string, std::tuple<int64_t, int64_t, int64_t>> rejected_;

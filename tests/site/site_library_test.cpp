@@ -177,6 +177,51 @@ TEST(SiteIndex, FilesAddedRenamedAndRemovedAreSeenWithinTwoSeconds) {
     EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "alpha") == 0; }));
 }
 
+TEST(SiteIndex, ByteIdenticalCopiesAreListedOnceAndTheOriginalIsTheOne) {
+    TempDir dir;
+    makeTagged(dir / "m/Band/song.mp3", "Band", "Song");
+    fs::create_directories(dir / "m/Kestrel Player");
+    fs::create_directories(dir / "m/Other");
+    fs::copy_file(dir / "m/Band/song.mp3", dir / "m/Kestrel Player/Band - Song.mp3");  // saved by the player
+    fs::copy_file(dir / "m/Band/song.mp3", dir / "m/Other/copy.mp3");
+    // The same size, tags and length, but not the same bytes: another track.
+    fs::copy_file(dir / "m/Band/song.mp3", dir / "m/Band/remaster.mp3");
+    {
+        std::fstream f(dir / "m/Band/remaster.mp3", std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(-1, std::ios::end);
+        f.put('\x55');
+    }
+    ServedSite served(dir / "m", dir / "index.sqlite");
+    auto c = served.client();
+    auto hits = scrape(c.Get("/search.php?q=band+song")->body);
+    ASSERT_EQ(hits.size(), 2u);
+    for (auto& h : hits)
+        EXPECT_TRUE(h.link.find("/song.mp3") != std::string::npos ||
+                    h.link.find("/remaster.mp3") != std::string::npos)
+            << h.link;
+    // A copy's own address, in a playlist saved before, still plays.
+    for (const auto& t : served.site().catalog()->tracks())
+        EXPECT_EQ(c.Get("/f/" + site::formatId(t->id))->status, 200) << t->path;
+    // Without the original, the copy outside the save folder stands for it,
+    // also after a restart from the stored index.
+    fs::remove(dir / "m/Band/song.mp3");
+    served.site().reindex();
+    hits = scrape(c.Get("/search.php?q=band+song")->body);
+    ASSERT_EQ(hits.size(), 2u);
+    EXPECT_TRUE(hits[0].link.find("/copy.mp3") != std::string::npos ||
+                hits[1].link.find("/copy.mp3") != std::string::npos);
+    {
+        site::Site first(
+            {dir / "m"}, [](const std::string&) {}, dir / "index2.sqlite");
+        first.open();
+        first.reindex();
+    }
+    site::Site restarted(
+        {dir / "m"}, [](const std::string&) {}, dir / "index2.sqlite");
+    EXPECT_EQ(restarted.open(), 3u);
+    EXPECT_EQ(restarted.catalog()->search({"band", "song"}, 9).size(), 2u);
+}
+
 TEST(SiteLimits, BodiesOriginsSlowClientsAndFilesThatAreNotAudio) {
     TempDir dir;
     makeTagged(dir / "m/song.mp3", "Band", "Song");
