@@ -5,7 +5,7 @@
 namespace site {
 namespace {
 
-std::string_view trim(std::string_view s) {
+std::string_view trimLine(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
         s.remove_suffix(1);
@@ -23,7 +23,7 @@ bool sameName(std::string_view a, std::string_view b) {
 bool valueOf(std::string_view line, std::string_view name, std::string_view& value) {
     size_t colon = line.find(':');
     if (colon == std::string_view::npos || !sameName(line.substr(0, colon), name)) return false;
-    value = trim(line.substr(colon + 1));
+    value = trimLine(line.substr(colon + 1));
     return true;
 }
 
@@ -44,7 +44,7 @@ RequestHead::State RequestHead::scan(std::string_view bytes) {
         if (end > limits_.maxBytes) return state_ = State::TooLarge;
         if (begin == 0) {
             // "METHOD TARGET VERSION": only what picks the request's threads.
-            std::string_view rest = trim(line);
+            std::string_view rest = trimLine(line);
             size_t sp = rest.find(' ');
             method_ = std::string(rest.substr(0, sp));
             rest = sp == std::string_view::npos ? std::string_view() : rest.substr(sp + 1);
