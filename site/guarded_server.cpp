@@ -15,15 +15,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "connection.h"
+
 namespace site {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-constexpr milliseconds kDrainTime{2000};  // to read what follows a refused head
-constexpr size_t kDrainBytes = 1 << 20;
-constexpr milliseconds kExpiryTick{100};
 
 bool addressOf(const sockaddr_storage& ss, std::string& address, int& port) {
     char buf[INET6_ADDRSTRLEN] = {};
@@ -45,36 +42,7 @@ bool addressOf(const sockaddr_storage& ss, std::string& address, int& port) {
 bool isLoopbackAddress(const std::string& a) {
     return a.rfind("127.", 0) == 0 || a == "::1" || a.rfind("::ffff:127.", 0) == 0;
 }
-
-// A whole answer of a few bytes on a socket whose send buffer is empty: if
-// even that does not go, the client is not worth waiting for.
-void sendQuietly(int fd, int status, const char* reason) {
-    std::string answer = "HTTP/1.1 " + std::to_string(status) + " " + reason +
-                         "\r\nContent-Length: 0\r\nConnection: close\r\n" +
-                         (status == 503 ? "Retry-After: 1\r\n" : "") + "\r\n";
-    if (::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0) {
-    }
-}
-
 }  // namespace
-
-struct GuardedServer::Connection {
-    int fd = -1;
-    std::string address, localAddress;
-    int port = 0, localPort = 0;
-    bool loopback = false;
-    enum class Phase { Reading, Draining, Queued, Serving } phase = Phase::Reading;
-    bool registered = false;  // in the reception's epoll set
-    std::string buffer;       // received and not yet answered (a pipelined request may follow)
-    RequestHead head;
-    Clock::time_point deadline;  // of the request being read, or of a drain
-    bool bodyTimed = false;      // the deadline has grown by the body's length
-    size_t drained = 0;
-    std::string range;       // the Range field taken out of the head handed over
-    size_t requestSize = 0;  // the head and body handed over
-    Clock::time_point queuedAt;
-    size_t served = 0;
-};
 
 // The bytes of one request, already received, and the socket to answer on.
 class GuardedServer::ConnectionStream final : public httplib::Stream {
@@ -260,157 +228,6 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
     wake();
     return true;
 }
-
-void GuardedServer::receive() {
-    epoll_event events[64];
-    bool busy = false;  // connections being read or waiting for a thread: deadlines to keep
-    for (;;) {
-        int n = epoll_wait(epoll_, events, 64, busy ? int(kExpiryTick.count()) : -1);
-        if (n < 0 && errno != EINTR) break;
-        for (int i = 0; i < n; ++i) {
-            if (events[i].data.ptr) {
-                readFrom(*static_cast<Connection*>(events[i].data.ptr));
-            } else {
-                uint64_t count;
-                if (::read(wake_, &count, sizeof count) < 0) {
-                }
-            }
-        }
-        std::vector<Connection*> arrived;
-        bool stop, queued = false;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop = stopping_;
-            if (!stop) arrived.swap(inbox_);
-            for (auto& q : queues_) queued |= !q.empty();
-        }
-        if (stop) break;
-        for (Connection* c : arrived) {
-            reading_.insert(c);
-            advance(*c);  // a request that came with the last one is read at once
-        }
-        if (Clock::now() - lastExpiry_ >= kExpiryTick) expire();
-        busy = queued || !reading_.empty();
-    }
-    for (Connection* c : reading_) close(c);
-    reading_.clear();
-}
-
-void GuardedServer::readFrom(Connection& c) {
-    char buf[16384];
-    for (;;) {
-        ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
-        if (n > 0) {
-            if (c.phase == Connection::Phase::Draining) {
-                c.drained += size_t(n);
-                if (c.drained <= kDrainBytes) continue;
-            } else {
-                c.buffer.append(buf, size_t(n));
-                if (!advance(c)) return;  // handed over: another thread's now
-                continue;
-            }
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            return;
-        }
-        // The client has gone, or closed before its request was whole.
-        reading_.erase(&c);
-        close(&c);
-        return;
-    }
-}
-
-bool GuardedServer::advance(Connection& c) {
-    if (c.phase == Connection::Phase::Reading) {
-        switch (c.head.scan(c.buffer)) {
-            case RequestHead::State::Partial:
-                break;
-            case RequestHead::State::Complete:
-                if (!c.bodyTimed) {
-                    c.bodyTimed = true;
-                    c.deadline += milliseconds(c.head.bodySize() * 1000 / limits_.minRate);
-                }
-                if (c.buffer.size() >= c.head.headSize() + c.head.bodySize()) {
-                    handOff(c);
-                    return false;
-                }
-                break;
-            case RequestHead::State::TooLarge:
-                return refuse(c, 431, "Request Header Fields Too Large");
-            case RequestHead::State::BodyTooLarge:
-                return refuse(c, 413, "Payload Too Large");
-            case RequestHead::State::LengthRequired:
-                return refuse(c, 411, "Length Required");
-            case RequestHead::State::Bad:
-                return refuse(c, 400, "Bad Request");
-        }
-    }
-    if (!c.registered) {
-        epoll_event ev{};
-        ev.events = EPOLLIN;
-        ev.data.ptr = &c;
-        c.registered = epoll_ctl(epoll_, EPOLL_CTL_ADD, c.fd, &ev) == 0;
-    }
-    return true;
-}
-
-void GuardedServer::handOff(Connection& c) {
-    if (c.registered) epoll_ctl(epoll_, EPOLL_CTL_DEL, c.fd, nullptr);
-    c.registered = false;
-    reading_.erase(&c);
-    c.range = c.head.takeRange(c.buffer);
-    c.requestSize = c.head.headSize() + c.head.bodySize();
-    const auto kind = size_t(c.head.kind());
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        c.phase = Connection::Phase::Queued;
-        c.queuedAt = Clock::now();
-        queues_[kind].push_back(&c);
-    }
-    queued_[kind].notify_one();
-}
-
-bool GuardedServer::refuse(Connection& c, int status, const char* reason) {
-    sendQuietly(c.fd, status, reason);
-    note(c, std::to_string(status) + " " + reason);
-    // What the client still sends is read and dropped for a moment, so that
-    // it sees the answer rather than a reset.
-    ::shutdown(c.fd, SHUT_WR);
-    c.phase = Connection::Phase::Draining;
-    std::string().swap(c.buffer);
-    c.deadline = Clock::now() + kDrainTime;
-    return advance(c);
-}
-
-void GuardedServer::expire() {
-    const auto now = lastExpiry_ = Clock::now();
-    std::vector<Connection*> cut;
-    for (Connection* c : reading_)
-        if (c->deadline <= now) cut.push_back(c);
-    for (Connection* c : cut) {
-        reading_.erase(c);
-        // A kept-alive connection that stays idle simply ends.
-        if (c->phase == Connection::Phase::Reading && !c->buffer.empty())
-            note(*c, "cut: the request did not arrive in time");
-        close(c);
-    }
-    std::vector<Connection*> late;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (auto& q : queues_)
-            while (!q.empty() && now - q.front()->queuedAt >= limits_.queueTime) {
-                late.push_back(q.front());
-                q.pop_front();
-            }
-    }
-    for (Connection* c : late) {
-        sendQuietly(c->fd, 503, "Service Unavailable");
-        note(*c, "503: no request thread was free in time");
-        close(c);
-    }
-}
-
 void GuardedServer::work(RequestKind kind) {
     auto& queue = queues_[size_t(kind)];
     for (;;) {
@@ -441,6 +258,7 @@ void GuardedServer::serve(Connection& c, RequestKind kind) {
         if (!range.empty()) req.set_header("Range", range);
     });
     c.buffer.erase(0, std::min(c.buffer.size(), std::max(stream.consumed(), c.requestSize)));
+    account(c);
     if (ok && !closed && !last)
         giveBack(c);
     else
@@ -467,7 +285,14 @@ void GuardedServer::giveBack(Connection& c) {
         wake();
 }
 
+void GuardedServer::account(Connection& c) {
+    buffered_ += c.buffer.size();
+    buffered_ -= c.counted;
+    c.counted = c.buffer.size();
+}
+
 void GuardedServer::close(Connection* c) {
+    buffered_ -= c->counted;
     // A copy of the socket in a child process would keep it in the epoll set
     // after it is closed here: take it out first.
     if (c->registered) epoll_ctl(epoll_, EPOLL_CTL_DEL, c->fd, nullptr);

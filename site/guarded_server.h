@@ -6,11 +6,13 @@
 // and body are in, within a deadline that grows with the body's length (a
 // minimum rate): a slow client costs a socket and a few bytes, never a thread,
 // and one that misses its deadline is cut. A head over the limits is answered
-// there (431, 413, 411, 400). A complete request waits for a thread of its
-// kind: pages and searches have threads of their own, so that transfers to
-// paused players and re-indexes never hold them; a request that finds no
-// thread within a few seconds gets 503. After its answer a kept-alive
-// connection goes back to the reception for its next request.
+// there (431, 413, 411, 400), and so is a client whose bytes would take what
+// all connections hold past a budget (503). A complete request waits for a
+// thread of its kind: pages and searches have threads of their own, so that
+// transfers to paused players and re-indexes never hold them; a request that
+// finds no thread within a few seconds gets 503. After its answer a
+// kept-alive connection goes back to the reception for its next request
+// (reception.cpp).
 //
 // Threads: the library's listening thread accepts and hands each socket over
 // (process_and_close_socket); the reception thread owns a connection while it
@@ -19,6 +21,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -42,7 +45,8 @@ struct ServerLimits {
     uint64_t minRate = 64 << 10;                      // bytes per second
     std::chrono::milliseconds queueTime{10000};       // longest wait for a request thread
     std::chrono::milliseconds quickWriteTime{10000};  // to take a page; transfers use the write timeout
-    int perRemoteAddress = 16;  // connections at once from one address other than loopback
+    int perRemoteAddress = 16;      // connections at once from one address other than loopback
+    size_t maxBuffered = 64 << 20;  // bytes of requests held at once, over all connections
     int quickThreads = 8, transferThreads = 48, reindexThreads = 2;
 };
 
@@ -79,6 +83,7 @@ class GuardedServer : public httplib::Server {
     bool refuse(Connection& c, int status, const char* reason);
     void expire();
 
+    void account(Connection& c);   // after c.buffer changed size
     void giveBack(Connection& c);  // from a request thread: to the reception
     void close(Connection* c);
     void wake();
@@ -95,6 +100,7 @@ class GuardedServer : public httplib::Server {
     std::condition_variable queued_[3];
     std::vector<Connection*> inbox_;  // guarded by mutex_: new or given back
     size_t maxConnections_ = 0;
+    std::atomic<size_t> buffered_{0};  // bytes in the buffers of all connections
 
     int epoll_ = -1;
     int wake_ = -1;                            // an eventfd: the inbox has work, or stop
