@@ -19,12 +19,12 @@ bool hashFile(const std::string& path, uint64_t& hash) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     uint64_t h = 0x9E3779B97F4A7C15ULL;
-    static thread_local char buf[1 << 16];
+    std::vector<char> buf(1 << 16);
     ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0) {
+    while ((n = ::read(fd, buf.data(), buf.size())) > 0) {
         for (ssize_t i = 0; i < n; i += 8) {
             uint64_t w = 0;
-            std::memcpy(&w, buf + i, size_t(std::min<ssize_t>(8, n - i)));
+            std::memcpy(&w, buf.data() + i, size_t(std::min<ssize_t>(8, n - i)));
             w ^= w >> 33;
             w *= 0xFF51AFD7ED558CCDULL;
             h = (h ^ w) * 0xC4CEB9FE1A85EC53ULL;
