@@ -165,9 +165,11 @@ bool within(std::chrono::milliseconds bound, Pred pred) {
 // disk says so and leaves no log of the failed write. Each runs the site in a
 // mount of its own, in a user namespace.
 TEST(SiteProcess, AReadOnlyIndexIsServedAndAFullDiskIsNamed) {
-    if (run("unshare -rm true 2>/dev/null") != 0)
-        GTEST_SKIP() << "no user namespace to mount a file system in";
     TempDir music, cache, logs, full;
+    if (run("unshare -rm sh -c 'mount -t tmpfs -o size=96k tmpfs " + full.path() + " && mount --bind " +
+            cache.path() + " " + cache.path() + " && mount -o remount,bind,ro " + cache.path() + " " +
+            cache.path() + "' 2>/dev/null") != 0)
+        GTEST_SKIP() << "no user namespace to mount a file system in";
     makeTagged(music / "a.mp3", "Alpha", "One");
     const std::string db = cache / "index.sqlite";
     {
