@@ -1,8 +1,10 @@
-// libFuzzer harness for what kestrel-site reads from a request: the query
-// string of "search.php" and the Range header of a file. It compiles those
-// readers itself (and the page they lead to), so nothing else is needed.
-// The result page made for the query must scrape back into exactly the
-// lines it holds, and a partial range must lie inside the file.
+// libFuzzer harness for what kestrel-site reads from a request: its head as
+// the bytes arrive, the query string of "search.php" and the Range header of
+// a file. It compiles those readers itself (and the page they lead to), so
+// nothing else is needed. The head must be read the same whether it comes at
+// once or a byte at a time, the result page made for the query must scrape
+// back into exactly the lines it holds, and a partial range must lie inside
+// the file.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -13,6 +15,7 @@
 #include "../site/names.cpp"
 #include "../site/pages.cpp"
 #include "../site/query.cpp"
+#include "../site/request_head.cpp"
 #include "platform/text/cp1251.cpp"
 
 namespace {
@@ -63,6 +66,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ++found;
     }
     require(found == hits.size());
+
+    site::HeadLimits limits;
+    limits.maxBytes = 512;
+    limits.maxFields = 8;
+    site::RequestHead whole(limits), trickled(limits);
+    auto state = whole.scan(input);
+    for (size_t n = 1; n <= size && trickled.scan(input.substr(0, n)) == site::RequestHead::State::Partial;
+         ++n) {
+    }
+    require(trickled.scan(input) == state);
+    if (state == site::RequestHead::State::Complete) {
+        require(whole.headSize() <= size && whole.headSize() <= limits.maxBytes);
+        require(whole.headSize() == trickled.headSize() && whole.bodySize() == trickled.bodySize());
+        std::string bytes(input);
+        const size_t headSize = whole.headSize();
+        whole.takeRange(bytes);
+        require(bytes.size() - whole.headSize() == size - headSize);  // only head lines go
+        require(bytes.compare(whole.headSize(), std::string::npos, input.substr(headSize)) == 0);
+    }
 
     site::ByteRange range;
     const uint64_t fileSize = size * 7;

@@ -138,7 +138,8 @@ Catalog::Catalog(std::vector<Track> tracks) {
     *this = Catalog(std::move(shared));
 }
 
-Catalog::Catalog(std::vector<std::shared_ptr<const Track>> tracks) {
+Catalog::Catalog(std::vector<std::shared_ptr<const Track>> tracks,
+                 const std::unordered_set<uint64_t>& unlisted) {
     struct Keyed {
         std::string artist, title;
         const Track* track;
@@ -161,6 +162,12 @@ Catalog::Catalog(std::vector<std::shared_ptr<const Track>> tracks) {
     for (auto& k : keys) {
         const Track& t = *k.track;
         starts_.push_back(haystack_.size());
+        byId_.emplace_back(t.id, uint32_t(tracks_.size()));
+        tracks_.push_back(std::move(tracks[k.index]));
+        if (unlisted.count(t.id)) {
+            haystack_ += '\0';  // no word matches it
+            continue;
+        }
         haystack_ += k.artist;
         haystack_ += '\x01';
         haystack_ += k.title;
@@ -171,8 +178,6 @@ Catalog::Catalog(std::vector<std::shared_ptr<const Track>> tracks) {
         haystack_ += '/';
         haystack_ += foldForSearch(nameText(t.fileName));
         haystack_ += '\0';
-        byId_.emplace_back(t.id, uint32_t(tracks_.size()));
-        tracks_.push_back(std::move(tracks[k.index]));
     }
     std::sort(byId_.begin(), byId_.end());
     starts_.push_back(haystack_.size());
@@ -183,7 +188,8 @@ std::vector<const Track*> Catalog::search(const std::vector<std::string>& words,
     std::vector<const Track*> hits;
     if (limit == 0) return hits;
     if (words.empty()) {
-        for (size_t i = 0; i < tracks_.size() && hits.size() < limit; ++i) hits.push_back(tracks_[i].get());
+        for (size_t i = 0; i < tracks_.size() && hits.size() < limit; ++i)
+            if (starts_[i + 1] - starts_[i] > 1) hits.push_back(tracks_[i].get());
         return hits;
     }
     // The longest word is usually the rarest: scan the whole haystack for it,

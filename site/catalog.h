@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -33,8 +34,11 @@ class Catalog {
     // address stays valid across re-indexes.
     explicit Catalog(std::vector<Track> tracks);
     // The same over shared tracks, so that a rescan's next catalogue shares
-    // what did not change with the current one instead of copying it.
-    explicit Catalog(std::vector<std::shared_ptr<const Track>> tracks);
+    // what did not change with the current one instead of copying it. Tracks
+    // whose ids are in `unlisted` (copies of another) are found by id but
+    // never by a search.
+    explicit Catalog(std::vector<std::shared_ptr<const Track>> tracks,
+                     const std::unordered_set<uint64_t>& unlisted = {});
 
     size_t size() const { return tracks_.size(); }
     const std::vector<std::shared_ptr<const Track>>& tracks() const { return tracks_; }
@@ -50,8 +54,8 @@ class Catalog {
 
   private:
     std::vector<std::shared_ptr<const Track>> tracks_;
-    // Folded "artist\x01title\x01album\x01folders/file name\0" of every track in order, and the
-    // offset where each track's part starts (plus one past the end).
+    // Folded "artist\x01title\x01album\x01folders/file name\0" of every track in order (of an
+    // unlisted one only "\0"), and the offset where each track's part starts (plus one past the end).
     std::string haystack_;
     std::vector<size_t> starts_;
     std::vector<std::pair<uint64_t, uint32_t>> byId_;  // (id, index), sorted by id

@@ -1,6 +1,8 @@
 #include "library.h"
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -25,18 +27,22 @@ size_t Library::open() {
     bool ok = db_.open(dbPath_, message);
     if (!message.empty()) log_("kestrel-site: " + message + (ok ? "" : "; the index is kept in memory only"));
     std::string problem;
-    auto next = std::make_shared<const Catalog>(db_.load(problem));
+    std::vector<std::shared_ptr<const Track>> stored;
+    for (Track& t : db_.load(problem)) stored.push_back(std::make_shared<const Track>(std::move(t)));
     if (!problem.empty()) log_("kestrel-site: " + problem);
+    auto unlisted = duplicates_.hidden(stored);
+    auto next = std::make_shared<const Catalog>(std::move(stored), unlisted);
     size_t n = next->size();
     std::lock_guard<std::mutex> lock(catalogMutex_);
     catalog_ = std::move(next);
     return n;
 }
 
-Library::Stats Library::rescan() {
+Library::Stats Library::rescan(bool retryRejected, const std::function<void(const std::string&)>& entering) {
     std::lock_guard<std::mutex> serial(rescanMutex_);
     auto started = std::chrono::steady_clock::now();
-    Walk walk = walkFolders(roots_);
+    if (retryRejected) rejected_.clear();
+    Walk walk = walkFolders(roots_, entering);
     auto current = catalog();
 
     std::unordered_map<std::string_view, const std::shared_ptr<const Track>*> byPath;
@@ -58,7 +64,7 @@ Library::Stats Library::rescan() {
             continue;
         }
         auto r = rejected_.find(f.path);
-        if (r != rejected_.end() && r->second == std::make_pair(f.size, f.mtime)) continue;
+        if (r != rejected_.end() && r->second == std::make_tuple(f.size, f.mtime, f.ctime)) continue;
         toRead.push_back(std::move(f));
     }
 
@@ -80,16 +86,35 @@ Library::Stats Library::rescan() {
             if (t.id != 0 && ids.insert(t.id).second) break;
         }
     }
-    for (const FoundFile& f : toRead)
-        if (!readPaths.count(f.path)) rejected_[f.path] = {f.size, f.mtime};
+    for (const FoundFile& f : toRead) {
+        if (readPaths.count(f.path)) continue;
+        // One that could not even be opened says nothing of what it holds
+        // (a permission, a share not yet there): it is tried at each scan.
+        int fd = ::open(f.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::close(fd);
+        rejected_[f.path] = {f.size, f.mtime, f.ctime};
+    }
     std::vector<std::string> removed;
     for (auto& [path, t] : byPath) removed.emplace_back(path);
     stats.removed = removed.size();
 
-    if (!read.empty() || !removed.empty() || current->size() == 0) {
-        if (db_.isOpen() && !db_.save(read, removed)) log_("kestrel-site: the index could not be written");
+    if (!read.empty() || !removed.empty() || current->size() == 0 || dbBehind_) {
         for (Track& t : read) tracks.push_back(std::make_shared<const Track>(std::move(t)));
-        auto next = std::make_shared<const Catalog>(std::move(tracks));
+        if (db_.isOpen()) {
+            // After a failed write the stored index lacks what that scan
+            // found: it is written whole.
+            std::vector<const Track*> changed;
+            for (size_t i = dbBehind_ ? 0 : tracks.size() - read.size(); i < tracks.size(); ++i)
+                changed.push_back(tracks[i].get());
+            const bool saved = db_.save(changed, removed, dbBehind_);
+            if (!saved)
+                log_("kestrel-site: the index " + dbPath_ + " could not be written (" + db_.lastError() +
+                     "); the tracks are served from memory, and the index is written whole at the next scan");
+            dbBehind_ = !saved;
+        }
+        auto unlisted = duplicates_.hidden(tracks);
+        auto next = std::make_shared<const Catalog>(std::move(tracks), unlisted);
         std::lock_guard<std::mutex> lock(catalogMutex_);
         catalog_ = std::move(next);
     }

@@ -10,11 +10,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "catalog.h"
+#include "duplicates.h"
 #include "library_db.h"
 
 namespace site {
@@ -36,8 +38,11 @@ class Library {
         double seconds = 0;
     };
     // Walks the folders, reads the tags of new and changed files, drops what
-    // is gone and swaps the result in. Blocks; safe from any thread.
-    Stats rescan();
+    // is gone and swaps the result in. Blocks; safe from any thread. A file
+    // that did not parse as audio is not read again until it changes (its
+    // size or times), unless `retryRejected`; `entering` is called with each
+    // folder before it is listed (see walkFolders).
+    Stats rescan(bool retryRejected = false, const std::function<void(const std::string&)>& entering = {});
 
     std::shared_ptr<const Catalog> catalog() const;
 
@@ -55,8 +60,11 @@ class Library {
     std::vector<std::string> walked_;         // guarded by catalogMutex_
 
     std::mutex rescanMutex_;  // held for a whole rescan; guards what follows
-    // Files that did not parse as audio, by path: size and time when tried.
-    std::unordered_map<std::string, std::pair<int64_t, int64_t>> rejected_;
+    bool dbBehind_ = false;   // the last write of the index failed
+    Duplicates duplicates_;
+    // Files that were read and did not parse as audio, by path: their size,
+    // modification and change times when tried.
+    std::unordered_map<std::string, std::tuple<int64_t, int64_t, int64_t>> rejected_;
 };
 
 // The default index file: $XDG_CACHE_HOME/kestrel-site/index.sqlite, else

@@ -2,8 +2,10 @@
 #include <malloc.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -22,6 +24,14 @@ int main(int argc, char** argv) {
     // them returns them) and few heaps keep memory flat across rescans.
     mallopt(M_MMAP_THRESHOLD, 256 << 10);
     mallopt(M_ARENA_MAX, 2);
+    // A connection waiting for its request costs a descriptor, not a thread:
+    // take every descriptor the system allows, so that a thousand local
+    // clients at once are queued rather than refused.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < std::min<rlim_t>(files.rlim_max, 1 << 16)) {
+        files.rlim_cur = std::min<rlim_t>(files.rlim_max, 1 << 16);
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     site::Options options;
     std::string error;
     if (!site::parseOptions(argc, argv, options, error)) {
@@ -113,13 +123,14 @@ int main(int argc, char** argv) {
     });
 
     // A stored index is served at once and brought up to date behind; a
-    // first start reads the folders before it says where it listens.
+    // first start reads the folders before it says where it listens. Either
+    // scan watches each folder before it lists it.
     const bool stored = site.open() > 0;
+    site.startWatching();
     if (!stored) site.reindex();
     std::printf("%s\n", site.baseUrl().c_str());
     std::fflush(stdout);
     if (stored) requestReindex();
-    site.startWatching();
     bool served = site.run();
     {
         std::lock_guard<std::mutex> lock(doneMutex);

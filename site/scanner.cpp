@@ -36,11 +36,15 @@ const Kind* kindOf(std::string_view name) {
 
 using Node = std::pair<dev_t, ino_t>;
 
-int64_t mtimeOf(const struct stat& st) {
-    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+int64_t nanoseconds(const timespec& t) {
+    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-void walk(const std::string& dir, const std::string& folder, std::set<Node>& seen, Walk& out) {
+using Entering = std::function<void(const std::string&)>;
+
+void walk(const std::string& dir, const std::string& folder, std::set<Node>& seen, const Entering& entering,
+          Walk& out) {
+    if (entering) entering(dir);
     DIR* d = opendir(dir.c_str());
     if (!d) return;
     out.dirs.push_back(dir);
@@ -57,11 +61,12 @@ void walk(const std::string& dir, const std::string& folder, std::set<Node>& see
                                      folder.empty() ? std::string(name) : folder + "/" + std::string(name));
         } else if (S_ISREG(st.st_mode) && kindOf(name)) {
             if (seen.insert({st.st_dev, st.st_ino}).second)
-                out.files.push_back({std::move(path), folder, int64_t(st.st_size), mtimeOf(st)});
+                out.files.push_back({std::move(path), folder, int64_t(st.st_size), nanoseconds(st.st_mtim),
+                                     nanoseconds(st.st_ctim)});
         }
     }
     closedir(d);
-    for (auto& [sub, subFolder] : subdirs) walk(sub, subFolder, seen, out);
+    for (auto& [sub, subFolder] : subdirs) walk(sub, subFolder, seen, entering, out);
 }
 
 }  // namespace
@@ -75,14 +80,14 @@ const char* contentTypeFor(std::string_view name) {
     return k ? k->type : "application/octet-stream";
 }
 
-Walk walkFolders(const std::vector<std::string>& folders) {
+Walk walkFolders(const std::vector<std::string>& folders, const Entering& entering) {
     std::set<Node> seen;
     Walk out;
     for (std::string root : folders) {
         while (root.size() > 1 && root.back() == '/') root.pop_back();
         struct stat st;
         if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-        if (seen.insert({st.st_dev, st.st_ino}).second) walk(root, "", seen, out);
+        if (seen.insert({st.st_dev, st.st_ino}).second) walk(root, "", seen, entering, out);
     }
     return out;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,7 @@ struct FoundFile {
     std::string folder;  // the folders between the indexed folder and the file (bytes)
     int64_t size = 0;
     int64_t mtime = 0;  // nanoseconds
+    int64_t ctime = 0;  // nanoseconds: also changed by a rename over it, or a chmod
 };
 
 struct Walk {
@@ -33,7 +35,10 @@ struct Walk {
 // Every audio file under `folders`, each once: hidden entries are skipped,
 // symbolic links are followed, and a folder met twice (a link loop, a folder
 // given twice) is walked once. Unreadable folders are skipped silently.
-Walk walkFolders(const std::vector<std::string>& folders);
+// `entering` (when given) is called with each folder before it is listed, so
+// that a watch added there misses nothing made after the listing began.
+Walk walkFolders(const std::vector<std::string>& folders,
+                 const std::function<void(const std::string&)>& entering = {});
 
 // Reads the tags of `files` on `threads` threads; files that do not parse as
 // audio are left out. Blocks until done; call from any thread.

@@ -1,5 +1,6 @@
 #include "server.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <httplib.h>
 #include <sys/socket.h>
@@ -75,6 +76,30 @@ bool foreignOrigin(const httplib::Request& req, const std::string& base) {
     return origin != "http://" + host && origin + "/" != base;
 }
 
+// The host part of a Host header: "name:port", "[v6]:port" or "name".
+std::string hostName(const std::string& host) {
+    if (!host.empty() && host[0] == '[') return host.substr(1, host.find(']') - 1);
+    size_t colon = host.find(':');
+    std::string name = colon != std::string::npos && host.find(':', colon + 1) == std::string::npos
+                           ? host.substr(0, colon)
+                           : host;
+    for (char& c : name) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return name;
+}
+
+// A Host this machine answers to for certain: a loopback address, "localhost"
+// or the address the site was told to listen on. A page whose name an attacker
+// has pointed at 127.0.0.1 (DNS rebinding) sends its own name instead. No
+// Host at all comes from no browser.
+bool ownHost(const std::string& host, const std::string& listen) {
+    if (host.empty()) return true;
+    std::string name = hostName(host);
+    unsigned char bytes[16];
+    if (inet_pton(AF_INET, name.c_str(), bytes) == 1) return bytes[0] == 127 || name == listen;
+    if (inet_pton(AF_INET6, name.c_str(), bytes) == 1) return name == "::1" || name == listen;
+    return name == "localhost" || name == hostName(listen);
+}
+
 }  // namespace
 
 Site::Site(std::vector<std::string> folders, std::function<void(const std::string&)> log, std::string dbPath)
@@ -102,14 +127,22 @@ size_t Site::open() {
 }
 
 size_t Site::reindex() {
-    Library::Stats stats = library_.rescan();
+    return rescan(true);
+}
+
+size_t Site::rescan(bool retryRejected) {
+    bool watchedAll = true;
+    Library::Stats stats = library_.rescan(retryRejected, [this, &watchedAll](const std::string& folder) {
+        std::lock_guard<std::mutex> lock(watcherMutex_);
+        if (watcher_ && !watcher_->add(folder)) watchedAll = false;
+    });
     {
         std::lock_guard<std::mutex> lock(statsMutex_);
         stats_ = stats;
     }
     {
         std::lock_guard<std::mutex> lock(watcherMutex_);
-        if (watcher_) watcher_->watch(library_.folders());
+        if (watcher_) watcher_->walked(watchedAll);
     }
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.2f", stats.seconds);
@@ -126,8 +159,15 @@ Library::Stats Site::lastReindex() const {
 void Site::startWatching() {
     std::lock_guard<std::mutex> lock(watcherMutex_);
     if (watcher_) return;
-    watcher_ = std::make_unique<Watcher>([this] { reindex(); }, log_);
-    watcher_->watch(library_.folders());  // empty before the first rescan, which renews them
+    watcher_ = std::make_unique<Watcher>([this] { rescan(false); }, log_);
+    // Folders a scan has already walked are watched now and listed again
+    // soon, for what was made in between; each later walk watches the rest.
+    auto folders = library_.folders();
+    if (folders.empty()) return;
+    bool all = true;
+    for (const auto& folder : folders) all &= watcher_->add(folder);
+    watcher_->walked(all);
+    watcher_->changeSoon();
 }
 
 std::shared_ptr<const Catalog> Site::catalog() const {
@@ -135,14 +175,20 @@ std::shared_ptr<const Catalog> Site::catalog() const {
 }
 
 int Site::bind(const std::string& address, int port) {
-    server_ = std::make_unique<GuardedServer>(std::chrono::seconds(kHeaderSeconds), kConnectionsPerAddress);
+    ServerLimits limits;
+    limits.head.maxBody = kMaxBody;
+    limits.requestTime = std::chrono::seconds(kHeaderSeconds);
+    limits.perRemoteAddress = kConnectionsPerAddress;
+    server_ = std::make_unique<GuardedServer>(
+        limits, [this](const std::string& client, const std::string& method, const std::string& target,
+                       const std::string& outcome) {
+            log_(timestamp() + " " + client + " \"" + (method.empty() ? "-" : printable(method)) + " " +
+                 (target.empty() ? "-" : printable(target)) + "\" " + outcome);
+        });
     // Players pause by not reading: a paused stream must not be cut after the
-    // library's default 5 s; one address holds at most a quarter of the pool.
+    // library's default 5 s.
     server_->set_write_timeout(600, 0);
-    server_->set_read_timeout(kHeaderSeconds, 0);
-    server_->set_keep_alive_timeout(kHeaderSeconds);
     server_->set_payload_max_length(kMaxBody);
-    server_->new_task_queue = [] { return new httplib::ThreadPool(4 * kConnectionsPerAddress); };
     // One site per port. The library's default sets SO_REUSEPORT, with which
     // a second site binds the same port and the two split the requests;
     // SO_REUSEADDR alone still lets a restart take the port back from
@@ -155,6 +201,8 @@ int Site::bind(const std::string& address, int port) {
     address_ = address;
     port_ =
         port == 0 ? server_->bind_to_any_port(address) : (server_->bind_to_port(address, port) ? port : -1);
+    // A thousand clients at once wait in the system's queue rather than fail.
+    if (port_ > 0) server_->widenBacklog(4096);
     return port_;
 }
 
@@ -184,7 +232,6 @@ void Site::routes() {
     auto& s = *server_;
 
     s.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        server_->answered(req);
         std::string bytes = res.get_header_value("Content-Length");
         if (bytes.empty()) bytes = std::to_string(res.body.size());
         log_(timestamp() + " " + req.remote_addr + " \"" + req.method + " " + printable(req.target) + "\" " +
@@ -202,6 +249,12 @@ void Site::routes() {
     // POST /reindex from loopback, not from a form of another site.
     auto reindexRequest = [this](const httplib::Request& req, httplib::Response& res) {
         if (!isLoopback(req.remote_addr)) return notFound(res);
+        if (!ownHost(req.get_header_value("Host"), address_)) {
+            res.status = 403;
+            res.set_content("only a request to this machine's own address can reindex\n",
+                            "text/plain; charset=utf-8");
+            return;
+        }
         if (foreignOrigin(req, baseFor(req))) {
             res.status = 403;
             res.set_content("a form of another site cannot reindex\n", "text/plain; charset=utf-8");
@@ -213,8 +266,7 @@ void Site::routes() {
     // Runs once a request's headers are in, before its body is read. A POST
     // with no body at all ("curl -X POST") is answered here: the library
     // would refuse it for want of a length.
-    s.set_pre_routing_handler([this, reindexRequest](const httplib::Request& req, httplib::Response& res) {
-        server_->headersArrived(req);
+    s.set_pre_routing_handler([reindexRequest](const httplib::Request& req, httplib::Response& res) {
         if (req.path != "/reindex" || req.method != "POST" || req.has_header("Content-Length") ||
             req.has_header("Transfer-Encoding"))
             return httplib::Server::HandlerResponse::Unhandled;
@@ -226,7 +278,9 @@ void Site::routes() {
     s.Get("/search.php", [this](const httplib::Request& req, httplib::Response& res) {
         std::string query = queryText(queryParam(queryPart(req.target), "q"));
         auto cat = catalog();  // keeps the hits alive while the page is made
-        auto hits = cat->search(searchWords(query), kMaxResults);
+        // A query of blanks asks for nothing, not for the whole library.
+        auto words = searchWords(query);
+        auto hits = words.empty() ? std::vector<const Track*>() : cat->search(words, kMaxResults);
         res.set_content(resultsPage(baseFor(req), query, hits), kHtml);
     });
 
@@ -272,9 +326,6 @@ void Site::routes() {
                 res.set_header("Content-Range", "bytes */" + std::to_string(size));
                 return;
         }
-        // The library must not cut the answer again by the request's ranges
-        // (its request object is its own mutable one, lent to us as const).
-        const_cast<httplib::Request&>(req).ranges.clear();
         if (range.length == 0) {
             ::close(fd);
             return res.set_content("", type);

@@ -4,8 +4,12 @@
 // catalogue current when it starts, so a re-index (on any thread) builds the
 // next catalogue aside and swaps it in without stopping anyone (see Library).
 //
-// Limits: request bodies over 1 MB get 413; a client has a few seconds to
-// send a request's headers; one client address holds at most
+// Limits (see GuardedServer): a request's headers must arrive within a few
+// seconds and its body at a minimum rate, or the connection is cut; at most
+// 100 header fields and 32 KB of head (431); bodies over 1 MB get 413. Pages
+// and searches have request threads of their own, which slow clients,
+// transfers and re-indexes never hold; a request waits briefly for a thread
+// rather than being refused. An address other than loopback holds at most
 // kConnectionsPerAddress connections at once.
 #pragma once
 
@@ -44,12 +48,15 @@ class Site {
     // Loads the stored index and serves it; returns the number of tracks.
     size_t open();
 
-    // Re-reads new and changed files and swaps the new catalogue in; returns
-    // its size. Blocks for the scan; safe from any thread, also while serving.
+    // Re-reads new and changed files, and files that did not parse as audio
+    // before, and swaps the new catalogue in; returns its size. Blocks for
+    // the scan; safe from any thread, also while serving.
     size_t reindex();
     Library::Stats lastReindex() const;
 
     // Rescans on its own thread whenever files under the folders change.
+    // Call it before the first scan: each scan watches a folder before it
+    // lists it.
     void startWatching();
 
     std::shared_ptr<const Catalog> catalog() const;
@@ -70,6 +77,7 @@ class Site {
     std::string baseUrl() const;
 
   private:
+    size_t rescan(bool retryRejected);
     std::string baseFor(const httplib::Request& req) const;
     void routes();
 

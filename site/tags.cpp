@@ -2,9 +2,11 @@
 
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
+#include <taglib/tfilestream.h>
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 
 #include "names.h"
 #include "platform/text/cp1251.h"
@@ -103,9 +105,15 @@ Track readTrack(const std::string& path, std::string_view folder, bool* isAudio)
     t.fileName = slash == std::string::npos ? path : path.substr(slash + 1);
     t.folder = nameText(folder);
 
+    // Opened read-only: the tag library would open it for writing, and its
+    // closing would then raise a change event in the folder's watch (a rescan
+    // after every rescan that reads a file).
+    std::unique_ptr<TagLib::FileStream> stream;
     TagLib::FileRef ref;
-    if (!looksUnreadable(path, t.fileName))
-        ref = TagLib::FileRef(path.c_str(), true, TagLib::AudioProperties::Fast);
+    if (!looksUnreadable(path, t.fileName)) {
+        stream = std::make_unique<TagLib::FileStream>(path.c_str(), true);
+        if (stream->isOpen()) ref = TagLib::FileRef(stream.get(), true, TagLib::AudioProperties::Fast);
+    }
     // A header alone ("ID3" and nothing playable) has no rate and no length.
     if (isAudio)
         *isAudio =

@@ -105,8 +105,10 @@ TEST_F(SiteHttp, TitlesCannotBreakTheScrapedLine) {
     EXPECT_NE(hits[0].link.find("/Depeche%20Mode%20-%20Enjoy%20the%20Silence.mp3"), std::string::npos);
 }
 
-TEST_F(SiteHttp, AnEmptyQueryListsTheLibraryAndOtherFilesAreNotIndexed) {
-    EXPECT_EQ(search("").size(), 5u);
+TEST_F(SiteHttp, AnEmptyOrBlankQueryListsNothingAndOtherFilesAreNotIndexed) {
+    EXPECT_EQ(search("").size(), 0u);
+    EXPECT_EQ(search("   ").size(), 0u);
+    EXPECT_EQ(search("mp3").size(), 5u);
     EXPECT_EQ(search("notes").size(), 0u);
 }
 
@@ -158,11 +160,14 @@ TEST_F(SiteHttp, RangesAreServed) {
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 416);
     EXPECT_EQ(res->get_header_value("Content-Range"), "bytes */" + std::to_string(disk.size()));
-    // The connection stays usable after each of these.
-    res = c.Get(link, {{"Range", "bytes=0-1,5-6"}});  // several ranges: the whole file
-    ASSERT_TRUE(res);
-    EXPECT_EQ(res->status, 200);
-    EXPECT_EQ(res->body, disk);
+    // The connection stays usable after each of these. Several ranges and
+    // malformed ones are ignored: the whole file.
+    for (const char* ignored : {"bytes=0-1,5-6", "bytes=5-2", "bytes=abc", "pages=1-2"}) {
+        res = c.Get(link, {{"Range", ignored}});
+        ASSERT_TRUE(res) << ignored;
+        EXPECT_EQ(res->status, 200) << ignored;
+        EXPECT_TRUE(res->body == disk) << ignored;
+    }
 
     auto head = c.Head(link);
     ASSERT_TRUE(head);

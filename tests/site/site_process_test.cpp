@@ -1,9 +1,12 @@
 // The kestrel-site executable: its command line, signals and shutdown.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -20,12 +23,23 @@ std::string binary() {
     return binaryDir() + "/kestrel-site";
 }
 
+// How to start it: under another command (which ends by running the rest
+// of its arguments), with an index of the test's, its log in a file.
+struct Launch {
+    std::vector<std::string> under;
+    std::string db;   // empty: in a folder of its own
+    std::string log;  // empty: the test's stderr
+};
+
 // The executable started on a free loopback port, its index in a folder of
 // its own; its first stdout line is the base address.
 class SiteProcess {
   public:
-    explicit SiteProcess(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--db", cache_ / "index.sqlite"});
+    explicit SiteProcess(std::vector<std::string> args, const Launch& launch = {}) {
+        args.insert(args.begin(), {"--db", launch.db.empty() ? cache_ / "index.sqlite" : launch.db});
+        std::string bin = binary();
+        args.insert(args.begin(), bin);
+        args.insert(args.begin(), launch.under.begin(), launch.under.end());
         int out[2];
         if (pipe(out) != 0) std::abort();
         pid_ = fork();
@@ -33,12 +47,14 @@ class SiteProcess {
             dup2(out[1], 1);
             close(out[0]);
             close(out[1]);
+            if (!launch.log.empty()) {
+                int log = open(launch.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                if (log >= 0) dup2(log, 2);
+            }
             std::vector<char*> argv;
-            std::string bin = binary();
-            argv.push_back(bin.data());
             for (auto& a : args) argv.push_back(a.data());
             argv.push_back(nullptr);
-            execv(bin.c_str(), argv.data());
+            execvp(argv[0], argv.data());
             _exit(127);
         }
         close(out[1]);
@@ -139,6 +155,84 @@ TEST(SiteProcess, StopsWhileATransferIsUnderWay) {
     EXPECT_EQ(p.stopWith(SIGTERM), 0);
     slow.stop();
     reader.join();
+}
+
+std::string contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+template <class Pred>
+bool within(std::chrono::milliseconds bound, Pred pred) {
+    auto end = std::chrono::steady_clock::now() + bound;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// An index on a read-only file system is served as it stands; one on a full
+// disk says so and leaves no log of the failed write. Each runs the site in a
+// mount of its own, in a user namespace.
+TEST(SiteProcess, AReadOnlyIndexIsServedAndAFullDiskIsNamed) {
+    TempDir music, cache, logs, full;
+    if (run("unshare -rm sh -c 'mount -t tmpfs -o size=96k tmpfs " + full.path() + " && mount --bind " +
+            cache.path() + " " + cache.path() + " && mount -o remount,bind,ro " + cache.path() + " " +
+            cache.path() + "' 2>/dev/null") != 0)
+        GTEST_SKIP() << "no user namespace to mount a file system in";
+    makeTagged(music / "a.mp3", "Alpha", "One");
+    const std::string db = cache / "index.sqlite";
+    {
+        SiteProcess first({"--port", "0", music.path()}, {{}, db, logs / "first.log"});
+        ASSERT_FALSE(first.url().empty()) << contents(logs / "first.log");
+        EXPECT_EQ(first.stopWith(SIGTERM), 0);
+    }
+    const std::string stored = contents(db);
+    makeTagged(music / "b.mp3", "Alpha", "Two");
+    auto hits = [](SiteProcess& p, const char* q) {
+        auto res = clientFor(p.url()).Get(std::string("/search.php?q=") + q);
+        return res ? scrape(res->body).size() : 0;
+    };
+    {
+        SiteProcess readOnly(
+            {"--port", "0", music.path()},
+            {{"unshare", "-rm", "sh", "-c",
+              "mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" && shift && exec \"$@\"", "sh",
+              cache.path()},
+             db,
+             logs / "ro.log"});
+        ASSERT_FALSE(readOnly.url().empty()) << contents(logs / "ro.log");
+        EXPECT_TRUE(within(std::chrono::seconds(2), [&] { return hits(readOnly, "alpha") == 2; }));
+        EXPECT_EQ(readOnly.stopWith(SIGTERM), 0);
+    }
+    std::string log = contents(logs / "ro.log");
+    EXPECT_NE(log.find("loaded 1 files from the index"), std::string::npos) << log;
+    EXPECT_NE(log.find("is read-only: it is served"), std::string::npos) << log;
+    EXPECT_TRUE(contents(db) == stored);  // neither rebuilt nor removed
+
+    // Tags long enough that their rows outgrow the room left.
+    for (int i = 0; i < 40; ++i)
+        makeTagged(music / ("long/" + std::to_string(i) + ".mp3"), std::string(900, 'a') + std::to_string(i),
+                   std::string(900, 't'));
+    SiteProcess onFull(
+        {"--port", "0", music.path()},
+        {{"unshare", "-rm", "sh", "-c", "mount -t tmpfs -o size=96k tmpfs \"$1\" && shift && exec \"$@\"",
+          "sh", full.path()},
+         full / "index.sqlite",
+         logs / "full.log"});
+    ASSERT_FALSE(onFull.url().empty()) << contents(logs / "full.log");
+    EXPECT_TRUE(within(std::chrono::seconds(2), [&] {
+        return contents(logs / "full.log").find("(disk full)") != std::string::npos;
+    })) << contents(logs / "full.log");
+    EXPECT_EQ(hits(onFull, "alpha"), 2u);
+    // Seen through the site's own view of its mounts.
+    struct stat st;
+    std::string wal = "/proc/" + std::to_string(onFull.pid()) + "/root" + full.path() + "/index.sqlite-wal";
+    if (stat(wal.c_str(), &st) == 0)
+        EXPECT_EQ(st.st_size, 0);
+    else
+        EXPECT_EQ(errno, ENOENT);
 }
 
 TEST(SiteProcess, RejectsABadCommandLine) {
