@@ -293,10 +293,13 @@ class FfmpegDecoder final : public Decoder {
                 if (abort_.load()) return -1;
                 AVIOContext* pb = format_->pb;
                 bool eof = err == AVERROR_EOF || (pb && ff().avio_feof(pb) && !pb->error);
-                // The end of a live stream, or of a file before its length,
-                // is a dropped connection.
+                // The end of a live stream, or a connection that ended
+                // before the file's length, is a dropped connection. A
+                // demuxer that is done before the last byte (an MP4 whose
+                // index follows its audio) has not reached the connection's
+                // end: that is the end of the sound.
                 if (eof && network_ &&
-                    (live_ || (seekable_ && ff().avio_size(pb) > 0 &&
+                    (live_ || (seekable_ && pb && pb->eof_reached && ff().avio_size(pb) > 0 &&
                                ff().avio_seek(pb, 0, SEEK_CUR) < ff().avio_size(pb))))
                     eof = false;
                 if (!eof) {
