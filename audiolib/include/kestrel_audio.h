@@ -83,8 +83,9 @@ int FMOD_System_Close(FMOD_SYSTEM* system);
 int FMOD_System_Release(FMOD_SYSTEM* system);
 
 /* Our own: the now-playing title of the radio stream on `channel` (its ICY
- * StreamTitle, decoded as UTF-8 when valid, else as Windows-1251; control
- * characters as spaces; at most 512 bytes), written as UTF-8 into `title`,
+ * StreamTitle, decoded as UTF-8 when valid, else as Windows-1251; numeric and
+ * common named HTML entities decoded; control characters as spaces; at most
+ * 512 bytes), written as UTF-8 into `title`,
  * cut at a character boundary to fit `size` bytes with its terminating NUL;
  * "" when the stream has none. */
 int KESTREL_Channel_GetTitle(FMOD_CHANNEL* channel, char* title, int size);
