@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """mp3 mode: the real open dialog shows a folder's MP3s and one is picked
 from its list; it plays, the folder's photo shows, and when it ends the next
-file in name order plays ("2 …" is followed by "10 …"). Paused, the
-spectrum the refresh drew straight to the screen matches the window's own
-paint of it after compact mode."""
+file in name order plays ("2 …" is followed by "10 …"), past a damaged MIDI
+file between them. Paused, the spectrum the refresh drew straight to the
+screen matches the window's own paint of it after compact mode."""
 
 import os
+import random
+import struct
 import subprocess
 import sys
 
@@ -37,6 +39,12 @@ def main(j):
     os.makedirs(album)
     for name, hertz in TRACKS.items():
         make_mp3(os.path.join(album, name), hertz, 3 if name.startswith("2 ") else 8)
+    # A MIDI header and a track of random bytes, nearly as large as the
+    # player takes: its open is slow and then fails (or plays nothing), and
+    # the advance goes on past it.
+    noise = random.Random(7).randbytes(15 << 20)
+    with open(os.path.join(album, "3 Три.mid"), "wb") as f:
+        f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 96) + b"MTrk" + struct.pack(">I", len(noise)) + noise)
     subprocess.run(["convert", "-size", "270x210", "xc:rgb%r" % (PHOTO_COLOUR,), os.path.join(album, "яяя.jpg")],
                    check=True)
     j.start_player()
