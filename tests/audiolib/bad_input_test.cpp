@@ -80,6 +80,20 @@ TEST(BadInput, LocalFilesThatCannotPlay) {
                    writeBytes("broken.mid", std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\x7f\0\0\0\x90", 23)),
                    2000ms),
         KESTREL_AUDIO_OK);
+    // Hostile MIDI files are refused before the synthesiser sees them: a
+    // valid header over random bytes, and 200,000 notes at one instant
+    // (seconds of work and tens of MB for the synthesiser).
+    const std::string header("MThd\0\0\0\6\0\0\0\1\0\x60MTrk", 18);
+    auto chunk = [&](const std::string& body) {
+        uint32_t n = static_cast<uint32_t>(body.size());
+        return header +
+               std::string{char(n >> 24), char(n >> 16 & 0xFF), char(n >> 8 & 0xFF), char(n & 0xFF)} + body;
+    };
+    EXPECT_EQ(openOrStop(s, writeBytes("random.mid", chunk(noise)), 0ms), KESTREL_AUDIO_ERR_FORMAT);
+    std::string notes("\0\x90\x40\x40", 4);
+    for (int i = 0; i < 100000; ++i) notes += std::string("\0\x40\0\0\x40\x40", 6);
+    EXPECT_EQ(openOrStop(s, writeBytes("dense.mid", chunk(notes + std::string("\0\xFF\x2F\0", 4))), 0ms),
+              KESTREL_AUDIO_ERR_UNSUPPORTED);
     // Paths with colons are paths, not addresses of other protocols.
     EXPECT_EQ(openOrStop(s, "concat:" + mp3 + "|" + mp3, 0ms), KESTREL_AUDIO_ERR_FILE_NOT_FOUND);
     EXPECT_EQ(openOrStop(s, "subfile,,start,0,end,0,,:" + mp3, 0ms), KESTREL_AUDIO_ERR_FILE_NOT_FOUND);
