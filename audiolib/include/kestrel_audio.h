@@ -71,7 +71,9 @@ int FMOD_Channel_GetPosition(FMOD_CHANNEL* channel, unsigned int* position, unsi
 int FMOD_Channel_SetPosition(FMOD_CHANNEL* channel, unsigned int position, unsigned int timeUnit);
 /* *isPlaying: non-zero while the channel plays, paused or not, also while its
  * address opens or reconnects; 0 at the end, after a broken stream that
- * could not be reopened, after a failed open, and for a null channel. */
+ * could not be reopened, after a failed open, and for a null channel. A
+ * local file whose decoding has given nothing for 5 s while the channel
+ * played it (not paused, no seek under way) has failed too: 0, for good. */
 int FMOD_Channel_IsPlaying(FMOD_CHANNEL* channel, int* isPlaying);
 int FMOD_Channel_SetPaused(FMOD_CHANNEL* channel, int paused);
 /* Stops the sound (emptying the channel if it plays there) and frees it; its
