@@ -134,6 +134,32 @@ TEST(BadInput, ServerFailuresStopTheChannelWithoutRetrying) {
     expectThreadsBackTo(threadsBefore);
 }
 
+TEST(BadInput, ReleasedPendingOpenIsCancelledAndHoldsBackNoOtherSound) {
+    HttpServer server(toneMp3(1000, 2));
+    Session s;
+    size_t threadsBefore = threadCount();
+    // A sound on a server that never answers is released before it was
+    // ever played, at each point of a live station's start.
+    for (const char* order :
+         {"dead released, live opened", "live opened, dead released", "live playing, dead released"}) {
+        SCOPED_TRACE(order);
+        FMOD_SOUND* dead = s.open(server.silentUrl());
+        auto releaseDead = [&] { EXPECT_EQ(FMOD_Sound_Release(dead), KESTREL_AUDIO_OK); };
+        auto start = std::chrono::steady_clock::now();
+        if (order[0] == 'd') releaseDead();
+        FMOD_SOUND* live = s.open(server.url("/radio"));
+        if (order[5] == 'o') releaseDead();
+        FMOD_CHANNEL* ch = s.play(live);
+        if (order[5] == 'p') releaseDead();
+        EXPECT_TRUE(waitUntil([&] { return s.position(ch) > 0; }, 2000ms));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+        EXPECT_EQ(FMOD_Sound_Release(live), KESTREL_AUDIO_OK);
+        // The dead open was cancelled at once: its thread is gone well
+        // before its own ten seconds.
+        EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }, 1000ms)) << threadCount();
+    }
+}
+
 TEST(BadInput, ServerThatNeverAnswersStopsInTenSecondsWithoutHoldingTheCaller) {
     HttpServer server(toneMp3(1000, 3));
     Session s;
