@@ -43,15 +43,19 @@ enum {
 int FMOD_System_Create(FMOD_SYSTEM** system);
 int FMOD_System_Init(FMOD_SYSTEM* system, int maxChannels, unsigned int flags, void* extraDriverData);
 /* name: a UTF-8 local path or an http/https address. A local file is read
- * up to its first audio before the call returns (a failure is returned).
- * An address returns at once with a sound that is opening: a channel that
- * plays it starts when its first audio is buffered (about 100 ms of it);
- * meanwhile it is playing, silent, at position 0; if the open fails (10 s at
- * most) the channel stops. A network stream that drops or stalls for 5 s is
- * reopened on the same address (after 0.5, 1, 2, 4, 8 s; a file of known
- * length resumes where it stopped) and plays silence meanwhile; 20 s after
- * the drop, if still unmended, the channel stops. A 4xx answer or a format
- * error is not retried. On failure *sound is set to null. */
+ * up to its first audio before the call returns (a failure is returned); a
+ * MIDI file whose events do not parse before its end is a format error, and
+ * one of more than 100,000 events is refused as unsupported. An address
+ * returns at once with a sound that is opening: a channel that plays it
+ * starts when its first audio is buffered (about 100 ms of it); meanwhile it
+ * is playing, silent, at position 0; if the open fails (10 s at most) the
+ * channel stops. A live stream's leading digital silence (the decoder's,
+ * joined mid-stream; up to 0.1 s) is not played. A network stream that
+ * drops or stalls for 5 s is reopened on the same address (after 0.5, 1, 2,
+ * 4, 8 s; a file of known length resumes where it stopped) and plays silence
+ * meanwhile; 20 s after the drop, if still unmended, the channel stops. A
+ * 4xx answer or a format error is not retried. On failure *sound is set to
+ * null. */
 int FMOD_System_CreateStream(FMOD_SYSTEM* system, const char* name, unsigned int mode, void* exinfo,
                              FMOD_SOUND** sound);
 /* Channel index 0 replaces whatever plays on the one channel, at once (-1 is
