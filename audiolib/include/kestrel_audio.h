@@ -43,15 +43,19 @@ enum {
 int FMOD_System_Create(FMOD_SYSTEM** system);
 int FMOD_System_Init(FMOD_SYSTEM* system, int maxChannels, unsigned int flags, void* extraDriverData);
 /* name: a UTF-8 local path or an http/https address. A local file is read
- * up to its first audio before the call returns (a failure is returned).
- * An address returns at once with a sound that is opening: a channel that
- * plays it starts when its first audio is buffered (about 100 ms of it);
- * meanwhile it is playing, silent, at position 0; if the open fails (10 s at
- * most) the channel stops. A network stream that drops or stalls for 5 s is
- * reopened on the same address (after 0.5, 1, 2, 4, 8 s; a file of known
- * length resumes where it stopped) and plays silence meanwhile; 20 s after
- * the drop, if still unmended, the channel stops. A 4xx answer or a format
- * error is not retried. On failure *sound is set to null. */
+ * up to its first audio before the call returns (a failure is returned); a
+ * MIDI file whose events do not parse before its end is a format error, and
+ * one of more than 100,000 events is refused as unsupported. An address
+ * returns at once with a sound that is opening: a channel that plays it
+ * starts when its first audio is buffered (about 100 ms of it); meanwhile it
+ * is playing, silent, at position 0; if the open fails (10 s at most) the
+ * channel stops. A live stream's leading digital silence (the decoder's,
+ * joined mid-stream; up to 0.1 s) is not played. A network stream that
+ * drops or stalls for 5 s is reopened on the same address (after 0.5, 1, 2,
+ * 4, 8 s; a file of known length resumes where it stopped) and plays silence
+ * meanwhile; 20 s after the drop, if still unmended, the channel stops. A
+ * 4xx answer or a format error is not retried. On failure *sound is set to
+ * null. */
 int FMOD_System_CreateStream(FMOD_SYSTEM* system, const char* name, unsigned int mode, void* exinfo,
                              FMOD_SOUND** sound);
 /* Channel index 0 replaces whatever plays on the one channel, at once (-1 is
@@ -71,7 +75,9 @@ int FMOD_Channel_GetPosition(FMOD_CHANNEL* channel, unsigned int* position, unsi
 int FMOD_Channel_SetPosition(FMOD_CHANNEL* channel, unsigned int position, unsigned int timeUnit);
 /* *isPlaying: non-zero while the channel plays, paused or not, also while its
  * address opens or reconnects; 0 at the end, after a broken stream that
- * could not be reopened, after a failed open, and for a null channel. */
+ * could not be reopened, after a failed open, and for a null channel. A
+ * local file whose decoding has given nothing for 5 s while the channel
+ * played it (not paused, no seek under way) has failed too: 0, for good. */
 int FMOD_Channel_IsPlaying(FMOD_CHANNEL* channel, int* isPlaying);
 int FMOD_Channel_SetPaused(FMOD_CHANNEL* channel, int paused);
 /* Stops the sound (emptying the channel if it plays there) and frees it; its
@@ -83,8 +89,9 @@ int FMOD_System_Close(FMOD_SYSTEM* system);
 int FMOD_System_Release(FMOD_SYSTEM* system);
 
 /* Our own: the now-playing title of the radio stream on `channel` (its ICY
- * StreamTitle, decoded as UTF-8 when valid, else as Windows-1251; control
- * characters as spaces; at most 512 bytes), written as UTF-8 into `title`,
+ * StreamTitle, decoded as UTF-8 when valid, else as Windows-1251; numeric and
+ * common named HTML entities decoded; control characters as spaces; at most
+ * 512 bytes), written as UTF-8 into `title`,
  * cut at a character boundary to fit `size` bytes with its terminating NUL;
  * "" when the stream has none. */
 int KESTREL_Channel_GetTitle(FMOD_CHANNEL* channel, char* title, int size);

@@ -67,7 +67,7 @@ Status makeDecoder(const std::string& name, const std::atomic<bool>& abort, std:
     ssize_t got = ::read(fd, head, sizeof head);
     ::close(fd);
     if (got > 0 && looksLikeMidi(head, static_cast<size_t>(got))) {
-        *out = makeMidiDecoder(name);
+        *out = makeMidiDecoder(name, abort);
         return Status::success();
     }
     if (hasMidiExtension(name)) return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "not a MIDI file: " + name);

@@ -12,6 +12,9 @@
 namespace kaudio {
 namespace {
 
+// The most of a live stream's leading digital silence that is skipped.
+constexpr long kMaxJoinSilence = kOutputRate / 10;
+
 // Demuxers of audio files and radio streams. Formats that open further
 // addresses of their own (playlists, concat) are not among them.
 constexpr const char* kFormatWhitelist =
@@ -131,6 +134,7 @@ class FfmpegDecoder final : public Decoder {
             // A live stream announces itself with ICY headers; its end of
             // data is a dropped connection, never the end of the sound.
             live_ = !(pb->seekable & AVIO_SEEKABLE_NORMAL) && !ioOption(pb, "icy_metadata_headers").empty();
+            if (live_) joinSilence_ = kMaxJoinSilence;
         }
         AVDictionary* opts = nullptr;
         ff().av_dict_set(&opts, "protocol_whitelist", network_ ? "http,https,tcp,tls" : "file", 0);
@@ -192,7 +196,16 @@ class FfmpegDecoder final : public Decoder {
     long read(float* out, long maxFrames) override {
         long done = 0;
         while (done < maxFrames) {
+            // Joined mid-stream, the decoder's first frames are digital
+            // silence (their bit reservoir lies before the join): the
+            // station is heard that much sooner without them.
+            while (joinSilence_ > 0 && pendingAt_ < pending_.size() && pending_[pendingAt_] == 0.0f &&
+                   pending_[pendingAt_ + 1] == 0.0f) {
+                pendingAt_ += 2;
+                --joinSilence_;
+            }
             if (pendingAt_ < pending_.size()) {
+                joinSilence_ = 0;
                 long n = std::min<long>(maxFrames - done, (pending_.size() - pendingAt_) / 2);
                 std::memcpy(out + done * 2, pending_.data() + pendingAt_, n * 2 * sizeof(float));
                 pendingAt_ += n * 2;
@@ -293,10 +306,13 @@ class FfmpegDecoder final : public Decoder {
                 if (abort_.load()) return -1;
                 AVIOContext* pb = format_->pb;
                 bool eof = err == AVERROR_EOF || (pb && ff().avio_feof(pb) && !pb->error);
-                // The end of a live stream, or of a file before its length,
-                // is a dropped connection.
+                // The end of a live stream, or a connection that ended
+                // before the file's length, is a dropped connection. A
+                // demuxer that is done before the last byte (an MP4 whose
+                // index follows its audio) has not reached the connection's
+                // end: that is the end of the sound.
                 if (eof && network_ &&
-                    (live_ || (seekable_ && ff().avio_size(pb) > 0 &&
+                    (live_ || (seekable_ && pb && pb->eof_reached && ff().avio_size(pb) > 0 &&
                                ff().avio_seek(pb, 0, SEEK_CUR) < ff().avio_size(pb))))
                     eof = false;
                 if (!eof) {
@@ -425,6 +441,7 @@ class FfmpegDecoder final : public Decoder {
     bool broken_ = false;
     bool draining_ = false;
     bool live_ = false;         // an endless radio stream
+    long joinSilence_ = 0;      // frames of leading silence that may still be skipped
     bool recoverable_ = false;  // see Decoder::recoverable()
     double decodedUntil_ = 0;   // seconds: the end of the audio decoded so far
     std::string lastMetadata_;  // the ICY block last seen

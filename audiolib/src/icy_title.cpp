@@ -24,6 +24,80 @@ bool validUtf8(std::string_view s) {
     return true;
 }
 
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The character of the entity at the start of `s` ("&amp;", "&#1056;",
+// "&#x420;") and the entity's length; 0 when it is none.
+char32_t entityAt(std::string_view s, size_t* length) {
+    static constexpr struct {
+        std::string_view name;
+        char32_t c;
+    } kNamed[] = {{"amp", '&'},      {"lt", '<'},       {"gt", '>'},        {"quot", '"'},
+                  {"apos", '\''},    {"nbsp", 0xA0},    {"laquo", 0xAB},    {"raquo", 0xBB},
+                  {"ndash", 0x2013}, {"mdash", 0x2014}, {"hellip", 0x2026}, {"lsquo", 0x2018},
+                  {"rsquo", 0x2019}, {"ldquo", 0x201C}, {"rdquo", 0x201D},  {"bdquo", 0x201E},
+                  {"bull", 0x2022},  {"middot", 0xB7},  {"copy", 0xA9},     {"reg", 0xAE},
+                  {"trade", 0x2122}, {"deg", 0xB0},     {"euro", 0x20AC},   {"times", 0xD7}};
+    size_t end = s.substr(0, 12).find(';');
+    if (end == std::string_view::npos || end < 2 || end > 10) return 0;
+    std::string_view body = s.substr(1, end - 1);
+    *length = end + 1;
+    if (body[0] != '#') {
+        for (const auto& e : kNamed)
+            if (e.name == body) return e.c;
+        return 0;
+    }
+    const bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
+    std::string_view digits = body.substr(hex ? 2 : 1);
+    if (digits.empty()) return 0;
+    char32_t value = 0;
+    for (char d : digits) {
+        int v = d >= '0' && d <= '9'          ? d - '0'
+                : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                              : -1;
+        if (v < 0) return 0;
+        value = value * (hex ? 16 : 10) + static_cast<char32_t>(v);
+        if (value > 0x10FFFF) return 0xFFFD;
+    }
+    // No NUL, no half of a surrogate pair: the replacement character.
+    if (value == 0 || (value >= 0xD800 && value <= 0xDFFF)) return 0xFFFD;
+    return value;
+}
+
+// Some servers send what is not ASCII as HTML entities ("&#1050;&#1080;").
+std::string decodeEntities(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        size_t length = 0;
+        char32_t c = text[at] == '&' ? entityAt(text.substr(at), &length) : 0;
+        if (c == 0) {
+            out += text[at++];
+            continue;
+        }
+        appendUtf8(out, c);
+        at += length;
+    }
+    return out;
+}
+
 std::string_view streamTitleValue(std::string_view metadata) {
     constexpr std::string_view key = "StreamTitle='";
     size_t start = metadata.find(key);
@@ -41,7 +115,7 @@ std::string_view streamTitleValue(std::string_view metadata) {
 
 std::string icyTitle(std::string_view metadata) {
     std::string_view raw = streamTitleValue(metadata.substr(0, metadata.find('\0')));
-    std::string title = validUtf8(raw) ? std::string(raw) : text::fromCp1251(raw);
+    std::string title = decodeEntities(validUtf8(raw) ? std::string(raw) : text::fromCp1251(raw));
     for (char& c : title)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     size_t first = title.find_first_not_of(' ');

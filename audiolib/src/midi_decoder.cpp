@@ -7,15 +7,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "platform/mci/midi_file.h"
 #include "platform/os/bind_function.h"
 
 namespace kaudio {
 namespace {
 
 constexpr long kMaxMidiBytes = 16 << 20;
+// The synthesiser holds every event in memory (some 50 bytes each) and
+// plays all those due at once in one go: a song holds a few tens of
+// thousands, a hostile file millions (seconds of work, hundreds of MB).
+constexpr size_t kMaxMidiEvents = 100000;
 // Notes still ringing when the song's last event has played.
 constexpr long kTailFrames = kOutputRate / 2;
 
@@ -62,7 +66,7 @@ const FluidApi* fluidApi() {
 
 class MidiDecoder final : public Decoder {
   public:
-    explicit MidiDecoder(std::string path) : path_(std::move(path)) {}
+    MidiDecoder(std::string path, const std::atomic<bool>& abort) : path_(std::move(path)), abort_(abort) {}
 
     ~MidiDecoder() override {
         if (!fs_) return;
@@ -75,13 +79,24 @@ class MidiDecoder final : public Decoder {
     }
 
     Status open(Clock::time_point) override {
-        fs_ = fluidApi();
-        if (!fs_) return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "FluidSynth cannot be loaded");
         std::ifstream in(path_, std::ios::binary);
         if (!in) return Status::fail(KESTREL_AUDIO_ERR_FILE_NOT_FOUND, "cannot read " + path_);
-        song_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        song_.resize(kMaxMidiBytes + 1);
+        in.read(song_.data(), static_cast<std::streamsize>(song_.size()));
+        song_.resize(static_cast<size_t>(in.gcount()));
         if (song_.size() > static_cast<size_t>(kMaxMidiBytes) || !wellFormedMidi(song_))
             return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "not a MIDI file");
+        // The synthesiser is lenient: a damaged track plays as silence. Its
+        // events are checked here first, before it is even loaded. A file
+        // cut short at its end (a download that broke off) is left to it.
+        const mci::MidiReadResult read =
+            mci::readMidiFile({reinterpret_cast<const uint8_t*>(song_.data()), song_.size()});
+        if (!read.summary && read.error.offset < song_.size())
+            return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "damaged MIDI file: " + read.error.what);
+        if (read.eventCount > kMaxMidiEvents)
+            return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "too many MIDI events");
+        fs_ = fluidApi();
+        if (!fs_) return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "FluidSynth cannot be loaded");
         std::string font = findSoundFont();
         if (font.empty()) return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "no General MIDI sound font");
 
@@ -125,7 +140,7 @@ class MidiDecoder final : public Decoder {
         if (!startPlayer()) return false;
         long frames = static_cast<long>(static_cast<long long>(ms) * kOutputRate / 1000);
         std::vector<float> scratch(4096 * 2);
-        while (frames > 0 && !songOver()) {
+        while (frames > 0 && !songOver() && !abort_.load(std::memory_order_relaxed)) {
             long n = std::min<long>(frames, 4096);
             fs_->fluid_synth_write_float(synth_, static_cast<int>(n), scratch.data(), 0, 2, scratch.data(), 1,
                                          2);
@@ -152,6 +167,7 @@ class MidiDecoder final : public Decoder {
     }
 
     const std::string path_;
+    const std::atomic<bool>& abort_;
     const FluidApi* fs_ = nullptr;
     std::string song_;
     fluid_settings_t* settings_ = nullptr;
@@ -179,8 +195,8 @@ bool wellFormedMidi(const std::string& song) {
     return tracks >= 1 && first + 8 <= song.size() && song.compare(first, 4, "MTrk") == 0;
 }
 
-std::unique_ptr<Decoder> makeMidiDecoder(std::string path) {
-    return std::make_unique<MidiDecoder>(std::move(path));
+std::unique_ptr<Decoder> makeMidiDecoder(std::string path, const std::atomic<bool>& abort) {
+    return std::make_unique<MidiDecoder>(std::move(path), abort);
 }
 
 }  // namespace kaudio

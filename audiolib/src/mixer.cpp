@@ -15,6 +15,7 @@ uint64_t Mixer::play(std::shared_ptr<Stream> stream, bool paused) {
     // after this, and the output may already take a buffer in between.
     paused_ = paused;
     ended_ = false;
+    starving_ = false;
     sourceEnd_ = stream_->consumedSourceFrame();
     seeksSeen_ = stream_->appliedSeeks();
     stamp_ = Clock::now();
@@ -70,6 +71,14 @@ int Mixer::isPlaying(uint64_t channel, bool* playing) {
     // A failed open or reconnection ends the channel even when no buffer is
     // being pulled (an output that is not running).
     if (stream_->failed() && stream_->drained()) *playing = false;
+    // A local file whose decoder has given nothing for the stall bound while
+    // the output asked (a synthesiser or a read that hangs) has failed: the
+    // channel stops rather than stand at one position for ever. An address
+    // bridges its own stalls (stream.h).
+    if (starving_ && !stream_->network() && Clock::now() - starvedSince_ >= kStallBound) {
+        ended_ = true;
+        *playing = false;
+    }
     return KESTREL_AUDIO_OK;
 }
 
@@ -150,6 +159,14 @@ void Mixer::render(float* out, size_t frames) {
                 stamp_ = Clock::now();
             }
             if (got < frames && stream_->drained()) ended_ = true;
+        }
+        // Nothing came although the sound is neither over nor moving to a
+        // seek target.
+        if (audible && got == 0 && !ended_ && stream_->seekRequests() == stream_->appliedSeeks()) {
+            if (!starving_) starvedSince_ = Clock::now();
+            starving_ = true;
+        } else {
+            starving_ = false;
         }
     }
     std::fill(out + got * 2, out + frames * 2, 0.0f);

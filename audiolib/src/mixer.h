@@ -109,6 +109,8 @@ class Mixer {
     Time stamp_{};                    // guarded by mutex_: when that last buffer was handed out
     uint64_t seeksSeen_ = 0;          // guarded by mutex_: the stream's landed seeks, as last seen
     size_t latency_ = 2048;           // guarded by mutex_
+    bool starving_ = false;           // guarded by mutex_: the output wanted audio and got none
+    Time starvedSince_{};             // guarded by mutex_: since when
 
     size_t silenceLimit_ = 0;               // set while no output runs
     std::function<void()> silenceHandler_;  // set while no output runs

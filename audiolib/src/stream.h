@@ -47,6 +47,8 @@ class Stream : public std::enable_shared_from_this<Stream> {
     // Any thread. True once the open failed or a dropped stream could not be
     // reopened in time: nothing more will come.
     bool failed() const { return failed_.load(std::memory_order_acquire); }
+    // Any thread once open() has returned: an address rather than a local file.
+    bool network() const { return network_; }
     // The current now-playing title of a radio stream (UTF-8), "" if none.
     std::string title() const;
 

@@ -5,7 +5,9 @@
 #     (FMOD_System_CreateStream to the first sample handed to the output)
 #     against mpv --no-video --ao=null (its "Opening" of the address to
 #     "starting audio playback"); targets: at most 300 ms and no slower
-#     than mpv;
+#     than mpv; and ours again just after a sound on a server that never
+#     answers was created and released unplayed (target: at most 300 ms,
+#     as without it);
 #   - from a station's server coming back after 3 s away to sound again
 #     (tests/support/radio_server.py /drop); target: at most 1.5 s.
 # Usage: bench/audiolib/radio.sh [BUILD_DIR] [RUNS]  (default build, 5;
@@ -62,9 +64,17 @@ sleep 2  # the mount's burst buffer fills as it would on a station already on ai
 
 [ -n "${RADIO_DEBUG:-}" ] && { curl -s -m 1 -o /dev/null -w 'curl first byte %{time_starttransfer}\n' "$url" || true;
   KESTREL_AUDIO_DEBUG=1 "$timing" first "$url" 2>&1 | grep -v '^\[mp3 @' | tail -25; }
+# A server that takes connections and never answers.
+python3 -c 'import socket, sys, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(64); print(s.getsockname()[1], flush=True); time.sleep(3600)' \
+  > "$work/dead.txt" & pids+=($!)
+for _ in $(seq 50); do [ -s "$work/dead.txt" ] && break; sleep 0.1; done
+dead="http://127.0.0.1:$(head -1 "$work/dead.txt")/dead.mp3"
+
 echo "== Opening to first sample on the live Icecast mount ($runs runs each, alternating)"
 for i in $(seq "$runs"); do
   "$timing" first "$url" >> "$work/ours.txt"
+  "$timing" first "$url" "$dead" >> "$work/after-dead.txt"
   mpv --no-config --no-video --ao=null --msg-time --msg-level=all=v --length=0.5 "$url" 2>&1 |
     awk 'function t() { match($0, /[0-9]+\.[0-9]+/); return substr($0, RSTART, RLENGTH) + 0 }
          /\[ffmpeg\] Opening http/ {o=t()} /starting audio playback/ {s=t()}
@@ -74,6 +84,8 @@ ours=$(median < "$work/ours.txt")
 peer=$(awk '{print $1}' "$work/mpv.txt" | median)
 peer_process=$(awk '{print $2}' "$work/mpv.txt" | median)
 echo "kestrel-audio runs (ms): $(tr '\n' ' ' < "$work/ours.txt")"
+echo "kestrel-audio after a released dead open, runs (ms): $(tr '\n' ' ' < "$work/after-dead.txt")"
+echo "kestrel-audio after a released dead open: median $(median < "$work/after-dead.txt") ms (target <= 300)"
 echo "mpv runs (ms, open to audio): $(awk '{printf "%s ", $1}' "$work/mpv.txt")"
 awk -v o="$ours" -v p="$peer" -v q="$peer_process" 'BEGIN {
   printf "kestrel-audio: median %.1f ms (target <= 300)\n", o;

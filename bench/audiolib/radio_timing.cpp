@@ -1,8 +1,10 @@
 // Times of a radio station through the audio library and the null output,
 // for bench/audiolib/radio.sh:
-//   audiolib_radio_timing first URL
+//   audiolib_radio_timing first URL [DEAD_URL]
 //       milliseconds from FMOD_System_CreateStream to the first sample
-//       handed to the output (the spectrum turning non-zero);
+//       handed to the output (the spectrum turning non-zero); with
+//       DEAD_URL (a server that never answers), a sound on it is created
+//       and released unplayed just before;
 //   audiolib_radio_timing return URL LOG
 //       for tests/support/radio_server.py's /drop: milliseconds from the
 //       server's return (its "up" line in LOG, CLOCK_MONOTONIC seconds) to
@@ -51,10 +53,10 @@ double serverUpAt(const char* log) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool first = argc == 3 && std::strcmp(argv[1], "first") == 0;
+    bool first = (argc == 3 || argc == 4) && std::strcmp(argv[1], "first") == 0;
     bool back = argc == 4 && std::strcmp(argv[1], "return") == 0;
     if (!first && !back) {
-        std::fprintf(stderr, "usage: audiolib_radio_timing first URL | return URL LOG\n");
+        std::fprintf(stderr, "usage: audiolib_radio_timing first URL [DEAD_URL] | return URL LOG\n");
         return 2;
     }
     setenv("KESTREL_AUDIO_OUTPUT", "null", 1);
@@ -62,6 +64,11 @@ int main(int argc, char** argv) {
     FMOD_SOUND* sound = nullptr;
     FMOD_CHANNEL* channel = nullptr;
     if (FMOD_System_Create(&system) || FMOD_System_Init(system, 1, 0, nullptr)) return 1;
+    if (first && argc == 4) {
+        FMOD_SOUND* dead = nullptr;
+        if (FMOD_System_CreateStream(system, argv[3], 0x40, nullptr, &dead) || FMOD_Sound_Release(dead))
+            return 1;
+    }
     auto start = Clock::now();
     if (FMOD_System_CreateStream(system, argv[2], 0x40, nullptr, &sound) ||
         FMOD_System_PlaySound(system, 0, sound, 0, &channel))

@@ -66,10 +66,14 @@ void runEventLoop() {
     // with nothing playing or opening and no worker, it sleeps until the user,
     // the network state or the toolkit has something. A sound alone changes
     // only what the refresh draws and, at its end, what plays next: the
-    // passes then keep the refresh's pace.
+    // passes then keep the refresh's pace. A sound the advance has just
+    // started counts as playing before any poll has seen it: its open may
+    // have taken longer than the linger, and a failed one must still be
+    // passed over.
     while (loopPass()) {
         const bool working =
             downloadRunning() || appState.recordingActive.load() != 0 || appState.videoWindowOpen != 0;
-        gui::setLoopBusy(working || appState.channelPlaying != 0, !working);
+        const bool sounding = appState.channelPlaying != 0 || appState.streamUnheard != 0;
+        gui::setLoopBusy(working || sounding, !working);
     }
 }

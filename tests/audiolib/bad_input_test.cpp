@@ -80,6 +80,20 @@ TEST(BadInput, LocalFilesThatCannotPlay) {
                    writeBytes("broken.mid", std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\x7f\0\0\0\x90", 23)),
                    2000ms),
         KESTREL_AUDIO_OK);
+    // Hostile MIDI files are refused before the synthesiser sees them: a
+    // valid header over random bytes, and 200,000 notes at one instant
+    // (seconds of work and tens of MB for the synthesiser).
+    const std::string header("MThd\0\0\0\6\0\0\0\1\0\x60MTrk", 18);
+    auto chunk = [&](const std::string& body) {
+        uint32_t n = static_cast<uint32_t>(body.size());
+        return header +
+               std::string{char(n >> 24), char(n >> 16 & 0xFF), char(n >> 8 & 0xFF), char(n & 0xFF)} + body;
+    };
+    EXPECT_EQ(openOrStop(s, writeBytes("random.mid", chunk(noise)), 0ms), KESTREL_AUDIO_ERR_FORMAT);
+    std::string notes("\0\x90\x40\x40", 4);
+    for (int i = 0; i < 100000; ++i) notes += std::string("\0\x40\0\0\x40\x40", 6);
+    EXPECT_EQ(openOrStop(s, writeBytes("dense.mid", chunk(notes + std::string("\0\xFF\x2F\0", 4))), 0ms),
+              KESTREL_AUDIO_ERR_UNSUPPORTED);
     // Paths with colons are paths, not addresses of other protocols.
     EXPECT_EQ(openOrStop(s, "concat:" + mp3 + "|" + mp3, 0ms), KESTREL_AUDIO_ERR_FILE_NOT_FOUND);
     EXPECT_EQ(openOrStop(s, "subfile,,start,0,end,0,,:" + mp3, 0ms), KESTREL_AUDIO_ERR_FILE_NOT_FOUND);
@@ -118,6 +132,32 @@ TEST(BadInput, ServerFailuresStopTheChannelWithoutRetrying) {
     }
     EXPECT_LT(peak(s.output(), silentFrom + 0.1, s.outputSeconds() - silentFrom - 0.1), 1e-4);
     expectThreadsBackTo(threadsBefore);
+}
+
+TEST(BadInput, ReleasedPendingOpenIsCancelledAndHoldsBackNoOtherSound) {
+    HttpServer server(toneMp3(1000, 2));
+    Session s;
+    size_t threadsBefore = threadCount();
+    // A sound on a server that never answers is released before it was
+    // ever played, at each point of a live station's start.
+    for (const char* order :
+         {"dead released, live opened", "live opened, dead released", "live playing, dead released"}) {
+        SCOPED_TRACE(order);
+        FMOD_SOUND* dead = s.open(server.silentUrl());
+        auto releaseDead = [&] { EXPECT_EQ(FMOD_Sound_Release(dead), KESTREL_AUDIO_OK); };
+        auto start = std::chrono::steady_clock::now();
+        if (order[0] == 'd') releaseDead();
+        FMOD_SOUND* live = s.open(server.url("/radio"));
+        if (order[5] == 'o') releaseDead();
+        FMOD_CHANNEL* ch = s.play(live);
+        if (order[5] == 'p') releaseDead();
+        EXPECT_TRUE(waitUntil([&] { return s.position(ch) > 0; }, 2000ms));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+        EXPECT_EQ(FMOD_Sound_Release(live), KESTREL_AUDIO_OK);
+        // The dead open was cancelled at once: its thread is gone well
+        // before its own ten seconds.
+        EXPECT_TRUE(waitUntil([&] { return threadCount() <= threadsBefore; }, 1000ms)) << threadCount();
+    }
 }
 
 TEST(BadInput, ServerThatNeverAnswersStopsInTenSecondsWithoutHoldingTheCaller) {

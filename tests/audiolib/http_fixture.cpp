@@ -98,6 +98,13 @@ HttpServer::HttpServer(const std::string& mp3Path, const std::string& certPath, 
             return false;
         });
     });
+    // Another file of the MP3's folder, whole and with ranges.
+    svr.Get(R"(/beside/([\w.-]+))", [this](const httplib::Request& req, httplib::Response& res) {
+        std::string name = req.matches[1];
+        std::ifstream in(mp3Path_.substr(0, mp3Path_.rfind('/') + 1) + name, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        res.set_content(bytes, name.ends_with(".m4a") ? "audio/mp4" : "application/octet-stream");
+    });
     svr.Get("/trickle.mp3", [this, &mp3, pause](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(mp3.size(), "audio/mpeg",
                                  [this, &mp3, pause](size_t offset, size_t, httplib::DataSink& sink) {

@@ -9,6 +9,7 @@
 //   /trickle.mp3  the MP3 at half its bit rate
 //   /cut.mp3      a file whose connection is closed a third of the way in
 //   /stall.mp3    half a second of MP3, then silence on an open connection
+//   /beside/NAME  another file of the MP3's folder (with ranges)
 // and a second port that accepts connections and never answers.
 #pragma once
 

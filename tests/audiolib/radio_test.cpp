@@ -108,7 +108,7 @@ TEST(Radio, NowPlayingTitlesInWindows1251AndUtf8AppearAndChange) {
     RadioServer server(toneMp3(1000, 4));
     ASSERT_TRUE(server.up());
     Session s;
-    for (const char* enc : {"cp1251", "utf8"}) {
+    for (const char* enc : {"cp1251", "utf8", "entities"}) {
         SCOPED_TRACE(enc);
         FMOD_SOUND* sound = s.open(server.url(std::string("/live?enc=") + enc));
         FMOD_CHANNEL* ch = s.play(sound);

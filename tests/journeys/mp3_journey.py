@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """mp3 mode: the real open dialog shows a folder's MP3s and one is picked
 from its list; it plays, the folder's photo shows, and when it ends the next
-file in name order plays ("2 …" is followed by "10 …"). Paused, the
-spectrum the refresh drew straight to the screen matches the window's own
-paint of it after compact mode. A FIFO, a socket and a device named ".mp3"
-are listed, and choosing one says so without holding the window."""
+file in name order plays ("2 …" is followed by "10 …"), past a damaged MIDI
+file between them. Paused, the spectrum the refresh drew straight to the
+screen matches the window's own paint of it after compact mode. A FIFO, a
+socket and a device named ".mp3" are listed, and choosing one says so
+without holding the window."""
 
 import os
+import random
 import socket
+import struct
 import subprocess
 import sys
 
@@ -42,6 +45,12 @@ def main(j):
     os.makedirs(album)
     for name, hertz in TRACKS.items():
         make_mp3(os.path.join(album, name), hertz, 3 if name.startswith("2 ") else 8)
+    # A MIDI header and a track of random bytes, nearly as large as the
+    # player takes: its open is slow and then fails (or plays nothing), and
+    # the advance goes on past it.
+    noise = random.Random(7).randbytes(15 << 20)
+    with open(os.path.join(album, "3 Три.mid"), "wb") as f:
+        f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 96) + b"MTrk" + struct.pack(">I", len(noise)) + noise)
     os.mkfifo(os.path.join(album, NOT_FILES[0]))
     listener = socket.socket(socket.AF_UNIX)
     listener.bind(os.path.join(album, NOT_FILES[1]))
@@ -94,7 +103,8 @@ def main(j):
 
     # Each of them, chosen, says so in the status strip: a window held by its
     # open would never show it.
-    for row in range(len(TRACKS), len(TRACKS) + len(NOT_FILES)):
+    first = len(TRACKS) + 1  # after the tracks and the MIDI file
+    for row in range(first, first + len(NOT_FILES)):
         strip = j.region(STATUS_STRIP)
         j.click(row_point(LOCAL_FILES_PANEL, row), double=True)
         wait_until("the status strip to speak of row %d" % row, lambda: j.region(STATUS_STRIP) != strip, timeout=5)

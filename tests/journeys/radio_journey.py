@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Radio: in radio mode a double click on a style lists its stations, a
 double click on a station plays it from a live Icecast2 mount fed by
-ezstream, and another style's station plays after the switch."""
+ezstream, also right after a station whose server never answers, and
+another style's station plays after the switch."""
 
 import os
 import socket
@@ -85,11 +86,16 @@ def main(j):
         make_mp3(mp3, hertz, 4)
         mounts[mount] = mp3
     base = start_radio(j, mounts)
-    # The stations file the program reads, in its Windows-1251: one station
-    # in each of the first two styles.
+    # A station whose server takes the connection and never answers.
+    dead = socket.socket()
+    dead.bind(("127.0.0.1", 0))
+    dead.listen(8)
+    # The stations file the program reads, in its Windows-1251: the first
+    # style has the dead station after its live one, the second one station.
     with open(os.path.join(j.work, "inet_radio.pls"), "w", encoding="cp1251", newline="\r\n") as f:
         f.write("[Biues & rock]\nFile1 = %s/rock.mp3\nTitle1 = Скала\n"
-                "[Classic FM]\nFile1 = %s/classic.mp3\nTitle1 = Классика\n" % (base, base))
+                "File2 = http://127.0.0.1:%d/dead.mp3\nTitle2 = Тишина\n"
+                "[Classic FM]\nFile1 = %s/classic.mp3\nTitle1 = Классика\n" % (base, dead.getsockname()[1], base))
     j.env["KESTREL_SITE_URL"] = "http://127.0.0.1:%d/" % free_port()
     j.start_player()
 
@@ -99,14 +105,19 @@ def main(j):
         before = row_pixels(j, STATION_PANEL, 0)
         j.click(row_point(STYLE_PANEL, style, 60), double=True)
         wait_until("the style's station", lambda: row_pixels(j, STATION_PANEL, 0) not in (before, bytes(len(before))))
-        if row_shows(j, STATION_PANEL, 1):
-            raise JourneyFailure("style %d lists stations it does not have" % style)
+        stations = 2 if style == 0 else 1
+        if not row_shows(j, STATION_PANEL, stations - 1) or row_shows(j, STATION_PANEL, stations):
+            raise JourneyFailure("style %d does not list its %d stations" % (style, stations))
+        if style == 0:
+            # The dead station is still opening when the live one is chosen.
+            j.click(row_point(STATION_PANEL, 1), double=True)
         j.click(row_point(STATION_PANEL, 0), double=True)
         j.wait_for_sound(TONES, hertz, "the station of style %d to sound" % style, timeout=15)
         # What the window paints itself reaches the screen: the tone's band rises.
         wait_until("the spectrum to show the station on screen", lambda: spectrum_lit(j))
         j.step("style%d" % style)
     j.stop_player()
+    dead.close()
 
 
 if __name__ == "__main__":

@@ -4,10 +4,12 @@
 Usage: radio_server.py MP3 (a 128 kbit/s CBR file). Prints its port on the
 first line of standard output, then serves until killed:
 
-  /live?enc=utf8|cp1251   the MP3 looped as a live stream (one second at
+  /live?enc=utf8|cp1251|entities
+                          the MP3 looped as a live stream (one second at
                           once, then real time) with ICY metadata when asked;
                           the title alternates every 1.5 s between two
-                          Russian titles in that encoding
+                          Russian titles in that encoding (or as HTML
+                          entities)
   /drop                   like /live, but 2 s after it began the server
                           closes every connection and refuses new ones for
                           3 s, then serves again on the same port
@@ -46,7 +48,13 @@ def meta_block(text):
 
 
 def title_bytes(enc, index):
-    return TITLES[index % 2].encode("utf-8" if enc == "utf8" else "cp1251")
+    title = TITLES[index % 2]
+    if enc == "entities":
+        # As some servers send what is not ASCII: numeric (decimal and hex)
+        # and named HTML entities.
+        return "".join("&mdash;" if c == "—" else c if c < "\x80" else ("&#%d;" if i % 2 else "&#x%X;") % ord(c)
+                       for i, c in enumerate(title)).encode("ascii")
+    return title.encode("utf-8" if enc == "utf8" else "cp1251")
 
 
 def stream(conn, icy, metaint, title_for, drop_after=None):

@@ -46,10 +46,11 @@ MidiReadResult failure(const char* what, size_t offset) {
 
 // Walks one track's events; returns the tick of its last event, or the
 // offset of the fault through `error`.
-bool readTrack(Reader& r, uint64_t& lastTick, std::vector<TempoChange>& tempos, MidiReadResult& error) {
+bool readTrack(Reader& r, uint64_t& lastTick, std::vector<TempoChange>& tempos, MidiReadResult& error,
+               size_t& events) {
     uint64_t tick = 0;
     uint8_t running = 0;
-    while (r.has(1)) {
+    for (; r.has(1); ++events) {
         uint32_t delta;
         if (!r.vlq(delta)) {
             error = failure("bad delta time", r.pos);
@@ -148,6 +149,7 @@ MidiReadResult readMidiFile(std::span<const uint8_t> bytes) {
     if ((division & 0x7FFF) == 0) return failure("zero division", 12);
 
     std::vector<TempoChange> tempos;
+    size_t events = 0;
     uint64_t longest = 0;
     size_t chunk = 8 + headerLength;
     int tracksRead = 0;
@@ -159,7 +161,10 @@ MidiReadResult readMidiFile(std::span<const uint8_t> bytes) {
             Reader track{bytes, body, bodyEnd};
             uint64_t lastTick = 0;
             MidiReadResult error;
-            if (!readTrack(track, lastTick, tempos, error)) return error;
+            if (!readTrack(track, lastTick, tempos, error, events)) {
+                error.eventCount = events;
+                return error;
+            }
             longest = std::max(longest, lastTick);
             ++tracksRead;
         }
@@ -168,6 +173,7 @@ MidiReadResult readMidiFile(std::span<const uint8_t> bytes) {
     summary.durationMs = ticksToMs(longest, division, tempos);
     MidiReadResult result;
     result.summary = summary;
+    result.eventCount = events;
     return result;
 }
 

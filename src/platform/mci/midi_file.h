@@ -26,6 +26,7 @@ struct MidiError {
 struct MidiReadResult {
     std::optional<MidiSummary> summary;  // empty on failure
     MidiError error;
+    size_t eventCount = 0;  // events read, up to the failure if there was one
 };
 
 // Reads a whole file's bytes. A track chunk that claims more bytes than the
