@@ -4,7 +4,7 @@
 #include "app/app_fixture.h"
 #include "app/app_state.h"
 #include "app/program.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "ui/ids.h"
 
 using Dispatch = StartedApp;

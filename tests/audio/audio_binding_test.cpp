@@ -10,7 +10,7 @@
 #include "app/app_state.h"
 #include "audio/module_loader.h"
 #include "audio/pe_image_fixture.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "platform/os/packed_image.h"
 #include "support/process_maps.h"
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "platform/net/net.h"
 #include "ui/ids.h"
 #include "ui/register.h"

@@ -14,7 +14,7 @@
 #include "app/program.h"
 #include "audio/display_refresh.h"
 #include "audio/track_length.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "platform/net/net.h"
 #include "support/temp_dir.h"
 #include "ui/ids.h"

@@ -13,7 +13,7 @@
 
 #include "app/app_state.h"
 #include "app/program.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "support/temp_dir.h"
 #include "ui/ids.h"
 

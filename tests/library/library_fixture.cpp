@@ -2,7 +2,7 @@
 
 #include "app/app_state.h"
 #include "library/key_value_file.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

@@ -12,7 +12,7 @@
 #include "app/next_track.h"
 #include "audio/track_length.h"
 #include "library_fixture.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "ui/ids.h"
 
 namespace {

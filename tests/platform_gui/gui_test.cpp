@@ -1,7 +1,5 @@
 // The windowing stand-in under the offscreen toolkit: event semantics,
 // timers inside the wait, lists, drawing, message boxes from other threads.
-#include "platform/gui/gui.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +8,8 @@
 #include <future>
 #include <iterator>
 #include <thread>
+
+#include "platform/gui/gui_testing.h"
 
 namespace {
 

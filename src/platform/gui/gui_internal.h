@@ -11,7 +11,7 @@
 #include <span>
 #include <unordered_map>
 
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 
 class QPainter;
 class QTreeWidget;
