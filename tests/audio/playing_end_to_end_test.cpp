@@ -15,7 +15,7 @@
 #include "audio/display_refresh.h"
 #include "audio/track_length.h"
 #include "platform/gui/gui_testing.h"
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 #include "support/temp_dir.h"
 #include "ui/ids.h"
 

@@ -4,7 +4,7 @@
 #include "audio/display_refresh.h"
 #include "main_window_fixture.h"
 #include "online/connectivity.h"
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

@@ -13,7 +13,7 @@
 #include <map>
 
 #include "library/stale_temporaries.h"
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 #include "support/loopback_listener.h"
 #include "support/small_disk.h"
 #include "support/temp_dir.h"
