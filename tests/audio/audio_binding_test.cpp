@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "app/app_state.h"
-#include "audio/module_loader.h"
 #include "audio/pe_image_fixture.h"
 #include "platform/gui/gui_testing.h"
-#include "platform/os/packed_image.h"
+#include "platform/loader/loader.h"
+#include "platform/loader/packed_image.h"
 #include "support/process_maps.h"
 
 namespace {
@@ -68,7 +68,7 @@ TEST(AudioBinding, APackedPeImageIsMappedByTheModuleLoader) {
     image.sections = {text, exports};
     image.sizeOfImage = 0x3000;
     image.imageBase = pe_test::freeAddress(0x3000, false);
-    MappedModule* module = mapPackedModule(os::packImage(image.build()));
+    MappedModule* module = mapModule(loader::packImage(image.build()));
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(module->sharedObject, nullptr);
     EXPECT_EQ(lookupModuleExport(module, "FMOD_System_Create"), module->imageBase + 0x1000);
@@ -76,10 +76,10 @@ TEST(AudioBinding, APackedPeImageIsMappedByTheModuleLoader) {
 }
 
 TEST(AudioBinding, DamagedOrForeignImagesAreRefused) {
-    EXPECT_EQ(mapPackedModule({}), nullptr);
+    EXPECT_EQ(mapModule({}), nullptr);
     std::vector<uint8_t> junk(5000, 0x41);
-    EXPECT_EQ(mapPackedModule(os::packImage(junk)), nullptr);
-    EXPECT_EQ(mapPackedModule(junk), nullptr);  // not packed at all
+    EXPECT_EQ(mapModule(loader::packImage(junk)), nullptr);
+    EXPECT_EQ(mapModule(junk), nullptr);  // not packed at all
 }
 
 // With no library and with a library missing names, the user is told once,
@@ -91,7 +91,7 @@ TEST(AudioBinding, WithoutALibraryTheProgramIsSilentAndTellsOnce) {
     // A library that exports none of the names.
     std::ifstream in(KESTREL_TEST_LIBRARY, std::ios::binary);
     std::vector<uint8_t> other{std::istreambuf_iterator<char>(in), {}};
-    appState.audioModule = mapPackedModule(os::packImage(other));
+    appState.audioModule = mapModule(loader::packImage(other));
     ASSERT_NE(appState.audioModule, nullptr);
     bindAudioLibrary();
     for (void* entry : boundEntries()) EXPECT_EQ(entry, nullptr);

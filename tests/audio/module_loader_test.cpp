@@ -1,13 +1,13 @@
 // The in-memory module loader on PE32 and PE32+ images built by the tests.
-#include "audio/module_loader.h"
+#include "platform/loader/module_loader.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "audio/pe_format.h"
 #include "audio/pe_image_fixture.h"
+#include "platform/loader/pe_format.h"
 #include "platform/os/library.h"
 
 using namespace pe_test;

@@ -1,7 +1,7 @@
 // The in-memory module loader. Every write into the mapping and every read of
 // a table inside it is bounded by SizeOfImage, so that a damaged image fails
 // or maps wrongly but never touches memory outside its own reservation.
-#include "audio/module_loader.h"
+#include "platform/loader/module_loader.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "audio/pe_format.h"
+#include "platform/loader/pe_format.h"
 #include "platform/os/address_space.h"
 #include "platform/os/library.h"
 

@@ -1,10 +1,10 @@
-#include "platform/os/packed_image.h"
+#include "platform/loader/packed_image.h"
 
 #include <zlib.h>
 
 #include <cstring>
 
-namespace os {
+namespace loader {
 namespace {
 
 constexpr char kMagic[4] = {'K', 'P', 'K', '1'};
@@ -47,4 +47,4 @@ std::optional<std::vector<uint8_t>> unpackImage(std::span<const uint8_t> packed)
     return image;
 }
 
-}  // namespace os
+}  // namespace loader

@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-namespace os {
+namespace loader {
 
 // Compresses an image at the best level. Empty on a zlib failure.
 std::vector<uint8_t> packImage(std::span<const uint8_t> image);
@@ -20,4 +20,4 @@ std::vector<uint8_t> packImage(std::span<const uint8_t> image);
 // Refuses announced sizes above 1 GiB.
 std::optional<std::vector<uint8_t>> unpackImage(std::span<const uint8_t> packed);
 
-}  // namespace os
+}  // namespace loader

@@ -13,12 +13,12 @@
 
 #include "platform/os/library.h"
 
-namespace os {
+namespace loader {
 
 enum class MemoryLibraryRoute { None, MemoryFile, TemporaryFile };
 
 struct MemoryLibrary {
-    LibraryHandle handle = nullptr;  // free with freeLibrary
+    os::LibraryHandle handle = nullptr;  // free with os::freeLibrary
     MemoryLibraryRoute route = MemoryLibraryRoute::None;
     std::string error;  // why it failed (dlerror text or the refused step)
 };
@@ -31,4 +31,4 @@ MemoryLibrary loadLibraryFromMemory(std::span<const uint8_t> elf, const char* na
 // Whether the bytes start like an ELF object.
 bool isElfImage(std::span<const uint8_t> bytes);
 
-}  // namespace os
+}  // namespace loader

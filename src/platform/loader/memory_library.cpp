@@ -1,4 +1,4 @@
-#include "platform/os/memory_library.h"
+#include "platform/loader/memory_library.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace os {
+namespace loader {
 namespace {
 
 #ifdef MFD_EXEC
@@ -31,9 +31,9 @@ bool writeAll(int fd, std::span<const uint8_t> bytes) {
 
 // dlopen of the descriptor's /proc path; the descriptor can be closed after,
 // the mapping keeps the file alive.
-LibraryHandle openDescriptor(int fd, std::string& error) {
+os::LibraryHandle openDescriptor(int fd, std::string& error) {
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    LibraryHandle handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    os::LibraryHandle handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* e = dlerror();
         error = e ? e : "dlopen failed";
@@ -41,7 +41,7 @@ LibraryHandle openDescriptor(int fd, std::string& error) {
     return handle;
 }
 
-LibraryHandle throughMemoryFile(std::span<const uint8_t> elf, const char* name, std::string& error) {
+os::LibraryHandle throughMemoryFile(std::span<const uint8_t> elf, const char* name, std::string& error) {
     // Kernels from 6.3 take the executable wish explicitly (and default to
     // non-executable where vm.memfd_noexec says so); older ones reject the
     // flag as unknown, and their memory files are executable anyway.
@@ -51,7 +51,7 @@ LibraryHandle throughMemoryFile(std::span<const uint8_t> elf, const char* name, 
         error = std::string("memfd_create: ") + std::strerror(errno);
         return nullptr;
     }
-    LibraryHandle handle = nullptr;
+    os::LibraryHandle handle = nullptr;
     if (writeAll(fd, elf))
         handle = openDescriptor(fd, error);
     else
@@ -60,7 +60,7 @@ LibraryHandle throughMemoryFile(std::span<const uint8_t> elf, const char* name, 
     return handle;
 }
 
-LibraryHandle throughTemporaryFile(std::span<const uint8_t> elf, std::string& error) {
+os::LibraryHandle throughTemporaryFile(std::span<const uint8_t> elf, std::string& error) {
     std::string dirs[4];
     int n = 0;
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) dirs[n++] = runtime;
@@ -73,7 +73,7 @@ LibraryHandle throughTemporaryFile(std::span<const uint8_t> elf, std::string& er
             error = "O_TMPFILE in " + dirs[i] + ": " + std::strerror(errno);
             continue;
         }
-        LibraryHandle handle = nullptr;
+        os::LibraryHandle handle = nullptr;
         if (writeAll(fd, elf)) handle = openDescriptor(fd, error);  // noexec mounts fail here
         close(fd);
         if (handle) return handle;
@@ -108,4 +108,4 @@ MemoryLibrary loadLibraryFromMemory(std::span<const uint8_t> elf, const char* na
     return result;
 }
 
-}  // namespace os
+}  // namespace loader
