@@ -61,8 +61,8 @@ TEST_F(LocalFilesTest, ListsAudioFilesOfAnyCaseInNameOrderWithNumbers) {
     ::mkdir("music/folder.Mp3", 0755);
     expected.insert(expected.begin(), "    folder.Mp3");
 
-    listLocalFolder(folder.path() + "/music/second.mp3");
-    EXPECT_EQ(appState.localFolder, folder.path() + "/music/");
+    listLocalFolder(folder.str() + "/music/second.mp3");
+    EXPECT_EQ(appState.localFolder, folder.str() + "/music/");
     EXPECT_EQ(rows(ctl::LocalFilesList), expected);
     EXPECT_EQ(gui::listSelectedRow(ctl::LocalFilesList), 0);
     int icons[4];
@@ -128,7 +128,7 @@ TEST_F(LocalFilesTest, TwoDigitNumbersMoveLeft) {
 
 TEST_F(LocalFilesTest, ChoosingTheWavFilePlaysItsRow) {
     makeMixedFolder();
-    dialogAnswer = folder.path() + "/music/third.wav";
+    dialogAnswer = folder.str() + "/music/third.wav";
     openLocalFile();
     const int row = gui::listSelectedRow(ctl::LocalFilesList);
     ASSERT_GE(row, 0);
@@ -156,7 +156,7 @@ TEST_F(LocalFilesTest, VanishedFolderListsNothing) {
     writeFile("stale.mp3", "");
     listLocalFolder("");
     ASSERT_EQ(gui::listRowCount(ctl::LocalFilesList), 1);
-    listLocalFolder(folder.path() + "/gone/away.mp3");
+    listLocalFolder(folder.str() + "/gone/away.mp3");
     EXPECT_EQ(gui::listRowCount(ctl::LocalFilesList), 0);
     EXPECT_EQ(gui::listSelectedRow(ctl::LocalFilesList), -1);
     appState.nowPlayingText = "unchanged";
@@ -166,7 +166,7 @@ TEST_F(LocalFilesTest, VanishedFolderListsNothing) {
 
 TEST_F(LocalFilesTest, AlbumPhotoIsScaledToWidth270AndAtMost210High) {
     ::mkdir("album", 0755);
-    appState.chosenFile = folder.path() + "/album/x.mp3";
+    appState.chosenFile = folder.str() + "/album/x.mp3";
     // The last: a picture so wide that 270 pixels leave less than one line keeps one.
     const struct {
         int w, h, shownH;
