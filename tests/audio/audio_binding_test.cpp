@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "app/app_state.h"
-#include "audio/pe_image_fixture.h"
 #include "platform/gui/gui_testing.h"
 #include "platform/loader/loader.h"
 #include "platform/loader/packed_image.h"
@@ -57,29 +56,6 @@ TEST(AudioBinding, TheCarriedLibraryIsMappedFromMemoryAndBound) {
     EXPECT_NE(appState.audioSystem, nullptr);
     releaseAudio();
     EXPECT_EQ(appState.audioSystem, nullptr);
-}
-
-TEST(AudioBinding, APackedPeImageIsMappedByTheModuleLoader) {
-    pe_test::Image image;
-    pe_test::Section text{0x1000, pe_test::kCode, {}};
-    text.put8(0xC3);
-    pe_test::Section exports{0x2000, pe_test::kConst, {}};
-    pe_test::addExports(image, exports, {{"FMOD_System_Create", 0x1000}});
-    image.sections = {text, exports};
-    image.sizeOfImage = 0x3000;
-    image.imageBase = pe_test::freeAddress(0x3000, false);
-    MappedModule* module = mapModule(loader::packImage(image.build()));
-    ASSERT_NE(module, nullptr);
-    EXPECT_EQ(module->sharedObject, nullptr);
-    EXPECT_EQ(lookupModuleExport(module, "FMOD_System_Create"), module->imageBase + 0x1000);
-    unmapModuleImage(module);
-}
-
-TEST(AudioBinding, DamagedOrForeignImagesAreRefused) {
-    EXPECT_EQ(mapModule({}), nullptr);
-    std::vector<uint8_t> junk(5000, 0x41);
-    EXPECT_EQ(mapModule(loader::packImage(junk)), nullptr);
-    EXPECT_EQ(mapModule(junk), nullptr);  // not packed at all
 }
 
 // With no library and with a library missing names, the user is told once,

@@ -6,8 +6,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "audio/pe_image_fixture.h"
 #include "platform/loader/pe_format.h"
+#include "platform/loader/pe_image_fixture.h"
 #include "platform/os/library.h"
 
 using namespace pe_test;

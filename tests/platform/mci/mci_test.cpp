@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "audio/midi_fixture.h"
+#include "support/midi_fixture.h"
 #include "support/temp_dir.h"
 
 using testsupport::TempDir;

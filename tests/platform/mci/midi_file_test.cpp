@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "audio/midi_fixture.h"
+#include "support/midi_fixture.h"
 
 using namespace midi_test;
 

@@ -1,4 +1,4 @@
-#include "audio/midi_fixture.h"
+#include "support/midi_fixture.h"
 
 namespace midi_test {
 namespace {

@@ -1,12 +1,7 @@
-// The connection rule over route tables, and the forced state of tests.
+// The connection rule over route tables.
 #include <gtest/gtest.h>
 
-#include "audio/display_refresh.h"
-#include "main_window_fixture.h"
-#include "online/connectivity.h"
 #include "platform/net/net_testing.h"
-#include "ui/ids.h"
-#include "ui/register.h"
 
 namespace {
 
@@ -42,28 +37,4 @@ TEST(ConnectionState, NeedsADefaultRouteThroughAUsableInterface) {
     EXPECT_FALSE(net::hasDefaultRoute(ipv4Header, ipv6Reject, [](std::string_view) { return true; }));
     EXPECT_FALSE(net::hasDefaultRoute("", "", onlyEth0));
     EXPECT_FALSE(net::hasDefaultRoute("garbage\n\n\t\t", "x y\n", onlyEth0));
-}
-
-TEST(ConnectionState, TestsCanForceTheAnswer) {
-    net::overrideConnected(false);
-    EXPECT_FALSE(isConnected());
-    net::overrideConnected(true);
-    EXPECT_TRUE(isConnected());
-    net::overrideConnected(std::nullopt);
-    isConnected();  // the system's answer, whatever it is here
-}
-
-using IndicatorTest = onlinetest::MainWindowTest;
-
-TEST_F(IndicatorTest, IsRedWhenConnectedAndDarkGreyWhenNot) {
-    createCanvasImages();
-    loadFonts();
-    gui::createPicture(ctl::ConnectionIndicator, win::MainWindow, 0, {700, 5, 14, 9}, img::ConnectionImage);
-    net::overrideConnected(false);
-    refreshDisplay();
-    EXPECT_EQ(gui::imagePixel(img::ConnectionImage, 6, 6), (gui::Rgb{63, 63, 63}));
-    net::overrideConnected(true);
-    refreshDisplay();
-    EXPECT_EQ(gui::imagePixel(img::ConnectionImage, 6, 6), (gui::Rgb{227, 5, 3}));
-    net::overrideConnected(std::nullopt);
 }

@@ -13,11 +13,11 @@
 #include <map>
 
 #include "library/stale_temporaries.h"
+#include "online/test_site_fixture.h"
 #include "platform/net/net_testing.h"
 #include "support/loopback_listener.h"
 #include "support/small_disk.h"
 #include "support/temp_dir.h"
-#include "test_site_fixture.h"
 
 using namespace std::chrono;
 using onlinetest::TestSite;

@@ -1,4 +1,4 @@
-#include "audio/pe_image_fixture.h"
+#include "platform/loader/pe_image_fixture.h"
 
 #include <sys/mman.h>
 

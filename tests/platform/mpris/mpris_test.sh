@@ -17,8 +17,8 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-# shellcheck source=journey_lib.sh
-. "$here/journey_lib.sh"
+# shellcheck source=../../journeys/journey_lib.sh
+. "$here/../../journeys/journey_lib.sh"
 
 export QT_QPA_PLATFORM=xcb KESTREL_AUTO_OK=1
 openbox > /dev/null 2>&1 &
