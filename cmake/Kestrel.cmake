@@ -41,18 +41,30 @@ function(kestrel_embed target symbol file)
   target_sources(${target} PRIVATE ${asm})
 endfunction()
 
-# kestrel_test_folder(AREA [LIBS ...]): tests/AREA/*_test.cpp become the
-# executable test_AREA, run with Qt offscreen; tests/AREA/*_xvfb_test.cpp
-# become test_AREA_xvfb, run under a virtual X server.
+# kestrel_test_folder(AREA [LABEL label] [LIBS ...] [FILES ...]): the
+# folder's *_test.cpp (only FILES when given) become the executable
+# test_AREA, run with Qt offscreen; its *_xvfb_test.cpp become
+# test_AREA_xvfb, run under a virtual X server. The folder's *_fixture.cpp
+# are linked into both. The tests carry the label LABEL, AREA when none is
+# given (one label: discovered tests take no list).
 function(kestrel_test_folder area)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  # Called from tests/AREA/CMakeLists.txt, whose own folder holds the tests.
+  cmake_parse_arguments(ARG "" "LABEL" "LIBS;FILES" ${ARGN})
+  # Called from the CMakeLists.txt of the folder that holds the tests.
   set(dir ${CMAKE_CURRENT_SOURCE_DIR})
   if(IS_DIRECTORY ${dir}/${area})
     set(dir ${dir}/${area})
   endif()
-  file(GLOB all CONFIGURE_DEPENDS ${dir}/*_test.cpp)
-  file(GLOB xvfb CONFIGURE_DEPENDS ${dir}/*_xvfb_test.cpp)
+  if(ARG_FILES)
+    list(TRANSFORM ARG_FILES PREPEND ${dir}/ OUTPUT_VARIABLE all)
+  else()
+    file(GLOB all CONFIGURE_DEPENDS ${dir}/*_test.cpp)
+  endif()
+  set(label ${area})
+  if(ARG_LABEL)
+    set(label ${ARG_LABEL})
+  endif()
+  set(xvfb ${all})
+  list(FILTER xvfb INCLUDE REGEX "_xvfb_test\\.cpp$")
   file(GLOB helpers CONFIGURE_DEPENDS ${dir}/*_fixture.cpp)
   set(unit ${all})
   if(xvfb)
@@ -69,7 +81,7 @@ function(kestrel_test_folder area)
       # One variable only: discovery splits a list here. The test main sets
       # KESTREL_SOURCE_DIR and KESTREL_BINARY_DIR itself.
       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-                 LABELS ${area} TIMEOUT 300)
+                 LABELS ${label} TIMEOUT 300)
   endif()
   if(xvfb)
     add_executable(test_${area}_xvfb ${xvfb} ${helpers})
@@ -80,6 +92,6 @@ function(kestrel_test_folder area)
       COMMAND xvfb-run -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:test_${area}_xvfb>)
     set_tests_properties(${area}_xvfb PROPERTIES
       ENVIRONMENT "QT_QPA_PLATFORM=xcb;KESTREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESTREL_BINARY_DIR=${PROJECT_BINARY_DIR}"
-      LABELS "${area};xvfb" TIMEOUT 300)
+      LABELS "${label};xvfb" TIMEOUT 300)
   endif()
 endfunction()

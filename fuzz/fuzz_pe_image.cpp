@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "audio/module_loader.h"
-#include "audio/pe_format.h"
+#include "platform/loader/module_loader.h"
+#include "platform/loader/pe_format.h"
 
 namespace {
 

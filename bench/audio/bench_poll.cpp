@@ -10,7 +10,7 @@
 #include "app/app_state.h"
 #include "audio/audio_binding.h"
 #include "audio/playback.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "audio/display_refresh.h"
 #include "bench_program.h"
 #include "platform/gui/gui.h"
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 #include "ui/skin.h"

@@ -4,9 +4,9 @@
 
 #include "app/app_state.h"
 #include "audio/audio_binding.h"
-#include "audio/module_loader.h"
+#include "platform/loader/loader.h"
+#include "platform/loader/packed_image.h"
 #include "platform/mci/mci.h"
-#include "platform/os/packed_image.h"
 
 extern "C" {
 extern const unsigned char kestrel_audio_blob[];
@@ -20,7 +20,7 @@ void BM_MapAndBindCarriedLibrary(benchmark::State& state) {
     // so does this benchmark, or every iteration would pay for loading it.
     mci::sendString("close all", nullptr, 0);
     for (auto _ : state) {
-        appState.audioModule = mapPackedModule({kestrel_audio_blob, kestrel_audio_blob_size});
+        appState.audioModule = mapModule({kestrel_audio_blob, kestrel_audio_blob_size});
         if (!appState.audioModule) {
             state.SkipWithError("the carried library could not be mapped");
             break;
@@ -42,7 +42,7 @@ BENCHMARK(BM_MapAndBindCarriedLibrary)
 // The share of unpacking alone.
 void BM_UnpackCarriedLibrary(benchmark::State& state) {
     for (auto _ : state) {
-        auto image = os::unpackImage({kestrel_audio_blob, kestrel_audio_blob_size});
+        auto image = loader::unpackImage({kestrel_audio_blob, kestrel_audio_blob_size});
         benchmark::DoNotOptimize(image);
     }
 }

@@ -2,7 +2,7 @@
 // re-read of the system's interfaces and routes (done at most every 250 ms).
 #include <benchmark/benchmark.h>
 
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 
 namespace {
 

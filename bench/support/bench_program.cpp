@@ -4,8 +4,8 @@
 
 #include "app/app_state.h"
 #include "app/program.h"
-#include "platform/gui/gui.h"
-#include "platform/net/net.h"
+#include "platform/gui/gui_testing.h"
+#include "platform/net/net_testing.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 #include "ui/skin.h"

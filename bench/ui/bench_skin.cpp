@@ -9,7 +9,7 @@
 #include "app/app_state.h"
 #include "app/modes.h"
 #include "bench_program.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 #include "ui/skin.h"

@@ -147,7 +147,7 @@ struct AppState {
 
 inline AppState appState;
 
-// Start-up step 1: every field back to zero (also used by tests).
+// Every field back to zero: the first thing start-up does (tests use it too).
 inline void resetAppState() {
     appState.~AppState();
     new (&appState) AppState();

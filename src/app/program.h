@@ -1,8 +1,12 @@
 // The program's life: start-up, the polling loop, shutdown.
 #pragma once
 
-// Start-up steps 1 to 16. Returns false when MainWindow could not be opened
-// (shutdown must then run at once).
+// Start-up, in the order the rest of the program relies on: the shared state
+// zeroed, the toolkit, stale temporary files removed, the connection
+// warning, the audio library, the skin pictures and fonts, MainWindow with
+// its controls and data, the audio system and the refresh timer, then the
+// window shown and the media controls offered. Returns false when MainWindow
+// could not be opened (shutdown must then run at once).
 bool startUp(int& argc, char** argv);
 // One pass of the loop; returns false when the program is to shut down.
 bool loopPass();

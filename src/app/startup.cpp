@@ -41,8 +41,9 @@ void trace(const char* step) {
 
 bool startUp(int& argc, char** argv) {
     trace("begin");
-    resetAppState();               // step 1
-    if (!gui::init(argc, argv)) {  // step 2
+    resetAppState();
+    // The toolkit and its display.
+    if (!gui::init(argc, argv)) {
         std::fprintf(stderr, "kestrel-player: no display to open a window on\n");
         return false;
     }
@@ -57,39 +58,50 @@ bool startUp(int& argc, char** argv) {
     removeStaleTemporariesBeside("файлы/name.pls");
     if (const std::string saved = saveFolderName(); !saved.empty()) removeStaleTemporaries(saved);
 
-    // Step 3. The warning is for the search; a site that answers on this
-    // machine searches without a connection.
+    // Without a connection the user is warned once and start-up goes on.
+    // The warning is for the search; a site that answers on this machine
+    // searches without a connection.
     if (!isConnected() && !siteAnswers(musicSiteBase()))
         gui::messageBox(0, "Внимание !", "Соединение с Интернетом отсутствует !", gui::Icon::Warning);
 
     trace("connectivity");
-    loadAudioModule();   // step 4
-    bindAudioLibrary();  // step 5
+    // The audio library, mapped from the program's own data, and its 14
+    // functions; without them the user is told once and the program is silent.
+    loadAudioModule();
+    bindAudioLibrary();
 
     trace("audio library");
-    appState.volume = 0.5f;  // step 6
+    // What differs from zero at first: half volume, the style that lists
+    // every station, the volume bar filled to 33.
+    appState.volume = 0.5f;
     appState.currentStyle = "Всё подряд";
     appState.volumeFill = 33;
 
-    decodeSkinPictures();  // step 7
-    createCanvasImages();  // step 8
-    loadFonts();           // step 9
-    drawRowIcons();        // step 10
+    // Everything the controls show: the skin pictures, the canvases the
+    // refresh draws on, the three fonts and the two row icons.
+    decodeSkinPictures();
+    createCanvasImages();
+    loadFonts();
+    drawRowIcons();
     trace("pictures and fonts");
 
-    // step 11
+    // MainWindow, borderless and unseen until it is whole; it takes the
+    // search mode's skin, then every control in creation order (the search
+    // history, the styles, the stations and the playlist are read on the way).
     if (!gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400,
                            "Поиск MP3 на  " + musicSiteBase()))
         return false;
-    ApplySkin(win::MainWindow, img::SearchSkin);  // step 12
-    buildMainWindowControls();                    // step 13
+    ApplySkin(win::MainWindow, img::SearchSkin);
+    buildMainWindowControls();
     attachTooltips();
     trace("window and controls");
-    initAudioSystem();                                                  // step 14
-    gui::startTimer(win::MainWindow, 0, 35, [] { refreshDisplay(); });  // step 15
+    // The audio system for one channel, then the 35 ms refresh of the time,
+    // the spectrum, the bars and the status strip.
+    initAudioSystem();
+    gui::startTimer(win::MainWindow, 0, 35, [] { refreshDisplay(); });
     followConnectionChanges();
     trace("audio system");
-    gui::showWindow(win::MainWindow);  // step 16
+    gui::showWindow(win::MainWindow);
     trace("shown");
     startMediaControl();
     // The launcher's word on a data folder it could not use, shown where the

@@ -1,12 +1,8 @@
 #include "audio/audio_binding.h"
 
-#include <new>
-
 #include "app/app_state.h"
-#include "audio/module_loader.h"
 #include "platform/gui/gui.h"
-#include "platform/os/memory_library.h"
-#include "platform/os/packed_image.h"
+#include "platform/loader/loader.h"
 
 // The packed library, linked in by the build (empty when it was not built).
 extern "C" {
@@ -36,25 +32,8 @@ bool bind(F& entry, const char* name) {
 
 }  // namespace
 
-MappedModule* mapPackedModule(std::span<const uint8_t> packed) {
-    std::optional<std::vector<uint8_t>> image = os::unpackImage(packed);
-    if (!image) return nullptr;
-    if (os::isElfImage(*image)) {
-        os::MemoryLibrary library = os::loadLibraryFromMemory(*image, "kestrel-audio");
-        if (!library.handle) return nullptr;
-        auto* module = new (std::nothrow) MappedModule;
-        if (!module) {
-            os::freeLibrary(library.handle);
-            return nullptr;
-        }
-        module->sharedObject = library.handle;
-        return module;
-    }
-    return mapModuleImage(image->data(), image->size());
-}
-
 MappedModule* loadAudioModule() {
-    MappedModule* module = mapPackedModule({kestrel_audio_blob, kestrel_audio_blob_size});
+    MappedModule* module = mapModule({kestrel_audio_blob, kestrel_audio_blob_size});
     appState.audioModule = module;
     if (!module) warnOnce();
     return module;

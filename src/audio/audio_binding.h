@@ -6,9 +6,6 @@
 // each call site checks its entry before calling it.
 #pragma once
 
-#include <cstdint>
-#include <span>
-
 struct MappedModule;
 
 // Maps the carried library; also stores the module in appState.audioModule.
@@ -18,12 +15,6 @@ MappedModule* loadAudioModule();
 void bindAudioLibrary();
 void initAudioSystem();
 void releaseAudio();
-
-// Maps a packed library image (see platform/os/packed_image.h): an ELF
-// library through a memory file, a PE image by the module loader. nullptr
-// when the bytes are damaged or the image cannot be mapped. Blocks while
-// the library's constructors run.
-MappedModule* mapPackedModule(std::span<const uint8_t> packed);
 
 // The text of the one warning shown when the library is unusable.
 extern const char* const kAudioUnavailableCaption;

@@ -3,7 +3,7 @@
 # kestrel_audio_blob. Without the library the blob is empty and the program
 # runs silent.
 add_executable(kestrel-pack ${CMAKE_CURRENT_SOURCE_DIR}/audio/tools/pack.cpp)
-target_link_libraries(kestrel-pack PRIVATE kestrel_platform_os)
+target_link_libraries(kestrel-pack PRIVATE kestrel_platform_loader)
 
 if(TARGET kestrel-audio)
   set(kestrel_audio_packed ${CMAKE_CURRENT_BINARY_DIR}/kestrel-audio.packed)

@@ -1,12 +1,14 @@
 // Building the windows, controls, images and fonts of the register.
 #pragma once
 
-// Start-up steps 7 to 10: skin pictures, canvases, fonts, row icons.
+// What start-up makes before MainWindow: the skin pictures, the blank
+// canvases, the three fonts and the two row icons.
 void decodeSkinPictures();
 void createCanvasImages();
 void loadFonts();
 void drawRowIcons();
-// Step 13: every control of MainWindow in its order, with the four data loads.
+// Every control of MainWindow in its creation order, filling the search
+// history, the style list, the stations and the playlist on the way.
 void buildMainWindowControls();
 void attachTooltips();
 // Secondary windows (each replaces an open one of the same number).

@@ -1,5 +1,5 @@
-// Step 13 of start-up: every control of MainWindow, in its creation order,
-// with the four data loads that happen on the way.
+// Every control of MainWindow, in its creation order, with the four fills
+// that happen on the way (search history, style list, stations, playlist).
 #include "app/app_state.h"
 #include "library/playlist.h"
 #include "library/stations.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "app/program.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 
 void StartedApp::SetUp() {
     dir_ = std::make_unique<testsupport::TempDir>();

@@ -8,7 +8,7 @@
 
 #include "app/app_fixture.h"
 #include "app/app_state.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "ui/ids.h"
 
 namespace {

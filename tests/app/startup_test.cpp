@@ -10,8 +10,8 @@
 #include "app/app_fixture.h"
 #include "app/app_state.h"
 #include "online/connectivity.h"
-#include "platform/gui/gui.h"
-#include "platform/net/net.h"
+#include "platform/gui/gui_testing.h"
+#include "platform/net/net_testing.h"
 #include "support/loopback_listener.h"
 #include "ui/ids.h"
 

@@ -8,10 +8,9 @@
 #include <sstream>
 
 #include "app/app_state.h"
-#include "audio/module_loader.h"
-#include "audio/pe_image_fixture.h"
-#include "platform/gui/gui.h"
-#include "platform/os/packed_image.h"
+#include "platform/gui/gui_testing.h"
+#include "platform/loader/loader.h"
+#include "platform/loader/packed_image.h"
 #include "support/process_maps.h"
 
 namespace {
@@ -59,29 +58,6 @@ TEST(AudioBinding, TheCarriedLibraryIsMappedFromMemoryAndBound) {
     EXPECT_EQ(appState.audioSystem, nullptr);
 }
 
-TEST(AudioBinding, APackedPeImageIsMappedByTheModuleLoader) {
-    pe_test::Image image;
-    pe_test::Section text{0x1000, pe_test::kCode, {}};
-    text.put8(0xC3);
-    pe_test::Section exports{0x2000, pe_test::kConst, {}};
-    pe_test::addExports(image, exports, {{"FMOD_System_Create", 0x1000}});
-    image.sections = {text, exports};
-    image.sizeOfImage = 0x3000;
-    image.imageBase = pe_test::freeAddress(0x3000, false);
-    MappedModule* module = mapPackedModule(os::packImage(image.build()));
-    ASSERT_NE(module, nullptr);
-    EXPECT_EQ(module->sharedObject, nullptr);
-    EXPECT_EQ(lookupModuleExport(module, "FMOD_System_Create"), module->imageBase + 0x1000);
-    unmapModuleImage(module);
-}
-
-TEST(AudioBinding, DamagedOrForeignImagesAreRefused) {
-    EXPECT_EQ(mapPackedModule({}), nullptr);
-    std::vector<uint8_t> junk(5000, 0x41);
-    EXPECT_EQ(mapPackedModule(os::packImage(junk)), nullptr);
-    EXPECT_EQ(mapPackedModule(junk), nullptr);  // not packed at all
-}
-
 // With no library and with a library missing names, the user is told once,
 // every entry stays empty and the audio operations do nothing.
 TEST(AudioBinding, WithoutALibraryTheProgramIsSilentAndTellsOnce) {
@@ -91,7 +67,7 @@ TEST(AudioBinding, WithoutALibraryTheProgramIsSilentAndTellsOnce) {
     // A library that exports none of the names.
     std::ifstream in(KESTREL_TEST_LIBRARY, std::ios::binary);
     std::vector<uint8_t> other{std::istreambuf_iterator<char>(in), {}};
-    appState.audioModule = mapPackedModule(os::packImage(other));
+    appState.audioModule = mapModule(loader::packImage(other));
     ASSERT_NE(appState.audioModule, nullptr);
     bindAudioLibrary();
     for (void* entry : boundEntries()) EXPECT_EQ(entry, nullptr);

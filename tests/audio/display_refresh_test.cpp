@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "platform/gui/gui.h"
-#include "platform/net/net.h"
+#include "platform/gui/gui_testing.h"
+#include "platform/net/net_testing.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

@@ -8,7 +8,7 @@
 #include "app/next_track.h"
 #include "audio/audio_binding.h"
 #include "audio/fake_audio_fixture.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "ui/ids.h"
 
 using fake_audio::lastCall;

@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "audio/midi_fixture.h"
 #include "platform/mci/mci.h"
+#include "support/midi_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {

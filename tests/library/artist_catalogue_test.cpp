@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "library_fixture.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "ui/ids.h"
 
 namespace {

@@ -9,14 +9,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "temp_folder_fixture.h"
+#include "library_fixture.h"
 
 namespace {
 
 class KeyValueFileTest : public ::testing::Test {
   protected:
     void TearDown() override { keyValueFile.close(); }
-    TempFolder folder;
+    testsupport::TempDir folder{testsupport::TempDir::Enter};
     KeyValueFile& kv = keyValueFile;
 };
 

@@ -2,7 +2,8 @@
 
 #include "app/app_state.h"
 #include "library/key_value_file.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
+#include "platform/text/cp1251.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 
@@ -36,4 +37,8 @@ std::vector<std::string> LibraryTest::messages() {
     std::vector<std::string> out;
     for (const auto& box : gui::shownMessageBoxes()) out.push_back(box.text);
     return out;
+}
+
+std::string cp(std::string_view utf8) {
+    return text::toCp1251(utf8);
 }

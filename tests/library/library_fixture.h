@@ -6,9 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "temp_folder_fixture.h"
+#include "support/temp_dir.h"
+
+using testsupport::fileExists;
+using testsupport::listFolder;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+// UTF-8 text to the Windows-1251 bytes our files hold.
+std::string cp(std::string_view utf8);
 
 class LibraryTest : public ::testing::Test {
   protected:
@@ -20,6 +29,6 @@ class LibraryTest : public ::testing::Test {
     // Texts of the message boxes shown so far.
     static std::vector<std::string> messages();
 
-    TempFolder folder;
+    testsupport::TempDir folder{testsupport::TempDir::Enter};
     std::string dialogAnswer;
 };

@@ -7,7 +7,7 @@
 #include "app/next_track.h"
 #include "library/stations.h"
 #include "library_fixture.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "platform/text/cp1251.h"
 #include "support/small_disk.h"
 #include "support/temp_dir.h"

@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "temp_folder_fixture.h"
+#include "support/temp_dir.h"
 
 extern char** environ;
 
@@ -26,7 +26,7 @@ int endedPid() {
 }  // namespace
 
 TEST(StaleTemporaries, OnlyOurOwnFromEndedRunsAreRemoved) {
-    TempFolder folder;
+    testsupport::TempDir folder{testsupport::TempDir::Enter};
     const std::string ended = std::to_string(endedPid()), me = std::to_string(::getpid());
     ASSERT_NE(ended, "0");
     const std::string staleSave = ".inet_radio.pls.tmp-" + ended + "-3-1a2b3c";
@@ -42,9 +42,9 @@ TEST(StaleTemporaries, OnlyOurOwnFromEndedRunsAreRemoved) {
         ".kestrel-download-" + ended + "-xyz.part",  // not hexadecimal
         ".kestrel-download-0" + ended + "-00.part",  // no such pid
     };
-    writeFile(staleSave, "half a file");
-    writeFile(staleDownload, "half a track");
-    for (const auto& name : kept) writeFile(name, "keep");
+    testsupport::writeFile(staleSave, "half a file");
+    testsupport::writeFile(staleDownload, "half a track");
+    for (const auto& name : kept) testsupport::writeFile(name, "keep");
     // A folder or a link of such a name is not a file we left.
     ::mkdir((".a.tmp-" + ended + "-0-ab").c_str(), 0755);
     ::symlink("inet_radio.pls", (".b.tmp-" + ended + "-0-ab").c_str());
@@ -52,10 +52,10 @@ TEST(StaleTemporaries, OnlyOurOwnFromEndedRunsAreRemoved) {
     EXPECT_EQ(temporaryOwner(staleSave), std::stoi(ended));
     EXPECT_EQ(temporaryOwner(staleDownload), std::stoi(ended));
     EXPECT_EQ(removeStaleTemporaries("."), 2);
-    EXPECT_FALSE(fileExists(staleSave));
-    EXPECT_FALSE(fileExists(staleDownload));
-    for (const auto& name : kept) EXPECT_TRUE(fileExists(name)) << name;
-    EXPECT_TRUE(fileExists(".a.tmp-" + ended + "-0-ab"));
-    EXPECT_EQ(readFile(".b.tmp-" + ended + "-0-ab"), "keep");
+    EXPECT_FALSE(testsupport::fileExists(staleSave));
+    EXPECT_FALSE(testsupport::fileExists(staleDownload));
+    for (const auto& name : kept) EXPECT_TRUE(testsupport::fileExists(name)) << name;
+    EXPECT_TRUE(testsupport::fileExists(".a.tmp-" + ended + "-0-ab"));
+    EXPECT_EQ(testsupport::readFile(".b.tmp-" + ended + "-0-ab"), "keep");
     EXPECT_EQ(removeStaleTemporaries("no-such-folder"), 0);
 }

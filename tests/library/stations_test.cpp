@@ -5,7 +5,7 @@
 #include "app/next_track.h"
 #include "library/key_value_file.h"
 #include "library_fixture.h"
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "ui/ids.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 
 namespace onlinetest {
 

@@ -8,7 +8,7 @@
 #include <chrono>
 
 #include "online/connectivity.h"
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 #include "support/loopback_listener.h"
 #include "test_site_fixture.h"
 

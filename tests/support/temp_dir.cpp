@@ -1,5 +1,8 @@
 #include "support/temp_dir.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -8,16 +11,6 @@
 #include <vector>
 
 namespace testsupport {
-
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-test-XXXXXX").string();
-    if (char* made = mkdtemp(pattern.data())) path_ = made;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
 
 ScopedCwd::ScopedCwd(const std::filesystem::path& dir) : previous_(std::filesystem::current_path()) {
     std::filesystem::current_path(dir);
@@ -28,6 +21,20 @@ ScopedCwd::~ScopedCwd() {
     std::filesystem::current_path(previous_, ignored);
 }
 
+TempDir::TempDir(Mode mode) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-test-XXXXXX").string();
+    if (char* made = mkdtemp(pattern.data())) path_ = made;
+    // A test that cannot have its own folder must not run in another one.
+    if (path_.empty()) std::abort();
+    if (mode == Enter) cwd_.emplace(path_);
+}
+
+TempDir::~TempDir() {
+    cwd_.reset();  // out of the folder before it goes
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
@@ -36,6 +43,22 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool fileExists(const std::filesystem::path& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string listFolder(const std::filesystem::path& path) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(path, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string out;
+    for (const auto& name : names) out += (out.empty() ? "" : " ") + name;
+    return out;
 }
 
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 
 namespace skintest {
 

@@ -1,7 +1,7 @@
 // Row striping of the dark lists.
 #include <gtest/gtest.h>
 
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 #include "ui/register.h"
 
 namespace {

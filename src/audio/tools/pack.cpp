@@ -6,7 +6,7 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/os/packed_image.h"
+#include "platform/loader/packed_image.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<uint8_t> image{std::istreambuf_iterator<char>(in), {}};
-    std::vector<uint8_t> packed = os::packImage(image);
-    if (packed.empty() || !os::unpackImage(packed) || *os::unpackImage(packed) != image) {
+    std::vector<uint8_t> packed = loader::packImage(image);
+    if (packed.empty() || !loader::unpackImage(packed) || *loader::unpackImage(packed) != image) {
         std::fprintf(stderr, "packing %s failed\n", argv[1]);
         return 1;
     }

@@ -103,26 +103,19 @@ enum class WindowStyle {
 // screen and not yet visible. Creating a number that exists replaces it.
 bool createWindow(int window, WindowStyle style, int clientW, int clientH, const std::string& title);
 void destroyWindow(int window);
-bool windowExists(int window);
 void showWindow(int window);
-bool windowVisible(int window);
 void setWindowClientSize(int window, int w, int h);
 Rect windowClientRect(int window);  // x, y: client origin on screen
 void setWindowBackground(int window, Rgb colour);
 void setWindowSizeLimits(int window, int minW, int minH, int maxW, int maxH);
 void minimizeWindow(int window);
 bool windowMinimized(int window);
-std::string windowTitle(int window);
 // The window's outline: the union of the rectangles (client coordinates).
 // An empty list removes the shape.
 void setWindowShape(int window, const std::vector<Rect>& rects);
-std::vector<Rect> windowShape(int window);
 // The window's background: the image painted from (0, 0), tiled when smaller
 // than the window, clipped when larger. 0 paints the default background.
 void setWindowBackgroundImage(int window, int image);
-int windowBackgroundImage(int window);
-// How often the window's paint procedure was replaced (once per window).
-int windowBackgroundHooks(int window);
 // Starts moving the window with the mouse (the left button is down).
 void startWindowDrag(int window);
 // Shows what the window holds now, before a wait that runs no loop: waits
@@ -146,9 +139,6 @@ int controlImage(int control);
 // number shows nothing yet: whoever skips drawing what it drew before checks
 // this first.
 uint64_t controlsMade();
-// What a control shows, painted by its widget as on screen: 0xAARRGGBB rows
-// of its width (tests).
-std::vector<uint32_t> controlShownPixels(int control);
 // Clicks go through the control to what lies beneath (a display-only overlay).
 void setClickThrough(int control);
 // A picture placed on its window (not in a panel) is painted by the window
@@ -182,19 +172,15 @@ bool controlExists(int control);
 // Position and size in the parent's client coordinates.
 Rect controlRect(int control);
 Rect controlScreenRect(int control);
-void moveControl(int control, int x, int y);
 void setControlX(int control, int x);
 void setControlY(int control, int y);
 void resizeControl(int control, int w, int h);
 void setTooltip(int control, const std::string& text);
-std::string tooltip(int control);
 void setText(int control, const std::string& text);
 std::string text(int control);
 // The native widget behind a control (a QWidget*), for the web module only.
 void* nativeHandle(int control);
 void* nativeWindowHandle(int window);
-// The X11 window id of a top-level window (0 elsewhere), for shape checks.
-unsigned long x11WindowId(int window);
 
 // ---- lists -----------------------------------------------------------------
 
@@ -207,11 +193,6 @@ void listSelectRow(int list, int row);
 std::string listRowText(int list, int row);
 void listSetRowColours(int list, int row, Rgb text, Rgb background);
 void listSetTextColour(int list, Rgb text);  // every row
-Rgb listRowBackground(int list, int row);    // the list's own background when the row has none
-Rgb listRowTextColour(int list, int row);
-int listRowIcon(int list, int row);  // the icon image number given to listAddRow
-// Screen position of a row's centre (tests click there).
-Point listRowCentre(int list, int row);
 
 // ---- combo box -------------------------------------------------------------
 
@@ -220,19 +201,17 @@ int comboItemCount(int combo);
 std::string comboItemText(int combo, int index);
 std::string comboText(int combo);
 void comboShowDropdown(int combo);
-bool comboDropdownVisible(int combo);
 
 // ---- images and fonts ------------------------------------------------------
 
 // A black image of the given size.
 void createImage(int image, int w, int h);
-// Decodes PNG or JPEG bytes (by signature). Returns false and leaves no
-// image when the data is not a picture.
-bool loadImage(int image, std::span<const uint8_t> data);
-// Like loadImage for pictures carried in the program, but decoded when the
-// image is first used: a picture never shown costs no memory. `data` must
-// outlive the image.
+// PNG or JPEG bytes (by signature) of a picture carried in the program,
+// decoded when the image is first used: a picture never shown costs no
+// memory. `data` must outlive the image.
 void loadImageWhenUsed(int image, std::span<const uint8_t> data);
+// Decodes a PNG or JPEG file now. Returns false and leaves no image when the
+// file is not a picture.
 bool loadImageFile(int image, const std::string& path);
 // Like loadImageFile, but a picture that looks whole is decoded when first
 // used: a picture control given it before then shows it from its first
@@ -241,10 +220,8 @@ bool loadImageFileWhenUsed(int image, const std::string& path);
 void deleteImage(int image);
 bool imageExists(int image);
 Rect imageSize(int image);  // x = y = 0
-Rgb imagePixel(int image, int x, int y);
 // Every pixel as 0xAARRGGBB (not premultiplied), row by row; empty when unknown.
 std::vector<uint32_t> imagePixels(int image);
-uint8_t imageAlpha(int image, int x, int y);
 // Copies the image into a new one of the given size, stretched.
 void scaleImage(int image, int w, int h);
 void copyImage(int destination, int source);
@@ -264,7 +241,6 @@ std::string elidedText(int fontId, const std::string& text, int width);
 // "Arial" and "Calibri" find metric-compatible faces.
 void createFont(int fontId, const std::string& face, int points);
 bool fontExists(int fontId);
-std::string fontFamily(int fontId);
 
 // ---- pointer and cursor ----------------------------------------------------
 
@@ -277,47 +253,19 @@ void clearHandCursor();
 // The left button's state as the system reports it now.
 bool leftButtonDown();
 
-// ---- test hooks ------------------------------------------------------------
-// Real toolkit mouse input delivered to a control at (x, y) in its own
-// coordinates: Left = press and release, Right = press and release of the
-// right button, Double = a full double click (press, release, double, release).
-void simulateClick(int control, ControlEventType type, int x, int y);
-// Moves the pointer (screen coordinates) and delivers a mouse move.
-void simulateMouseMove(Point screen);
-// Overrides leftButtonDown() (nullopt-like: pass -1 to clear, 0 or 1 to set).
-void simulateLeftButton(int state);
-
 // ---- message boxes ---------------------------------------------------------
 
 enum class Icon { None, Information, Warning, Error };
-
-struct MessageBoxInfo {
-    int owner = 0;
-    std::string caption;
-    std::string text;
-    Icon icon = Icon::None;
-};
 
 // Shows a message box with an OK button and waits for it to be closed. On
 // the UI thread the box is application-modal; from another thread it is
 // modal only to that thread: the UI keeps running while the caller waits.
 void messageBox(int owner, const std::string& caption, const std::string& text, Icon icon);
 
-// Tests: with a responder set, boxes are not shown; each is recorded and
-// answered at once (the responder may block to keep a box "open").
-void setMessageBoxResponder(std::function<void(const MessageBoxInfo&)> responder);
-std::vector<MessageBoxInfo> shownMessageBoxes();
-void clearShownMessageBoxes();
-
 // ---- dialogs ---------------------------------------------------------------
 
 // The open-file dialog; returns the chosen path or "" when cancelled. The
 // filter is in the "description|patterns|..." form, patterns split by ";".
 std::string openFileDialog(int owner, const std::string& title, const std::string& filter);
-// Tests: answer the dialog without showing it.
-void setOpenFileResponder(std::function<std::string()> responder);
-// That filter in the toolkit's form: "description (patterns);;...", with
-// "*.*" meaning every file.
-std::string toolkitFileFilter(const std::string& filter);
 
 }  // namespace gui

@@ -11,7 +11,7 @@
 #include <span>
 #include <unordered_map>
 
-#include "platform/gui/gui.h"
+#include "platform/gui/gui_testing.h"
 
 class QPainter;
 class QTreeWidget;
@@ -60,7 +60,14 @@ QWidget* windowWidget(int window);
 QWidget* controlWidget(int control);
 // The widget a new control goes into: the panel's widget or the window's.
 QWidget* parentFor(int window, int panel);
+// Puts a new control at r (negative sizes as 0) and shows it.
+void place(QWidget* widget, Rect r);
 void registerControl(int control, ControlKind kind, QWidget* widget, int window);
+// Queues the control's event for the window it lives in.
+void pushControl(int window, int control, ControlEventType type);
+// Moves a picture control to `target`, damaging its window where it was and
+// where it goes; false when the control is no picture.
+bool relocatePicture(int control, const QRect& target);
 // Paints what changed since the last call among the pictures drawn on windows.
 void paintSurfaces();
 // Paints the pictures drawn on the window that meet `area`, over its background.

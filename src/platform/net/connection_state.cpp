@@ -17,7 +17,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 
 namespace net {
 namespace {

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 #include "platform/os/bind_function.h"
 #include "platform/text/percent.h"
 

@@ -22,7 +22,7 @@
 
 #include "platform/net/audio_head.h"
 #include "platform/net/curl_easy.h"
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 
 namespace net {
 namespace {

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "platform/net/curl_easy.h"
-#include "platform/net/net.h"
+#include "platform/net/net_testing.h"
 
 namespace net {
 namespace {

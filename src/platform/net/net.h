@@ -4,17 +4,17 @@
 // Threads: every function may be called from any thread; none keeps state
 // between calls except the connection-state cache and the limits (atomics)
 // and curl's one-time global set-up. Transfers speak http and https only, follow up to
-// five redirects, and give up after a connect timeout or a stall, so a dead
-// server cannot hold the caller for ever.
+// five redirects, and give up after a connect timeout (10 s) or a stall (20 s
+// with no byte received), so a dead server cannot hold the caller for ever.
+// What only tests change or ask (the limits, a forced connection state, the
+// pure rules behind the answers) is in net_testing.h.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
-#include <string_view>
 
 namespace net {
 
@@ -26,9 +26,6 @@ namespace net {
 // a call costs tens of nanoseconds (a re-read: about 20 microseconds).
 bool connected();
 
-// Tests: force the answer (true/false) or return to the system's (nullopt).
-void overrideConnected(std::optional<bool> state);
-
 // A descriptor that turns readable when a link, an address or a route
 // changes (a routing netlink socket), or -1 where there is none. When it is
 // readable, connectionNotices(fd) takes the notices and makes the next
@@ -37,22 +34,6 @@ void overrideConnected(std::optional<bool> state);
 // system only after a notice; its caller must take the notices.
 int openConnectionNotices();
 void connectionNotices(int fd);
-
-// The rule behind connected(), over the texts of /proc/net/route and
-// /proc/net/ipv6_route and a predicate telling whether a named interface is
-// up, running and not loopback. Pure; exposed for tests.
-bool hasDefaultRoute(std::string_view ipv4Routes, std::string_view ipv6Routes,
-                     const std::function<bool(std::string_view)>& isUsable);
-
-// ---- limits ----------------------------------------------------------------
-
-struct Timeouts {
-    std::chrono::milliseconds connect{10000};  // to open the connection
-    std::chrono::milliseconds stall{20000};    // with no byte received
-};
-// Tests shorten the limits; the defaults suit a desktop on a slow line.
-void setTimeouts(Timeouts timeouts);
-Timeouts timeouts();
 
 // ---- page fetch ------------------------------------------------------------
 
@@ -89,22 +70,13 @@ enum class DownloadError {
     Connect,        // no connection to the server, or no answer within the connect limit
     Http,           // the server answered with status 400 or more
     Transfer,       // the transfer broke off or stalled
-    EndlessStream,  // no length, and radio-stream headers, a stream's pace or a body past the unsized limit
+    EndlessStream,  // no length, and radio-stream headers, a stream's pace or a body past 250 MB
     Empty,          // the body was empty
     NotAudio,       // the body is no audio the player plays (a page, a fragment of one)
     File,           // the file could not be created, written or put in place
     DiskFull,       // the same, for lack of space (or quota)
     ReadOnly,       // the same, because the folder may not be written (permission, read-only disk)
 };
-
-// A body of no declared length past this many bytes (250 MB unless tests
-// lower it) is taken for an endless stream.
-void setMaxUnsizedBytes(std::uint64_t bytes);
-// So is a body of no declared length that still arrives `after` its first
-// byte (30 s unless tests shorten it) no faster than one and a half times
-// the bit rate its MPEG audio frames declare (320 kbit/s when they declare
-// none), measured over the last two thirds of that time.
-void setStreamPaceCheck(std::chrono::milliseconds after);
 
 struct DownloadResult {
     DownloadError error = DownloadError::None;
@@ -121,7 +93,11 @@ struct DownloadResult {
 // as File). An existing file is never replaced, and a failure leaves no
 // partial file. The answer's headers must arrive within the connect limit;
 // then the body may take as long as it keeps coming (a stall ends it).
-// The body must begin as audio the player plays (see audio_head.h).
+// The body must begin as audio the player plays (see audio_head.h). A body
+// of no declared length is taken for an endless stream past 250 MB, or when
+// 30 s after its first byte it still arrives no faster than one and a half
+// times the bit rate its MPEG audio frames declare (320 kbit/s when they
+// declare none), measured over the last two thirds of that time.
 // Blocks the calling thread for the whole transfer.
 DownloadResult downloadToFile(const std::string& address, const std::function<std::string(int)>& pathFor);
 // The same with one choice of name: fails when `path` exists.
@@ -142,9 +118,5 @@ void removeCacheEntry(const std::string& address);
 // browser resolves a link; an absolute reference is returned as it is. A
 // reference that cannot be resolved is returned unchanged.
 std::string resolveAddress(const std::string& base, const std::string& reference);
-
-// Percent-encodes the bytes of an address that cannot stand in a request
-// line (controls, space, bytes from 0x80); everything else stays.
-std::string escapeUnsafeBytes(std::string_view address);
 
 }  // namespace net
