@@ -2,7 +2,6 @@
 // to bottom, each when its event type matches.
 #include "app/dispatch.h"
 
-#include "app/app_state.h"
 #include "app/modes.h"
 #include "app/next_track.h"
 #include "audio/playback.h"
@@ -14,6 +13,7 @@
 #include "online/search.h"
 #include "online/video_view.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

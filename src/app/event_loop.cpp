@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/app_state.h"
 #include "app/dispatch.h"
 #include "app/next_track.h"
 #include "app/program.h"
@@ -11,6 +10,7 @@
 #include "online/download.h"
 #include "online/video_view.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/hover.h"
 #include "ui/ids.h"
 

@@ -3,9 +3,9 @@
 // nothing is ever hidden or destroyed.
 #include "app/modes.h"
 
-#include "app/addresses.h"
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
+#include "state/addresses.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/skin.h"
 

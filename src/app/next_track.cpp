@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "audio/playback.h"
 #include "audio/track_length.h"
 #include "library/local_files.h"
 #include "online/site_link.h"
 #include "platform/gui/gui.h"
 #include "platform/text/cp1251.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

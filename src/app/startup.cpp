@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/addresses.h"
-#include "app/app_state.h"
 #include "app/media_control.h"
 #include "app/program.h"
 #include "audio/audio_binding.h"
@@ -20,6 +18,8 @@
 #include "platform/gui/gui.h"
 #include "platform/gui/termination.h"
 #include "resources/app_icon.h"
+#include "state/addresses.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 #include "ui/skin.h"

@@ -2,11 +2,11 @@
 
 #include <new>
 
-#include "app/app_state.h"
 #include "audio/module_loader.h"
 #include "platform/gui/gui.h"
 #include "platform/os/memory_library.h"
 #include "platform/os/packed_image.h"
+#include "state/app_state.h"
 
 // The packed library, linked in by the build (empty when it was not built).
 extern "C" {

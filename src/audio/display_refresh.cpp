@@ -8,9 +8,9 @@
 #include <optional>
 #include <utility>
 
-#include "app/app_state.h"
 #include "online/connectivity.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

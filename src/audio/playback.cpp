@@ -3,8 +3,8 @@
 #include <cmath>
 #include <mutex>
 
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/hover.h"
 #include "ui/ids.h"
 

@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
 #include "platform/text/case_fold.h"
 #include "platform/text/cp1251.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

@@ -19,12 +19,12 @@
 #include <system_error>
 #include <thread>
 
-#include "app/app_state.h"
 #include "online/save_folder.h"
 #include "online/site_link.h"
 #include "online/track_file_name.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

@@ -8,8 +8,6 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "app/addresses.h"
-#include "app/app_state.h"
 #include "library/playlist.h"
 #include "online/connectivity.h"
 #include "online/scrape.h"
@@ -17,6 +15,8 @@
 #include "online/site_link.h"
 #include "platform/gui/gui.h"
 #include "platform/shell/shell.h"
+#include "state/addresses.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

@@ -7,10 +7,10 @@
 #include <chrono>
 #include <thread>
 
-#include "app/addresses.h"
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
 #include "platform/web/web.h"
+#include "state/addresses.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "app/app_state.h"
 #include "audio/playback.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Start-up steps 7 to 10: the carried skin pictures, the blank canvases,
 // the three fonts and the two row icons drawn stroke by stroke.
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
 #include "resources/skin_pictures.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

@@ -1,9 +1,9 @@
 // Step 13 of start-up: every control of MainWindow, in its creation order,
 // with the four data loads that happen on the way.
-#include "app/app_state.h"
 #include "library/playlist.h"
 #include "library/stations.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

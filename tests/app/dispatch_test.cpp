@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "app/app_fixture.h"
-#include "app/app_state.h"
 #include "app/program.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 using Dispatch = StartedApp;

@@ -7,11 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/app_state.h"
 #include "audio/module_loader.h"
 #include "audio/pe_image_fixture.h"
 #include "platform/gui/gui.h"
 #include "platform/os/packed_image.h"
+#include "state/app_state.h"
 #include "support/process_maps.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
 #include "app/next_track.h"
 #include "audio/audio_binding.h"
 #include "audio/fake_audio_fixture.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 using fake_audio::lastCall;

@@ -7,9 +7,9 @@
 #include <chrono>
 #include <thread>
 
-#include "app/app_state.h"
 #include "audio/midi_fixture.h"
 #include "platform/mci/mci.h"
+#include "state/app_state.h"
 #include "support/temp_dir.h"
 
 namespace {

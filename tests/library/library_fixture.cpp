@@ -1,8 +1,8 @@
 #include "library_fixture.h"
 
-#include "app/app_state.h"
 #include "library/key_value_file.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

@@ -2,8 +2,8 @@
 // layer's test hook, then one loop pass's handlers run.
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
 #include "skin_fixture.h"
+#include "state/app_state.h"
 #include "ui/hover.h"
 #include "ui/ids.h"
 
