@@ -39,6 +39,18 @@ void trace(const char* step) {
 
 }  // namespace
 
+void buildMainWindowControls() {
+    buildSearchFieldControls();
+    loadHistory();
+    buildFirstLists();
+    fillStyleList();
+    buildStationList();
+    loadStations();
+    showStations();
+    loadPlaylist();
+    buildControlsAfterLists();
+}
+
 bool startUp(int& argc, char** argv) {
     trace("begin");
     resetAppState();               // step 1

@@ -6,8 +6,33 @@
 #include "ui/ids.h"
 #include "ui/register.h"
 
+std::span<const CarriedPicture> carriedPictures() {
+    static constexpr CarriedPicture table[] = {
+        {img::SearchSkin, "search_skin"},
+        {img::TimeBackImage, "time_back"},
+        {img::VolumeBackImage, "volume_back"},
+        {img::VolumeKnobImage, "volume_knob"},
+        {img::StatusBackImage, "status_back"},
+        {img::PauseImage, "pause"},
+        {img::CloseHoverImage, "close_hover"},
+        {img::RecordingImage, "recording"},
+        {img::MutedImage, "muted"},
+        {img::RadioHoverImage, "radio_hover"},
+        {img::RadioSkin, "radio_skin"},
+        {img::SearchHoverImage, "search_hover"},
+        {img::PlayHoverImage, "play_hover"},
+        {img::CompactSkin, "compact_skin"},
+        {img::Mp3HoverImage, "mp3_hover"},
+        {img::Mp3Skin, "mp3_skin"},
+        {img::OpenFolderHoverImage, "open_folder_hover"},
+        {img::VideoSplashImage, "video_splash"},
+    };
+    return table;
+}
+
 void decodeSkinPictures() {
-    for (const SkinPicture& picture : skinPictures()) gui::loadImageWhenUsed(picture.image, picture.png);
+    for (const CarriedPicture& picture : carriedPictures())
+        gui::loadImageWhenUsed(picture.image, skinPicturePng(picture.name));
 }
 
 void createCanvasImages() {

@@ -1,7 +1,5 @@
-// Step 13 of start-up: every control of MainWindow, in its creation order,
-// with the four data loads that happen on the way.
-#include "library/playlist.h"
-#include "library/stations.h"
+// Every control of MainWindow, in its creation order, in the four parts
+// between which start-up fills the lists.
 #include "platform/gui/gui.h"
 #include "state/app_state.h"
 #include "ui/ids.h"
@@ -27,26 +25,29 @@ void clippedList(int panel, gui::Rect panelRect, bool blackPanel, int list, gui:
 
 }  // namespace
 
-void buildMainWindowControls() {
+void buildSearchFieldControls() {
     gui::createEdit(ctl::SearchField, win::MainWindow, 0, {43, 32, 180, 15}, "Depeche Mode Remix", false);
     gui::setEditColours(ctl::SearchField, {200, 200, 200}, {24, 24, 24});
     gui::createPanel(ctl::HistoryHolder, win::MainWindow, 0, {30, 40, 100, 0}, false);
     gui::createCombo(ctl::HistoryCombo, win::MainWindow, ctl::HistoryHolder, {0, 5, 250, 10}, {114, 114, 114},
                      {24, 24, 24});
-    loadHistory();
+}
 
+void buildFirstLists() {
     clippedList(ctl::SearchResultsPanel, {15, 99, 438, 222}, true, ctl::SearchResultsList,
                 {-2, -26, 540, 249}, "Название mp3 файлов", 490);
     clippedList(ctl::PlaylistPanel, {462, 99, 235, 222}, false, ctl::PlaylistList, {-2, -26, 290, 249},
                 "Плейлист", 230);
     clippedList(ctl::StylePanel, {-1000, 99, 143, 220}, true, ctl::StyleList, {-2, -26, 265, 244}, "Стиль",
                 200);
-    fillStyleList();
+}
+
+void buildStationList() {
     clippedList(ctl::StationPanel, {-1000, 99, 286, 220}, true, ctl::StationList, {-2, -26, 390, 244},
                 "Название станции", 350);
-    loadStations();
-    showStations();
-    loadPlaylist();
+}
+
+void buildControlsAfterLists() {
     clippedList(ctl::LocalFilesPanel, {-2000, 99, 412, 222}, true, ctl::LocalFilesList, {-2, -26, 433, 269},
                 "Название mp3 файлов", 490);
 

@@ -1,5 +1,6 @@
 #include "library_fixture.h"
 
+#include "app/program.h"
 #include "library/key_value_file.h"
 #include "platform/gui/gui.h"
 #include "state/app_state.h"
