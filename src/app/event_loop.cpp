@@ -35,7 +35,9 @@ bool loopPass() {
     if (event.kind == gui::EventKind::Control && !dispatchControlEvent(event.control, int(event.type)))
         return false;
 
-    UpdateHoverFeedback(appState.event, appState.eventControl);
+    // Hover decides when the pointer drags the volume bar; playback sets the level.
+    if (const std::optional<int32_t> x = UpdateHoverFeedback(appState.event, appState.eventControl))
+        setVolumeFromBar(*x);
 
     if (event.kind == gui::EventKind::CloseRequest) {
         switch (event.window) {

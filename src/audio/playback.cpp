@@ -5,7 +5,6 @@
 
 #include "platform/gui/gui.h"
 #include "state/app_state.h"
-#include "ui/hover.h"
 #include "ui/ids.h"
 
 namespace {
@@ -109,17 +108,4 @@ void setVolumeFromBar(int32_t x) {
 
 void setVolumeLevel(double level) {
     setVolumeFromBar(static_cast<int32_t>(std::lround(level * kVolumeBarSpan)));
-}
-
-void trackVolumeDrag(int event, int /*eventControl*/) {
-    if (event != static_cast<int>(gui::EventKind::MouseMove)) return;
-    if (IsCursorOverControl(ctl::VolumeBar)) {
-        gui::setHandCursor();
-        // Two readings: the first may report a press that has since ended.
-        gui::leftButtonDown();
-        if (gui::leftButtonDown()) setVolumeFromBar(appState.mouseX - gui::controlRect(ctl::VolumeBar).x);
-        appState.pointerOverVolume = 1;
-    } else if (appState.pointerOverVolume == 1) {
-        appState.pointerOverVolume = 0;
-    }
 }

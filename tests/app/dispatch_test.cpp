@@ -78,6 +78,18 @@ TEST_F(Dispatch, ListEventsChooseTheDownloadSource) {
     EXPECT_EQ(appState.downloadSource.searchResults, 1);
 }
 
+// Hover sees the drag, playback sets the level: the loop joins the two.
+TEST_F(Dispatch, DraggingOverTheVolumeBarSetsTheVolume) {
+    const gui::Rect bar = gui::controlScreenRect(ctl::VolumeBar);
+    gui::simulateLeftButton(1);
+    gui::simulateMouseMove({bar.x + 20, bar.y + 5});
+    drain();
+    gui::simulateLeftButton(-1);
+    EXPECT_EQ(appState.pointerOverVolume, 1);
+    EXPECT_EQ(appState.volumeFill, 20);
+    EXPECT_FLOAT_EQ(appState.volume, 20.0f / 57.0f);
+}
+
 TEST_F(Dispatch, IdleLoopStillPassesEveryTenMilliseconds) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 20; ++i) ASSERT_TRUE(loopPass());
