@@ -21,6 +21,7 @@
 #include "state/addresses.h"
 #include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 #include "ui/register.h"
 #include "ui/skin.h"
 
@@ -81,7 +82,7 @@ bool startUp(int& argc, char** argv) {
     trace("audio library");
     appState.volume = 0.5f;  // step 6
     appState.currentStyle = "Всё подряд";
-    appState.volumeFill = 33;
+    appState.volumeFill = layout::kVolumeFillStart;
 
     decodeSkinPictures();  // step 7
     createCanvasImages();  // step 8
@@ -90,8 +91,8 @@ bool startUp(int& argc, char** argv) {
     trace("pictures and fonts");
 
     // step 11
-    if (!gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400,
-                           "Поиск MP3 на  " + musicSiteBase()))
+    if (!gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, layout::kWindowWidth,
+                           layout::kWindowHeight, "Поиск MP3 на  " + musicSiteBase()))
         return false;
     ApplySkin(win::MainWindow, img::SearchSkin);  // step 12
     buildMainWindowControls();                    // step 13

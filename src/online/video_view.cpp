@@ -12,6 +12,7 @@
 #include "state/addresses.h"
 #include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void openVideoWindow() {
     // opening loads the web module inside it rather than after it.
     web::preload();
     std::this_thread::sleep_until(splashEnd);
-    gui::setControlX(ctl::VideoSplash, -1000);
+    gui::setControlX(ctl::VideoSplash, layout::kOutOfViewX);
 
     appState.currentTitle = videoSearchTerm(appState.currentTitle);
     // The term goes as it is; the browser encodes what needs encoding.

@@ -8,6 +8,7 @@
 #include "platform/gui/gui.h"
 #include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 
 namespace {
 
@@ -22,16 +23,13 @@ bool cursorOver(int control) {
     return IsCursorOverControl(gui::cursorPos(), gui::controlScreenRect(control));
 }
 
-bool inside(int value, int low, int high) {
-    return low < value && value < high;
-}
-
 // The icon columns of the two lists of search mode: the add icons of the
 // results (while there are results) and the delete icons of the playlist.
 bool overIconColumn() {
     const gui::Point p = gui::mouseInClient(win::MainWindow);
-    if (!inside(p.y, 35, 316)) return false;
-    return (gui::listRowCount(ctl::SearchResultsList) > 0 && inside(p.x, 16, 30)) || inside(p.x, 465, 477);
+    if (!layout::kIconRows.holds(p.y)) return false;
+    return (gui::listRowCount(ctl::SearchResultsList) > 0 && layout::kAddIconColumn.holds(p.x)) ||
+           layout::kDeleteIconColumn.holds(p.x);
 }
 
 void updateHandCursor() {

@@ -4,6 +4,7 @@
 #include "resources/skin_pictures.h"
 #include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 #include "ui/register.h"
 
 std::span<const CarriedPicture> carriedPictures() {
@@ -36,12 +37,7 @@ void decodeSkinPictures() {
 }
 
 void createCanvasImages() {
-    gui::createImage(img::TimeImage, 45, 15);
-    gui::createImage(img::VolumeImage, 67, 18);
-    gui::createImage(img::SpectrumBarImage, 1, 15);
-    gui::createImage(img::StatusImage, 715, 16);
-    gui::createImage(img::ConnectionImage, 14, 9);
-    gui::createImage(img::PositionImage, 700, 3);
+    for (const layout::Canvas& canvas : layout::kCanvases) gui::createImage(canvas.image, canvas.w, canvas.h);
 }
 
 void loadFonts() {
