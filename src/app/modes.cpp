@@ -6,6 +6,7 @@
 #include "platform/gui/gui.h"
 #include "state/addresses.h"
 #include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
 #include "ui/layout.h"
 #include "ui/skin.h"
@@ -97,8 +98,7 @@ void toggleCompactMode() {
 }
 
 void showAboutBox() {
-    gui::messageBox(
-        win::MainWindow, "Информация",
-        musicSiteBase() + "\n\nKestrel Player " KESTREL_VERSION "\nАвторы: команда Kestrel Player",
-        gui::Icon::None);
+    gui::messageBox(win::MainWindow, texts::kInformationCaption,
+                    musicSiteBase() + "\n\nKestrel Player " KESTREL_VERSION "\n" + texts::kAboutAuthors,
+                    gui::Icon::None);
 }

@@ -20,6 +20,7 @@
 #include "resources/app_icon.h"
 #include "state/addresses.h"
 #include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
 #include "ui/layout.h"
 #include "ui/register.h"
@@ -73,7 +74,7 @@ bool startUp(int& argc, char** argv) {
     // Step 3. The warning is for the search; a site that answers on this
     // machine searches without a connection.
     if (!isConnected() && !siteAnswers(musicSiteBase()))
-        gui::messageBox(0, "Внимание !", "Соединение с Интернетом отсутствует !", gui::Icon::Warning);
+        gui::messageBox(0, texts::kWarningCaption, texts::kNoConnection, gui::Icon::Warning);
 
     trace("connectivity");
     loadAudioModule();   // step 4
@@ -108,7 +109,7 @@ bool startUp(int& argc, char** argv) {
     // The launcher's word on a data folder it could not use, shown where the
     // user started the program.
     if (const char* notice = std::getenv("KESTREL_NOTICE"); notice && *notice)
-        gui::messageBox(win::MainWindow, "Внимание !", notice, gui::Icon::Warning);
+        gui::messageBox(win::MainWindow, texts::kWarningCaption, notice, gui::Icon::Warning);
     return true;
 }
 

@@ -24,7 +24,3 @@ void releaseAudio();
 // when the bytes are damaged or the image cannot be mapped. Blocks while
 // the library's constructors run.
 MappedModule* mapPackedModule(std::span<const uint8_t> packed);
-
-// The text of the one warning shown when the library is unusable.
-extern const char* const kAudioUnavailableCaption;
-extern const char* const kAudioUnavailableText;

@@ -11,6 +11,7 @@
 #include "online/connectivity.h"
 #include "platform/gui/gui.h"
 #include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
 #include "ui/layout.h"
 
@@ -56,7 +57,7 @@ void drawStatusStrip() {
     std::string text;
     if (recording) {
         std::lock_guard lock(appState.listsMutex);
-        text = appState.recordingCaption + "       - Идёт запись";
+        text = appState.recordingCaption + texts::kRecording;
     } else if (!appState.statusNotice.empty()) {
         text = appState.statusNotice;
     } else {
