@@ -73,6 +73,7 @@ std::string json() {
                           band.h};
     out += "  \"spectrum\": {\"bands\": " + num(ctl::SpectrumBandCount) +
            ", \"step\": " + num(kSpectrumStep) + ", \"rect\": " + rectJson(bands) + "},\n";
+    out += "  \"albumPhoto\": [" + num(kAlbumPhotoWidth) + ", " + num(kAlbumPhotoMaxHeight) + "],\n";
     std::string canvases;
     for (const Canvas& c : kCanvases)
         canvases +=

@@ -95,6 +95,10 @@ constexpr gui::Rect spectrumBand(int k) {
     return {kSpectrumX + kSpectrumStep * k, kSpectrumY, 0, 0};
 }
 
+// A folder's album photo is scaled to this width, and cut at this height.
+inline constexpr int kAlbumPhotoWidth = 270;
+inline constexpr int kAlbumPhotoMaxHeight = 210;
+
 // One move of a mode switch: the control's x changes, or its y.
 enum class Axis { X, Y };
 struct Move {
@@ -213,8 +217,8 @@ inline constexpr Span kDeleteIconColumn{465, 477};
 
 // All of the above as JSON, for `kestrel-player --layout`: the window's
 // sizes, each control's rectangle in each mode as switched to from
-// start-up, the panels the lists lie in, the spectrum's bands, the
-// canvases, the bars and the icon columns.
+// start-up, the panels the lists lie in, the spectrum's bands, the album
+// photo's size, the canvases, the bars and the icon columns.
 std::string json();
 
 }  // namespace layout

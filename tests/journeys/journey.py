@@ -66,7 +66,7 @@ PREVIOUS_BUTTON = control("PreviousButton")
 NEXT_BUTTON = control("NextButton")
 CLOSE_BUTTON = control("CloseButton")
 OPEN_FOLDER_BUTTON = control("OpenFolderButton", "mp3")
-ALBUM_PHOTO = control("AlbumPhoto", "mp3")[:2] + (270, 210)  # the photo's size
+ALBUM_PHOTO = control("AlbumPhoto", "mp3")[:2] + tuple(LAYOUT["albumPhoto"])  # the photo's size
 # The spectrum's 108 bands, window-relative.
 SPECTRUM = tuple(LAYOUT["spectrum"]["rect"])
 # Inside the "+" icon column of the results.
