@@ -1,7 +1,7 @@
 # Kestrel Player: the two set-up commands and the developer targets.
 #   make run        installs what is missing, builds, starts the player
 #   make test       installs what is missing, builds, runs every test
-#   make lint       the checks CI makes besides the tests (layout, commits)
+#   make lint       the checks CI makes besides the tests (layout, layers, commits)
 #   make test-asan  the same under the address and undefined-behaviour sanitizers
 #   make bench      builds and runs the benchmarks
 #   make soak       every test 10 times, half of them under a CPU load
@@ -37,6 +37,7 @@ test: deps-test build
 
 lint: deps-test
 	@scripts/check-format
+	@scripts/check-layers
 	@scripts/check-commits
 
 test-asan: build-asan

@@ -12,13 +12,13 @@
 #include <filesystem>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/program.h"
 #include "audio/playback.h"
 #include "audio/track_length.h"
 #include "bench_program.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/app_state.h"
 #include "audio/audio_binding.h"
 #include "audio/playback.h"
 #include "platform/gui/gui_testing.h"
+#include "state/app_state.h"
 
 namespace {
 

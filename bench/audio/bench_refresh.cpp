@@ -5,11 +5,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/app_state.h"
 #include "audio/display_refresh.h"
 #include "bench_program.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net_testing.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 #include "ui/skin.h"

@@ -2,11 +2,11 @@
 // file, bind the 14 names; then unmap, so that each iteration maps afresh.
 #include <benchmark/benchmark.h>
 
-#include "app/app_state.h"
 #include "audio/audio_binding.h"
 #include "platform/loader/loader.h"
 #include "platform/loader/packed_image.h"
 #include "platform/mci/mci.h"
+#include "state/app_state.h"
 
 extern "C" {
 extern const unsigned char kestrel_audio_blob[];

@@ -18,12 +18,12 @@
 #include <functional>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/program.h"
 #include "audio/playback.h"
 #include "bench_program.h"
 #include "online/search.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 extern char** environ;

@@ -6,10 +6,10 @@
 
 #include <cstdlib>
 
-#include "app/app_state.h"
 #include "online/connectivity.h"
 #include "online/search.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "test_site_fixture.h"
 #include "ui/ids.h"
 

@@ -10,13 +10,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/app_state.h"
 #include "app/program.h"
 #include "audio/playback.h"
 #include "bench_program.h"
 #include "online/search.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
+#include "state/app_state.h"
 #include "test_site_fixture.h"
 #include "ui/ids.h"
 

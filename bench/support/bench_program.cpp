@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "app/app_state.h"
 #include "app/program.h"
 #include "platform/gui/gui_testing.h"
 #include "platform/net/net_testing.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 #include "ui/skin.h"

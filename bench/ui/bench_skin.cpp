@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/app_state.h"
 #include "app/modes.h"
 #include "bench_program.h"
 #include "platform/gui/gui_testing.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 #include "ui/skin.h"

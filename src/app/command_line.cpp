@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ui/layout.h"
+
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: kestrel-player [--help | --version]\n"
+    "Usage: kestrel-player [--help | --version | --layout]\n"
     "\n"
     "Kestrel Player: a skinned media player with music search, internet radio\n"
     "and mp3 folders. It reads and writes inet_radio.pls, its pictures and the\n"
@@ -15,6 +17,9 @@ constexpr const char* kUsage =
     "\n"
     "  --help      print this text and exit\n"
     "  --version   print the version and exit\n"
+    "  --layout    print the window's layout (every control's place in each\n"
+    "              mode, the canvases, the bars, the icon columns) as JSON\n"
+    "              and exit\n"
     "\n"
     "Environment: KESTREL_SITE_URL (the music search site, by default\n"
     "http://127.0.0.1:8351/), KESTREL_SAVE_DIR (where saved tracks go; the\n"
@@ -27,6 +32,11 @@ bool printedInformation(int argc, char** argv, int& status) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(kUsage, stdout);
+            status = 0;
+            return true;
+        }
+        if (std::strcmp(argv[i], "--layout") == 0) {
+            std::fputs(layout::json().c_str(), stdout);
             status = 0;
             return true;
         }

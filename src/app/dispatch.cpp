@@ -2,7 +2,6 @@
 // to bottom, each when its event type matches.
 #include "app/dispatch.h"
 
-#include "app/app_state.h"
 #include "app/modes.h"
 #include "app/next_track.h"
 #include "audio/playback.h"
@@ -14,7 +13,9 @@
 #include "online/search.h"
 #include "online/video_view.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ constexpr int kLeft = int(gui::ControlEventType::Left);
 constexpr int kRight = int(gui::ControlEventType::Right);
 constexpr int kDouble = int(gui::ControlEventType::Double);
 
-bool inIconColumn(int low, int high) {
-    return low < appState.mouseX && appState.mouseX < high && 35 < appState.mouseY && appState.mouseY < 316;
+bool inIconColumn(layout::Span column) {
+    return column.holds(appState.mouseX) && layout::kIconRows.holds(appState.mouseY);
 }
 
 }  // namespace
@@ -41,7 +42,7 @@ bool dispatchControlEvent(int control, int type) {
             if (type == kRight) showHistoryDropdown();
             if (type == kLeft) runSearch();
             appState.searchMade = 1;
-            gui::setControlX(ctl::SearchPicture, -1000);
+            gui::setControlX(ctl::SearchPicture, layout::kOutOfViewX);
             break;
         case ctl::SiteLogoLink:
             openSearchInBrowser();
@@ -49,7 +50,7 @@ bool dispatchControlEvent(int control, int type) {
         case ctl::SearchResultsList:
             appState.downloadSource = {1, 0};
             if (type == kDouble) playSearchResult();
-            if (type == kLeft && inIconColumn(16, 30)) addResultToPlaylist();
+            if (type == kLeft && inIconColumn(layout::kAddIconColumn)) addResultToPlaylist();
             break;
         case ctl::HistoryCombo:
             takeHistoryItem();
@@ -94,7 +95,7 @@ bool dispatchControlEvent(int control, int type) {
         case ctl::PlaylistList:
             appState.downloadSource = {0, 1};
             if (type == kDouble) {
-                if (inIconColumn(465, 477))
+                if (inIconColumn(layout::kDeleteIconColumn))
                     deletePlaylistEntry();
                 else
                     playPlaylistEntry();

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/app_state.h"
 #include "app/dispatch.h"
 #include "app/next_track.h"
 #include "app/program.h"
@@ -11,6 +10,7 @@
 #include "online/download.h"
 #include "online/video_view.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/hover.h"
 #include "ui/ids.h"
 
@@ -35,7 +35,9 @@ bool loopPass() {
     if (event.kind == gui::EventKind::Control && !dispatchControlEvent(event.control, int(event.type)))
         return false;
 
-    UpdateHoverFeedback(appState.event, appState.eventControl);
+    // Hover decides when the pointer drags the volume bar; playback sets the level.
+    if (const std::optional<int32_t> x = UpdateHoverFeedback(appState.event, appState.eventControl))
+        setVolumeFromBar(*x);
 
     if (event.kind == gui::EventKind::CloseRequest) {
         switch (event.window) {

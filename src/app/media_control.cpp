@@ -4,10 +4,10 @@
 // point. What the desktop is told is read from AppState on a timer.
 #include "app/media_control.h"
 
-#include "app/app_state.h"
 #include "audio/playback.h"
 #include "platform/gui/gui.h"
 #include "platform/mpris/mpris.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

@@ -3,31 +3,31 @@
 // nothing is ever hidden or destroyed.
 #include "app/modes.h"
 
-#include "app/addresses.h"
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
+#include "state/addresses.h"
+#include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 #include "ui/skin.h"
 
 namespace {
 
-int searchPictureX() {
-    return appState.searchMade == 1 ? -1000 : 85;
+// The mode's places; SearchPicture stays out of view once a search was made.
+void moveControls(layout::Mode mode) {
+    for (const layout::Move& move : layout::moves(mode)) {
+        const int to =
+            move.control == ctl::SearchPicture && appState.searchMade == 1 ? layout::kOutOfViewX : move.to;
+        if (move.axis == layout::Axis::X)
+            gui::setControlX(move.control, to);
+        else
+            gui::setControlY(move.control, to);
+    }
 }
 
 void radioOn() {
     ApplySkin(win::MainWindow, img::RadioSkin);
-    for (int c : {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField})
-        gui::setControlX(c, -1000);
-    gui::setControlX(ctl::StylePanel, 16);
-    gui::setControlX(ctl::StationPanel, 166);
-    gui::setControlX(ctl::OpenFolderButton, -1000);
-    gui::setControlX(ctl::LocalFilesPanel, -1000);
-    gui::setControlX(ctl::RadioPicture, 465);
-    gui::setControlX(ctl::AlbumPhoto, -1000);
-    gui::setControlY(ctl::PositionBar, 3333);
-    gui::setControlX(ctl::SearchPicture, -1000);
-    gui::setControlX(ctl::PlaylistPanel, -1000);
+    moveControls(layout::Mode::Radio);
     appState.mp3Mode = 0;
 }
 
@@ -35,36 +35,12 @@ void radioOn() {
 // through another (mp3, then radio) must not leave a control out of view.
 void searchOn() {
     ApplySkin(win::MainWindow, img::SearchSkin);
-    gui::setControlX(ctl::SiteLogoLink, 15);
-    gui::setControlX(ctl::SearchButton, 226);
-    gui::setControlX(ctl::SearchResultsPanel, 15);
-    gui::setControlX(ctl::SearchField, 43);
-    gui::setControlX(ctl::RecordButton, 290);
-    gui::setControlX(ctl::PlaylistPanel, 462);
-    gui::setControlX(ctl::StylePanel, -1000);
-    gui::setControlX(ctl::StationPanel, -1000);
-    gui::setControlX(ctl::RadioPicture, 1465);
-    gui::setControlX(ctl::OpenFolderButton, -1000);
-    gui::setControlX(ctl::LocalFilesPanel, -1000);
-    gui::setControlX(ctl::AlbumPhoto, -1000);
-    gui::setControlY(ctl::PositionBar, 3333);
-    gui::setControlX(ctl::SearchPicture, searchPictureX());
+    moveControls(layout::Mode::Search);
 }
 
 void mp3On() {
     ApplySkin(win::MainWindow, img::Mp3Skin);
-    for (int c :
-         {ctl::SiteLogoLink, ctl::SearchButton, ctl::SearchResultsPanel, ctl::SearchField, ctl::RecordButton})
-        gui::setControlX(c, -1000);
-    gui::setControlX(ctl::OpenFolderButton, 288);
-    gui::setControlX(ctl::LocalFilesPanel, 15);
-    gui::setControlX(ctl::StylePanel, -1000);
-    gui::setControlX(ctl::StationPanel, -1000);
-    gui::setControlX(ctl::PlaylistPanel, -1000);
-    gui::setControlX(ctl::AlbumPhoto, 435);
-    gui::setControlX(ctl::RadioPicture, 1465);
-    gui::setControlY(ctl::PositionBar, 333);
-    gui::setControlX(ctl::SearchPicture, -1000);
+    moveControls(layout::Mode::Mp3);
     appState.radioMode = 0;
 }
 
@@ -111,18 +87,18 @@ void toggleCompactMode() {
     appState.compactMode ^= 1;
     if (appState.compactMode == 1) {
         ApplySkin(win::MainWindow, img::CompactSkin);
-        gui::setWindowClientSize(win::MainWindow, 727, 83);
+        gui::setWindowClientSize(win::MainWindow, layout::kWindowWidth, layout::kCompactHeight);
         return;
     }
-    // Grow first, so that the full-height skin's shape is not cut to 83 rows;
-    // then the skin and the controls of the one mode the flags name.
-    gui::setWindowClientSize(win::MainWindow, 727, 400);
+    // Grow first, so that the full-height skin's shape is not cut to the
+    // compact height; then the skin and the controls of the one mode the
+    // flags name.
+    gui::setWindowClientSize(win::MainWindow, layout::kWindowWidth, layout::kWindowHeight);
     showModeLayout();
 }
 
 void showAboutBox() {
-    gui::messageBox(
-        win::MainWindow, "Информация",
-        musicSiteBase() + "\n\nKestrel Player " KESTREL_VERSION "\nАвторы: команда Kestrel Player",
-        gui::Icon::None);
+    gui::messageBox(win::MainWindow, texts::kInformationCaption,
+                    musicSiteBase() + "\n\nKestrel Player " KESTREL_VERSION "\n" + texts::kAboutAuthors,
+                    gui::Icon::None);
 }

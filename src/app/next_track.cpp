@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "audio/playback.h"
 #include "audio/track_length.h"
 #include "library/local_files.h"
 #include "online/site_link.h"
 #include "platform/gui/gui.h"
 #include "platform/text/cp1251.h"
+#include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
 
 namespace {
@@ -66,8 +67,7 @@ void reportUnplayable() {
     const bool station = appState.playingList == static_cast<int32_t>(PlayingList::Stations);
     if (appState.playingList == static_cast<int32_t>(PlayingList::Playlist))
         unplayableEntries.push_back(startedName);
-    appState.nowPlayingText =
-        (station ? "Станция не отвечает: " : "Не удалось воспроизвести: ") + startedName;
+    appState.nowPlayingText = (station ? texts::kStationSilent : texts::kNotPlayable) + startedName;
     // A station that never answered does not hand over to the playlist:
     // the message would be gone before it could be read.
     if (station) appState.advancePlaylist = 0;
@@ -187,7 +187,7 @@ void playStation() {
     const StationEntry entry = appState.stationEntries[static_cast<size_t>(row)];
     const std::string rowText = gui::listRowText(ctl::StationList, row);
     start(entry.file, PlayingList::Stations, rowText.empty() ? entry.file : rowText);
-    appState.nowPlayingText = "Стиль: " + appState.currentStyle + "        Станция:    " + rowText;
+    appState.nowPlayingText = texts::kStationStyle + appState.currentStyle + texts::kStationName + rowText;
 }
 
 void playLocalFile() {
@@ -203,7 +203,7 @@ void playLocalFile() {
     // the sound library, whose open would wait on it.
     if (!probeTrackLength(1, appState.localFolder + name)) {
         appState.statusNotice.clear();
-        appState.nowPlayingText = "Не удалось воспроизвести: " + base + " (это не файл)";
+        appState.nowPlayingText = texts::kNotPlayable + base + texts::kNotAFile;
         // Chosen or reached by the advance, nothing plays after it.
         appState.playingList = static_cast<int32_t>(PlayingList::LocalFiles);
         appState.streamUnheard = 0;
@@ -258,11 +258,10 @@ void advanceAfterStop() {
             playPlaylistRow(next);
             // The entries passed over stay named while the next one plays.
             if (!unplayableEntries.empty())
-                appState.nowPlayingText +=
-                    "     (не удалось воспроизвести: " + joined(unplayableEntries) + ")";
+                appState.nowPlayingText += texts::kPassedOver + joined(unplayableEntries) + ")";
         } else {
             if (unplayableEntries.size() > 1)
-                appState.nowPlayingText = "Не удалось воспроизвести: " + joined(unplayableEntries);
+                appState.nowPlayingText = texts::kNotPlayable + joined(unplayableEntries);
             unplayableEntries.clear();
             appState.advancePlaylist = 0;
         }

@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/addresses.h"
-#include "app/app_state.h"
 #include "app/media_control.h"
 #include "app/program.h"
 #include "audio/audio_binding.h"
@@ -20,7 +18,11 @@
 #include "platform/gui/gui.h"
 #include "platform/gui/termination.h"
 #include "resources/app_icon.h"
+#include "state/addresses.h"
+#include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 #include "ui/register.h"
 #include "ui/skin.h"
 
@@ -38,6 +40,18 @@ void trace(const char* step) {
 }
 
 }  // namespace
+
+void buildMainWindowControls() {
+    buildSearchFieldControls();
+    loadHistory();
+    buildFirstLists();
+    fillStyleList();
+    buildStationList();
+    loadStations();
+    showStations();
+    loadPlaylist();
+    buildControlsAfterLists();
+}
 
 bool startUp(int& argc, char** argv) {
     trace("begin");
@@ -62,7 +76,7 @@ bool startUp(int& argc, char** argv) {
     // The warning is for the search; a site that answers on this machine
     // searches without a connection.
     if (!isConnected() && !siteAnswers(musicSiteBase()))
-        gui::messageBox(0, "Внимание !", "Соединение с Интернетом отсутствует !", gui::Icon::Warning);
+        gui::messageBox(0, texts::kWarningCaption, texts::kNoConnection, gui::Icon::Warning);
 
     trace("connectivity");
     // The audio library, mapped from the program's own data, and its 14
@@ -75,7 +89,7 @@ bool startUp(int& argc, char** argv) {
     // every station, the volume bar filled to 33.
     appState.volume = 0.5f;
     appState.currentStyle = "Всё подряд";
-    appState.volumeFill = 33;
+    appState.volumeFill = layout::kVolumeFillStart;
 
     // Everything the controls show: the skin pictures, the canvases the
     // refresh draws on, the three fonts and the two row icons.
@@ -88,8 +102,8 @@ bool startUp(int& argc, char** argv) {
     // MainWindow, borderless and unseen until it is whole; it takes the
     // search mode's skin, then every control in creation order (the search
     // history, the styles, the stations and the playlist are read on the way).
-    if (!gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, 727, 400,
-                           "Поиск MP3 на  " + musicSiteBase()))
+    if (!gui::createWindow(win::MainWindow, gui::WindowStyle::Popup, layout::kWindowWidth,
+                           layout::kWindowHeight, "Поиск MP3 на  " + musicSiteBase()))
         return false;
     ApplySkin(win::MainWindow, img::SearchSkin);
     buildMainWindowControls();
@@ -107,7 +121,7 @@ bool startUp(int& argc, char** argv) {
     // The launcher's word on a data folder it could not use, shown where the
     // user started the program.
     if (const char* notice = std::getenv("KESTREL_NOTICE"); notice && *notice)
-        gui::messageBox(win::MainWindow, "Внимание !", notice, gui::Icon::Warning);
+        gui::messageBox(win::MainWindow, texts::kWarningCaption, notice, gui::Icon::Warning);
     return true;
 }
 

@@ -1,18 +1,15 @@
 #include "audio/audio_binding.h"
 
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
 #include "platform/loader/loader.h"
+#include "state/app_state.h"
+#include "state/texts.h"
 
 // The packed library, linked in by the build (empty when it was not built).
 extern "C" {
 extern const unsigned char kestrel_audio_blob[];
 extern const unsigned long kestrel_audio_blob_size;
 }
-
-const char* const kAudioUnavailableCaption = "Внимание !";
-const char* const kAudioUnavailableText =
-    "Звуковая библиотека не загружена. Программа будет работать без звука.";
 
 namespace {
 
@@ -21,7 +18,7 @@ bool warned = false;
 void warnOnce() {
     if (warned) return;
     warned = true;
-    gui::messageBox(0, kAudioUnavailableCaption, kAudioUnavailableText, gui::Icon::Warning);
+    gui::messageBox(0, texts::kWarningCaption, texts::kNoAudioLibrary, gui::Icon::Warning);
 }
 
 template <typename F>

@@ -15,7 +15,3 @@ MappedModule* loadAudioModule();
 void bindAudioLibrary();
 void initAudioSystem();
 void releaseAudio();
-
-// The text of the one warning shown when the library is unusable.
-extern const char* const kAudioUnavailableCaption;
-extern const char* const kAudioUnavailableText;

@@ -8,20 +8,23 @@
 #include <optional>
 #include <utility>
 
-#include "app/app_state.h"
 #include "online/connectivity.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 
 namespace {
 
 constexpr gui::Rgb kTextGrey{165, 165, 165};
 constexpr gui::Rgb kBright{251, 1, 4};
 constexpr gui::Rgb kDarkRed{188, 1, 3};
-constexpr int32_t kBandHeight = 15;
-constexpr int32_t kPositionWidth = 700;
-constexpr int kStatusTextWidth = 715 - 20 - 8;  // from the text's x to a margin before the edge
-constexpr int kTimeWidth = 45;
+constexpr gui::Rect kStatusCanvas = layout::canvas(img::StatusImage);
+constexpr gui::Rect kTimeCanvas = layout::canvas(img::TimeImage);
+constexpr int32_t kBandHeight = layout::canvas(img::SpectrumBarImage).h;
+constexpr int kStatusTextX = 20;
+constexpr int kStatusTextWidth = kStatusCanvas.w - kStatusTextX - 8;  // to a margin before the edge
 constexpr int kTimeTextX = 15;
 constexpr int kTimeTextMinX = 12;  // right of the clock drawn on the background
 
@@ -54,7 +57,7 @@ void drawStatusStrip() {
     std::string text;
     if (recording) {
         std::lock_guard lock(appState.listsMutex);
-        text = appState.recordingCaption + "       - Идёт запись";
+        text = appState.recordingCaption + texts::kRecording;
     } else if (!appState.statusNotice.empty()) {
         text = appState.statusNotice;
     } else {
@@ -66,8 +69,9 @@ void drawStatusStrip() {
     // A text longer than the strip ends in "…"; the whole of it is the strip's tooltip.
     const std::string shown = gui::elidedText(font::StatusFont, text, kStatusTextWidth);
     gui::setTooltip(ctl::StatusStrip, shown == text ? std::string() : text);
-    gui::drawImage(img::StatusImage, img::StatusBackImage, {0, 0, 715, 16});
-    gui::drawText(img::StatusImage, font::StatusFont, 20, 1, recording ? kBright : kTextGrey, shown);
+    gui::drawImage(img::StatusImage, img::StatusBackImage, kStatusCanvas);
+    gui::drawText(img::StatusImage, font::StatusFont, kStatusTextX, 1, recording ? kBright : kTextGrey,
+                  shown);
     gui::setControlImage(ctl::StatusStrip, img::StatusImage);
 }
 
@@ -84,14 +88,14 @@ void drawSpectrum() {
 void drawTime() {
     const std::string text = timeText(appState.positionMs);
     if (!drawn.time.stale(text)) return;
-    gui::drawImage(img::TimeImage, img::TimeBackImage, {0, 0, kTimeWidth, 15});
+    gui::drawImage(img::TimeImage, img::TimeBackImage, kTimeCanvas);
     // From 100 minutes on the text takes the narrow face, and moves left
     // towards the clock as far as it must to end inside the picture.
     int fontId = font::TimeFont;
     int x = kTimeTextX;
-    if (gui::textWidth(fontId, text) > kTimeWidth - kTimeTextX) {
+    if (gui::textWidth(fontId, text) > kTimeCanvas.w - kTimeTextX) {
         fontId = font::TimeNarrowFont;
-        x = std::max(kTimeTextMinX, std::min(x, kTimeWidth - 1 - gui::textWidth(fontId, text)));
+        x = std::max(kTimeTextMinX, std::min(x, kTimeCanvas.w - 1 - gui::textWidth(fontId, text)));
     }
     gui::drawText(img::TimeImage, fontId, x, 1, kTextGrey, text);
     gui::setControlImage(ctl::TimeDisplay, img::TimeImage);
@@ -100,7 +104,7 @@ void drawTime() {
 void drawVolume() {
     const int32_t w = appState.volumeFill;
     if (!drawn.volume.stale(w)) return;
-    gui::drawImage(img::VolumeImage, img::VolumeBackImage, {0, 0, 67, 18});
+    gui::drawImage(img::VolumeImage, img::VolumeBackImage, layout::canvas(img::VolumeImage));
     gui::fillRect(img::VolumeImage, {1, 2, w, 1}, {105, 0, 0});
     gui::fillRect(img::VolumeImage, {1, 3, w, 1}, {237, 45, 49});
     gui::fillRect(img::VolumeImage, {1, 4, w, 1}, {219, 24, 32});
@@ -125,10 +129,10 @@ void drawPositionBar() {
     if (appState.trackLengthSeconds == 0) appState.trackLengthSeconds = 1;
     const int32_t fill = positionFill(appState.positionMs, appState.trackLengthSeconds);
     if (!drawn.position.stale(fill)) return;
-    gui::fillRect(img::PositionImage, {0, 0, kPositionWidth, 1}, {15, 15, 15});
-    gui::fillRect(img::PositionImage, {0, 1, kPositionWidth, 1}, {60, 60, 60});
+    gui::fillRect(img::PositionImage, {0, 0, layout::kPositionBarWidth, 1}, {15, 15, 15});
+    gui::fillRect(img::PositionImage, {0, 1, layout::kPositionBarWidth, 1}, {60, 60, 60});
     gui::fillRect(img::PositionImage, {0, 1, fill, 1}, {222, 32, 30});
-    gui::fillRect(img::PositionImage, {0, 2, kPositionWidth, 1}, {83, 83, 83});
+    gui::fillRect(img::PositionImage, {0, 2, layout::kPositionBarWidth, 1}, {83, 83, 83});
     gui::setControlImage(ctl::PositionBar, img::PositionImage);
 }
 
@@ -161,8 +165,8 @@ int32_t positionFill(uint32_t positionMs, int32_t trackLengthSeconds) {
     if (trackLengthSeconds <= 0) return 0;
     // 64-bit: s x 700 overflows 32 bits after 35 days of play.
     const int64_t s = positionMs / 1000;
-    const int64_t fill = s * kPositionWidth / trackLengthSeconds;
-    return fill > kPositionWidth ? kPositionWidth : static_cast<int32_t>(fill);
+    const int64_t fill = s * layout::kPositionBarWidth / trackLengthSeconds;
+    return fill > layout::kPositionBarWidth ? layout::kPositionBarWidth : static_cast<int32_t>(fill);
 }
 
 void refreshDisplay() {

@@ -3,31 +3,29 @@
 #include <cmath>
 #include <mutex>
 
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
-#include "ui/hover.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 
 namespace {
 
 constexpr unsigned kSoftwareMixing = 0x40;
 constexpr unsigned kMilliseconds = 1;
-constexpr int32_t kPositionBarWidth = 700;
-constexpr float kVolumeBarSpan = 57.0f;
 
 }  // namespace
 
 VolumeSetting volumeForPointer(int32_t x) {
-    const float volume = static_cast<float>(x) / kVolumeBarSpan;
-    if (volume >= 1.0f) return {1.0f, 60};
-    if (volume <= 0.0f) return {0.0f, 2};
+    const float volume = static_cast<float>(x) / layout::kVolumeBarSpan;
+    if (volume >= 1.0f) return {1.0f, layout::kVolumeFillFull};
+    if (volume <= 0.0f) return {0.0f, layout::kVolumeFillSilent};
     return {volume, x};
 }
 
 uint32_t seekTargetMs(int32_t trackLengthSeconds, int32_t x) {
     // In 64 bits and never below the start: a pointer left of the bar or a
     // negative length would otherwise wrap round to a huge position.
-    const int64_t seconds = static_cast<int64_t>(trackLengthSeconds) * x / kPositionBarWidth;
+    const int64_t seconds = static_cast<int64_t>(trackLengthSeconds) * x / layout::kPositionBarWidth;
     if (seconds <= 0) return 0;
     const int64_t ms = seconds * 1000;
     return ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms);
@@ -108,18 +106,5 @@ void setVolumeFromBar(int32_t x) {
 }
 
 void setVolumeLevel(double level) {
-    setVolumeFromBar(static_cast<int32_t>(std::lround(level * kVolumeBarSpan)));
-}
-
-void trackVolumeDrag(int event, int /*eventControl*/) {
-    if (event != static_cast<int>(gui::EventKind::MouseMove)) return;
-    if (IsCursorOverControl(ctl::VolumeBar)) {
-        gui::setHandCursor();
-        // Two readings: the first may report a press that has since ended.
-        gui::leftButtonDown();
-        if (gui::leftButtonDown()) setVolumeFromBar(appState.mouseX - gui::controlRect(ctl::VolumeBar).x);
-        appState.pointerOverVolume = 1;
-    } else if (appState.pointerOverVolume == 1) {
-        appState.pointerOverVolume = 0;
-    }
+    setVolumeFromBar(static_cast<int32_t>(std::lround(level * layout::kVolumeBarSpan)));
 }

@@ -23,8 +23,6 @@ void seekFromPositionBar();
 void setVolumeFromBar(int32_t x);
 // The same for a level from 0 to 1, at the bar's nearest point.
 void setVolumeLevel(double level);
-// One hover handler: acts on mouse-move events only (event is gui::EventKind).
-void trackVolumeDrag(int event, int eventControl);
 
 // The arithmetic of the two bars, for their tests.
 struct VolumeSetting {

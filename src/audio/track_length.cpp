@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
 #include "platform/mci/mci.h"
+#include "state/app_state.h"
 
 int32_t parseLengthReply(const char* text) {
     const char* p = text;

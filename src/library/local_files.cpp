@@ -8,11 +8,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
 #include "platform/text/case_fold.h"
 #include "platform/text/cp1251.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 #include "ui/register.h"
 
 namespace {
@@ -163,8 +164,11 @@ void loadAlbumPhoto() {
     }
     const gui::Rect size = gui::imageSize(img::AlbumPhotoImage);
     if (size.w <= 0 || size.h <= 0) return;
-    const long long h270 = static_cast<long long>(size.h) * 270 / size.w;
-    // At most 210 high; a very wide picture still keeps one line.
-    gui::scaleImage(img::AlbumPhotoImage, 270, h270 >= 210 ? 210 : std::max(1, static_cast<int>(h270)));
+    constexpr int width = layout::kAlbumPhotoWidth;
+    constexpr int maxHeight = layout::kAlbumPhotoMaxHeight;
+    const long long height = static_cast<long long>(size.h) * width / size.w;
+    // A very wide picture still keeps one line.
+    gui::scaleImage(img::AlbumPhotoImage, width,
+                    height >= maxHeight ? maxHeight : std::max(1, static_cast<int>(height)));
     gui::setControlImage(ctl::AlbumPhoto, img::AlbumPhotoImage);
 }

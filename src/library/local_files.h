@@ -16,4 +16,4 @@ void refreshAlbum();  // right click or double click on OpenFolderButton
 // LocalFilesList from the .wav, .mp3 and .mid entries (any case) of the
 // path's folder, in name order (digit runs by value), each row with its numbered icon.
 void listLocalFolder(const std::string& path);
-void loadAlbumPhoto();  // "яяя.jpg" of `localFolder`, 270 wide and at most 210 high
+void loadAlbumPhoto();  // "яяя.jpg" of `localFolder`, scaled to AlbumPhoto's size (ui/layout.h)

@@ -10,6 +10,7 @@
 #include "library/key_value_file.h"
 #include "library/station_file.h"
 #include "platform/gui/gui.h"
+#include "state/texts.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 
@@ -111,13 +112,12 @@ bool storePlaylist() {
 void savePlaylist() {
     // Success is announced only when the playlist really reached the disk.
     if (storePlaylist())
-        gui::messageBox(win::PlaylistEditWindow, "", "Запись создана !", gui::Icon::Information);
+        gui::messageBox(win::PlaylistEditWindow, "", texts::kPlaylistSaved, gui::Icon::Information);
     else if (errno == ENOSPC || errno == EDQUOT)
-        gui::messageBox(win::PlaylistEditWindow, "Внимание !", "Плейлист не сохранён: на диске нет места.",
+        gui::messageBox(win::PlaylistEditWindow, texts::kWarningCaption, texts::kPlaylistDiskFull,
                         gui::Icon::Warning);
     else
-        gui::messageBox(win::PlaylistEditWindow, "Внимание !",
-                        "Плейлист не сохранён: файл inet_radio.pls недоступен для записи.",
+        gui::messageBox(win::PlaylistEditWindow, texts::kWarningCaption, texts::kPlaylistReadOnly,
                         gui::Icon::Warning);
 }
 

@@ -6,7 +6,7 @@
 // `savePlaylistIfChanged` write to disk.
 #pragma once
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 // Start-up: entries and rows from the file; empty when it is missing.
 void loadPlaylist();

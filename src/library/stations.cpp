@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "library/key_value_file.h"
 #include "library/station_file.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

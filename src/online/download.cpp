@@ -19,12 +19,13 @@
 #include <system_error>
 #include <thread>
 
-#include "app/app_state.h"
 #include "online/save_folder.h"
 #include "online/site_link.h"
 #include "online/track_file_name.h"
 #include "platform/gui/gui.h"
 #include "platform/net/net.h"
+#include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
 
 namespace {
@@ -70,11 +71,10 @@ std::string shownFolder(const std::string& folder) {
 // are told apart, and a save folder that cannot be made is named, so that
 // the user knows what to mend.
 std::string failureText(bool diskFull, bool readOnly, bool folderReady, const std::string& folder) {
-    std::string text = "Запись потерпела неудачу !";
-    if (diskFull) text += "\nНа диске нет места.";
-    if (readOnly && folderReady)
-        text += "\nПапка для записи доступна только для чтения:\n" + shownFolder(folder);
-    if (!folderReady) text += "\nНе удалось создать папку для записи:\n" + folder;
+    std::string text = texts::kDownloadFailed;
+    if (diskFull) text = text + "\n" + texts::kDiskFull;
+    if (readOnly && folderReady) text = text + "\n" + texts::kSaveFolderReadOnly + "\n" + shownFolder(folder);
+    if (!folderReady) text = text + "\n" + texts::kSaveFolderNotMade + "\n" + folder;
     return text;
 }
 
@@ -91,7 +91,7 @@ void saveSearchResult(int index, const SearchResult& result) {
     const net::DownloadError error =
         folderReady ? saveTrack(folder, result.link, result.title) : net::DownloadError::File;
     if (error == net::DownloadError::None)
-        gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
+        gui::messageBox(win::MainWindow, "", texts::kDownloadDone, gui::Icon::Information);
     else
         gui::messageBox(win::MainWindow, "",
                         failureText(error == net::DownloadError::DiskFull,
@@ -132,11 +132,11 @@ void savePlaylistFiles() {
         appState.recordingActive = 0;
     }
     if (failed == 0)
-        gui::messageBox(win::MainWindow, "", "Запись Успешная !", gui::Icon::Information);
+        gui::messageBox(win::MainWindow, "", texts::kDownloadDone, gui::Icon::Information);
     else
         gui::messageBox(win::MainWindow, "",
-                        failureText(diskFull, readOnly, folderReady, folder) + "\nНе записано файлов: " +
-                            std::to_string(failed) + " из " + std::to_string(files),
+                        failureText(diskFull, readOnly, folderReady, folder) + "\n" + texts::kFilesNotSaved +
+                            std::to_string(failed) + texts::kOutOf + std::to_string(files),
                         gui::Icon::Error);
 }
 
@@ -151,7 +151,7 @@ void downloadWorker(Job job) {
 
 void startDownload() {
     if (workerRunning) {
-        gui::messageBox(win::MainWindow, "", "Программа занята!\nИдет запись!", gui::Icon::Warning);
+        gui::messageBox(win::MainWindow, "", texts::kDownloadBusy, gui::Icon::Warning);
         return;
     }
     Job job;

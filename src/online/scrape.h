@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 // Results 1 to 99 of `page`, in order. The marker of result N is N, ". <a
 // href=" and a double quote, looked up from the start of the page for every

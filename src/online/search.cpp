@@ -8,8 +8,6 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "app/addresses.h"
-#include "app/app_state.h"
 #include "library/playlist.h"
 #include "online/connectivity.h"
 #include "online/scrape.h"
@@ -17,6 +15,9 @@
 #include "online/site_link.h"
 #include "platform/gui/gui.h"
 #include "platform/shell/shell.h"
+#include "state/addresses.h"
+#include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 
@@ -33,7 +34,7 @@ void runSearch() {
     // Nothing to search: the list, the results the advance follows and the
     // last query all stay as they are.
     if (blank(typed)) {
-        gui::messageBox(win::MainWindow, "Внимание!", "Поисковый запрос не определен ?", gui::Icon::None);
+        gui::messageBox(win::MainWindow, texts::kSearchWarningCaption, texts::kEmptyQuery, gui::Icon::None);
         return;
     }
     appState.lastQuery = encodeQuery(typed);
@@ -41,9 +42,9 @@ void runSearch() {
     const SearchOutcome outcome = fetchSearchResults(appState.lastQuery);
     // A failed search and an empty one look alike in the list: the strip tells them apart.
     if (outcome == SearchOutcome::SiteDown)
-        appState.statusNotice = "Сайт поиска не отвечает";
+        appState.statusNotice = texts::kSiteDown;
     else if (outcome == SearchOutcome::NothingFound)
-        appState.statusNotice = "Ничего не найдено";
+        appState.statusNotice = texts::kNothingFound;
 
     std::vector<SearchResult> results;
     {

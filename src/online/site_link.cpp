@@ -1,7 +1,7 @@
 #include "online/site_link.h"
 
-#include "app/addresses.h"
 #include "platform/net/net.h"
+#include "state/addresses.h"
 
 std::string resolveSiteLink(const std::string& link) {
     if (link.empty()) return link;

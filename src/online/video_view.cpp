@@ -7,14 +7,17 @@
 #include <chrono>
 #include <thread>
 
-#include "app/addresses.h"
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
 #include "platform/web/web.h"
+#include "state/addresses.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 
 namespace {
 
+constexpr int windowWidth = 800;
+constexpr int windowHeight = 600;
 constexpr int buttonRowHeight = 35;
 // The fourth letter is the Latin "a", the rest of the word Cyrillic.
 constexpr const char* windowTitle =
@@ -33,7 +36,7 @@ std::string videoBookmarklet() {
 void openVideoWindow() {
     appState.videoWindowOpen = 1;
     // Creating the number again destroys an open VideoWindow with its controls.
-    gui::createWindow(win::VideoWindow, gui::WindowStyle::Sizeable, 800, 600, windowTitle);
+    gui::createWindow(win::VideoWindow, gui::WindowStyle::Sizeable, windowWidth, windowHeight, windowTitle);
     gui::setWindowBackground(win::VideoWindow, {255, 255, 255});
     gui::setWindowSizeLimits(win::VideoWindow, 500, 500, 1680, 1050);
     gui::showWindow(win::VideoWindow);
@@ -47,14 +50,15 @@ void openVideoWindow() {
     // opening loads the web module inside it rather than after it.
     web::preload();
     std::this_thread::sleep_until(splashEnd);
-    gui::setControlX(ctl::VideoSplash, -1000);
+    gui::setControlX(ctl::VideoSplash, layout::kOutOfViewX);
 
     appState.currentTitle = videoSearchTerm(appState.currentTitle);
     // The term goes as it is; the browser encodes what needs encoding.
     std::string start = videoSiteBase();
     if (!appState.currentTitle.empty()) start += "results?search_query=" + appState.currentTitle + "&aq=f";
 
-    gui::createHost(ctl::VideoBrowser, win::VideoWindow, 0, {0, buttonRowHeight, 800, 600 - buttonRowHeight});
+    gui::createHost(ctl::VideoBrowser, win::VideoWindow, 0,
+                    {0, buttonRowHeight, windowWidth, windowHeight - buttonRowHeight});
     web::createView(ctl::VideoBrowser, start);
     gui::createPushButton(ctl::BackButton, win::VideoWindow, 0, {30, 5, 70, 20}, "<<<");
     gui::createPushButton(ctl::StopButton, win::VideoWindow, 0, {110, 5, 40, 20}, "Стоп");

@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "ui/ids.h"
-
 #define KESTREL_PICTURE(sym)                      \
     extern "C" const uint8_t kestrel_png_##sym[]; \
     extern "C" const unsigned long kestrel_png_##sym##_size;
@@ -27,33 +25,33 @@ KESTREL_PICTURE(open_folder_hover)
 KESTREL_PICTURE(video_splash)
 #undef KESTREL_PICTURE
 
-#define ENTRY(id, sym)                                          \
-    SkinPicture {                                               \
-        id, #sym, {                                             \
-            kestrel_png_##sym, size_t(kestrel_png_##sym##_size) \
-        }                                                       \
-    }
+namespace {
 
-std::span<const SkinPicture> skinPictures() {
-    static const std::array<SkinPicture, 18> table = {
-        ENTRY(img::SearchSkin, search_skin),
-        ENTRY(img::TimeBackImage, time_back),
-        ENTRY(img::VolumeBackImage, volume_back),
-        ENTRY(img::VolumeKnobImage, volume_knob),
-        ENTRY(img::StatusBackImage, status_back),
-        ENTRY(img::PauseImage, pause),
-        ENTRY(img::CloseHoverImage, close_hover),
-        ENTRY(img::RecordingImage, recording),
-        ENTRY(img::MutedImage, muted),
-        ENTRY(img::RadioHoverImage, radio_hover),
-        ENTRY(img::RadioSkin, radio_skin),
-        ENTRY(img::SearchHoverImage, search_hover),
-        ENTRY(img::PlayHoverImage, play_hover),
-        ENTRY(img::CompactSkin, compact_skin),
-        ENTRY(img::Mp3HoverImage, mp3_hover),
-        ENTRY(img::Mp3Skin, mp3_skin),
-        ENTRY(img::OpenFolderHoverImage, open_folder_hover),
-        ENTRY(img::VideoSplashImage, video_splash),
-    };
-    return table;
+struct SkinPicture {
+    std::string_view name;
+    std::span<const uint8_t> png;
+};
+
+SkinPicture entry(std::string_view name, const uint8_t* png, unsigned long size) {
+    return {name, {png, size_t(size)}};
 }
+
+// A picture's name and its bytes as the build linked them in.
+#define ENTRY(sym) entry(#sym, kestrel_png_##sym, kestrel_png_##sym##_size)
+
+}  // namespace
+
+std::span<const uint8_t> skinPicturePng(std::string_view name) {
+    static const std::array<SkinPicture, 18> table = {
+        ENTRY(search_skin), ENTRY(time_back),         ENTRY(volume_back),
+        ENTRY(volume_knob), ENTRY(status_back),       ENTRY(pause),
+        ENTRY(close_hover), ENTRY(recording),         ENTRY(muted),
+        ENTRY(radio_hover), ENTRY(radio_skin),        ENTRY(search_hover),
+        ENTRY(play_hover),  ENTRY(compact_skin),      ENTRY(mp3_hover),
+        ENTRY(mp3_skin),    ENTRY(open_folder_hover), ENTRY(video_splash),
+    };
+    for (const SkinPicture& picture : table)
+        if (picture.name == name) return picture.png;
+    return {};
+}
+#undef ENTRY

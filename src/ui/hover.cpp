@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
-#include "app/app_state.h"
-#include "audio/playback.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 
 namespace {
 
@@ -19,27 +19,24 @@ constexpr int kHandCursorControls[] = {
     ctl::PreviousButton,  ctl::NextButton,
 };
 
-bool contains(const gui::Rect& r, gui::Point p) {
-    return r.x <= p.x && p.x < r.x + r.w && r.y <= p.y && p.y < r.y + r.h;
-}
-
-bool inside(int value, int low, int high) {
-    return low < value && value < high;
+bool cursorOver(int control) {
+    return IsCursorOverControl(gui::cursorPos(), gui::controlScreenRect(control));
 }
 
 // The icon columns of the two lists of search mode: the add icons of the
 // results (while there are results) and the delete icons of the playlist.
 bool overIconColumn() {
     const gui::Point p = gui::mouseInClient(win::MainWindow);
-    if (!inside(p.y, 35, 316)) return false;
-    return (gui::listRowCount(ctl::SearchResultsList) > 0 && inside(p.x, 16, 30)) || inside(p.x, 465, 477);
+    if (!layout::kIconRows.holds(p.y)) return false;
+    return (gui::listRowCount(ctl::SearchResultsList) > 0 && layout::kAddIconColumn.holds(p.x)) ||
+           layout::kDeleteIconColumn.holds(p.x);
 }
 
 void updateHandCursor() {
     if (HandCursorHit() != 0 || overIconColumn()) {
         gui::setHandCursor();
         appState.cursorHover = 1;
-    } else if (!IsCursorOverControl(ctl::VolumeBar)) {
+    } else if (!cursorOver(ctl::VolumeBar)) {
         // A hand set over an icon column belongs to the whole list widget:
         // it is taken back as soon as the pointer leaves the column.
         if (appState.cursorHover == 1 || gui::handCursorShown()) gui::clearHandCursor();
@@ -50,7 +47,7 @@ void updateHandCursor() {
 }
 
 void updateLitPicture(int control, int picture, int32_t& flag) {
-    if (IsCursorOverControl(control)) {
+    if (cursorOver(control)) {
         gui::setControlImage(control, picture);
         flag = 1;
     } else if (flag == 1) {
@@ -61,22 +58,37 @@ void updateLitPicture(int control, int picture, int32_t& flag) {
 
 }  // namespace
 
-bool IsCursorOverControl(int control) {
-    return contains(gui::controlScreenRect(control), gui::cursorPos());
+bool IsCursorOverControl(gui::Point cursor, gui::Rect control) {
+    return control.x <= cursor.x && cursor.x < control.x + control.w && control.y <= cursor.y &&
+           cursor.y < control.y + control.h;
 }
 
 int HandCursorHit() {
     const gui::Point cursor = gui::cursorPos();
     for (int control : kHandCursorControls)
-        if (contains(gui::controlScreenRect(control), cursor)) return control;
+        if (IsCursorOverControl(cursor, gui::controlScreenRect(control))) return control;
     return 0;
 }
 
-void UpdateHoverFeedback(int event, int eventControl) {
+std::optional<int32_t> trackVolumeDrag(int event, int /*eventControl*/) {
+    if (event != static_cast<int>(gui::EventKind::MouseMove)) return std::nullopt;
+    if (!cursorOver(ctl::VolumeBar)) {
+        if (appState.pointerOverVolume == 1) appState.pointerOverVolume = 0;
+        return std::nullopt;
+    }
+    gui::setHandCursor();
+    appState.pointerOverVolume = 1;
+    // Two readings: the first may report a press that has since ended.
+    gui::leftButtonDown();
+    if (!gui::leftButtonDown()) return std::nullopt;
+    return appState.mouseX - gui::controlRect(ctl::VolumeBar).x;
+}
+
+std::optional<int32_t> UpdateHoverFeedback(int event, int eventControl) {
     const bool mouseMove = event == int(gui::EventKind::MouseMove);
     if (mouseMove) updateHandCursor();
-    trackVolumeDrag(event, eventControl);
-    if (!mouseMove) return;
+    const std::optional<int32_t> volumeBarX = trackVolumeDrag(event, eventControl);
+    if (!mouseMove) return volumeBarX;
     updateLitPicture(ctl::CloseButton, img::CloseHoverImage, appState.closeHover);
     // In radio mode the skin labels this button "ПОИСК", in mp3 mode the mp3 button.
     updateLitPicture(ctl::RadioModeButton, appState.radioMode ? img::SearchHoverImage : img::RadioHoverImage,
@@ -85,4 +97,5 @@ void UpdateHoverFeedback(int event, int eventControl) {
     updateLitPicture(ctl::Mp3ModeButton, appState.mp3Mode ? img::SearchHoverImage : img::Mp3HoverImage,
                      appState.mp3Hover);
     updateLitPicture(ctl::OpenFolderButton, img::OpenFolderHoverImage, appState.openFolderHover);
+    return volumeBarX;
 }

@@ -1,22 +1,43 @@
 // Made at start-up before MainWindow: the carried skin pictures, the blank
 // canvases, the three fonts and the two row icons drawn stroke by stroke.
-#include "app/app_state.h"
 #include "platform/gui/gui.h"
 #include "resources/skin_pictures.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
+#include "ui/layout.h"
 #include "ui/register.h"
 
+std::span<const CarriedPicture> carriedPictures() {
+    static constexpr CarriedPicture table[] = {
+        {img::SearchSkin, "search_skin"},
+        {img::TimeBackImage, "time_back"},
+        {img::VolumeBackImage, "volume_back"},
+        {img::VolumeKnobImage, "volume_knob"},
+        {img::StatusBackImage, "status_back"},
+        {img::PauseImage, "pause"},
+        {img::CloseHoverImage, "close_hover"},
+        {img::RecordingImage, "recording"},
+        {img::MutedImage, "muted"},
+        {img::RadioHoverImage, "radio_hover"},
+        {img::RadioSkin, "radio_skin"},
+        {img::SearchHoverImage, "search_hover"},
+        {img::PlayHoverImage, "play_hover"},
+        {img::CompactSkin, "compact_skin"},
+        {img::Mp3HoverImage, "mp3_hover"},
+        {img::Mp3Skin, "mp3_skin"},
+        {img::OpenFolderHoverImage, "open_folder_hover"},
+        {img::VideoSplashImage, "video_splash"},
+    };
+    return table;
+}
+
 void decodeSkinPictures() {
-    for (const SkinPicture& picture : skinPictures()) gui::loadImageWhenUsed(picture.image, picture.png);
+    for (const CarriedPicture& picture : carriedPictures())
+        gui::loadImageWhenUsed(picture.image, skinPicturePng(picture.name));
 }
 
 void createCanvasImages() {
-    gui::createImage(img::TimeImage, 45, 15);
-    gui::createImage(img::VolumeImage, 67, 18);
-    gui::createImage(img::SpectrumBarImage, 1, 15);
-    gui::createImage(img::StatusImage, 715, 16);
-    gui::createImage(img::ConnectionImage, 14, 9);
-    gui::createImage(img::PositionImage, 700, 3);
+    for (const layout::Canvas& canvas : layout::kCanvases) gui::createImage(canvas.image, canvas.w, canvas.h);
 }
 
 void loadFonts() {

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "app/app_fixture.h"
-#include "app/app_state.h"
 #include "app/program.h"
 #include "platform/gui/gui_testing.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 using Dispatch = StartedApp;
@@ -76,6 +76,18 @@ TEST_F(Dispatch, ListEventsChooseTheDownloadSource) {
     drain();
     EXPECT_EQ(appState.downloadSource.playlist, 0);
     EXPECT_EQ(appState.downloadSource.searchResults, 1);
+}
+
+// Hover sees the drag, playback sets the level: the loop joins the two.
+TEST_F(Dispatch, DraggingOverTheVolumeBarSetsTheVolume) {
+    const gui::Rect bar = gui::controlScreenRect(ctl::VolumeBar);
+    gui::simulateLeftButton(1);
+    gui::simulateMouseMove({bar.x + 20, bar.y + 5});
+    drain();
+    gui::simulateLeftButton(-1);
+    EXPECT_EQ(appState.pointerOverVolume, 1);
+    EXPECT_EQ(appState.volumeFill, 20);
+    EXPECT_FLOAT_EQ(appState.volume, 20.0f / 57.0f);
 }
 
 TEST_F(Dispatch, IdleLoopStillPassesEveryTenMilliseconds) {

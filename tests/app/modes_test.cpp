@@ -7,8 +7,8 @@
 #include <map>
 
 #include "app/app_fixture.h"
-#include "app/app_state.h"
 #include "platform/gui/gui_testing.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

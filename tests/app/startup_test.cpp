@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/addresses.h"
 #include "app/app_fixture.h"
-#include "app/app_state.h"
 #include "online/connectivity.h"
 #include "platform/gui/gui_testing.h"
 #include "platform/net/net_testing.h"
+#include "state/addresses.h"
+#include "state/app_state.h"
 #include "support/loopback_listener.h"
 #include "ui/ids.h"
 

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/app_state.h"
 #include "platform/gui/gui_testing.h"
 #include "platform/loader/loader.h"
 #include "platform/loader/packed_image.h"
+#include "state/app_state.h"
 #include "support/process_maps.h"
 
 namespace {

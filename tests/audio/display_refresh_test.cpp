@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
 #include "platform/gui/gui_testing.h"
 #include "platform/net/net_testing.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

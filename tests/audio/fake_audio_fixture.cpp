@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <sstream>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 namespace fake_audio {
 namespace {

@@ -4,11 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
 #include "app/next_track.h"
 #include "audio/audio_binding.h"
 #include "audio/fake_audio_fixture.h"
 #include "platform/gui/gui_testing.h"
+#include "state/app_state.h"
+#include "ui/hover.h"
 #include "ui/ids.h"
 
 using fake_audio::lastCall;
@@ -38,6 +39,11 @@ class Playback : public testing::Test {
         gui::releaseAll();
     }
 };
+
+// As the loop drags the volume: hover reads the pointer, playback takes the level.
+void dragVolume(int event) {
+    if (const std::optional<int32_t> x = trackVolumeDrag(event, 0)) setVolumeFromBar(*x);
+}
 
 }  // namespace
 
@@ -164,7 +170,7 @@ TEST_F(Playback, VolumeDragActsOnMouseMovesOverTheBarWithTheButtonHeld) {
     gui::simulateLeftButton(0);
     appState.mouseX = 600 + 20;
     state().calls.clear();
-    trackVolumeDrag(move, 0);
+    dragVolume(move);
     EXPECT_TRUE(gui::handCursorShown());
     EXPECT_TRUE(state().calls.empty());
     EXPECT_EQ(appState.volumeFill, 33);
@@ -172,22 +178,22 @@ TEST_F(Playback, VolumeDragActsOnMouseMovesOverTheBarWithTheButtonHeld) {
 
     // Held: the fill follows the pointer and the channel takes the volume.
     gui::simulateLeftButton(1);
-    trackVolumeDrag(static_cast<int>(gui::EventKind::Control), 0);  // not a mouse move: ignored
+    dragVolume(static_cast<int>(gui::EventKind::Control));  // not a mouse move: ignored
     EXPECT_EQ(appState.volumeFill, 33);
-    trackVolumeDrag(move, 0);
+    dragVolume(move);
     EXPECT_EQ(appState.volumeFill, 20);
     EXPECT_FLOAT_EQ(appState.volume, 20.0f / 57.0f);
     EXPECT_EQ(lastCall().rfind("SetVolume 2 0.35", 0), 0u) << lastCall();
 
     appState.mouseX = 600 + 66;
     gui::simulateMouseMove({bar.x + 66, bar.y + 5});
-    trackVolumeDrag(move, 0);
+    dragVolume(move);
     EXPECT_EQ(appState.volumeFill, 60);
     EXPECT_EQ(appState.volume, 1.0f);
 
     // Dragging while muted unmutes: the picture never shows over audible sound.
     toggleMute();
-    trackVolumeDrag(move, 0);
+    dragVolume(move);
     EXPECT_EQ(appState.muteOn, 0);
     EXPECT_EQ(gui::controlImage(ctl::MuteButton), 0);
     EXPECT_EQ(lastCall(), "SetVolume 2 1");
@@ -197,7 +203,7 @@ TEST_F(Playback, VolumeDragActsOnMouseMovesOverTheBarWithTheButtonHeld) {
     // Away from the bar the flag drops and nothing else changes.
     gui::simulateMouseMove({bar.x - 200, bar.y + 100});
     appState.mouseX = 400;
-    trackVolumeDrag(move, 0);
+    dragVolume(move);
     EXPECT_EQ(appState.pointerOverVolume, 0);
     EXPECT_EQ(appState.volumeFill, 60);
 }

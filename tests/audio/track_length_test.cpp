@@ -7,8 +7,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/app_state.h"
 #include "platform/mci/mci.h"
+#include "state/app_state.h"
 #include "support/midi_fixture.h"
 #include "support/temp_dir.h"
 

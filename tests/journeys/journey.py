@@ -8,7 +8,7 @@ screenshot and the program's output under the build folder when it fails,
 and cleans up every process and file it started.
 """
 
-import glob
+import json
 import math
 import os
 import re
@@ -26,46 +26,26 @@ import traceback
 SOURCE_DIR = os.environ.get("KESTREL_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 BINARY_DIR = os.environ.get("KESTREL_BINARY_DIR", os.path.join(SOURCE_DIR, "build"))
 
-# Where to click is read from the program's own source: the register's
-# rectangles and the places the modes move controls to, so that a moved
-# control moves its journeys with it.
+# Where to click is what the program says of its own layout
+# (kestrel-player --layout): the place of each control in each mode, so that
+# a moved control moves its journeys with it.
 
 
-def _register():
-    """Each control's rectangle (x, y, w, h) as the register creates it, by its name in ctl::."""
-    rects = {}
-    pattern = re.compile(r"ctl::(\w+),[^{};]*?\{(-?\d+), (-?\d+), (\d+), (\d+)\}")
-    for name in sorted(glob.glob(os.path.join(SOURCE_DIR, "src", "ui", "register_*.cpp"))):
-        with open(name, encoding="utf-8") as f:
-            for match in pattern.finditer(f.read()):
-                rects.setdefault(match.group(1), tuple(int(v) for v in match.groups()[1:]))
-    return rects
+def _layout():
+    binary = os.path.join(BINARY_DIR, "kestrel-player")
+    return json.loads(subprocess.run([binary, "--layout"], stdout=subprocess.PIPE, check=True).stdout)
 
 
-REGISTER = _register()
+LAYOUT = _layout()
+WINDOW = LAYOUT["window"]
 
 
-def _mode_places():
-    """The x at which a mode shows each control the register creates out of view, by its name."""
-    places = {}
-    with open(os.path.join(SOURCE_DIR, "src", "app", "modes.cpp"), encoding="utf-8") as f:
-        for name, x in re.findall(r"setControlX\(ctl::(\w+), (\d+)\)", f.read()):
-            if int(x) < 1000:
-                places.setdefault(name, int(x))
-    return places
-
-
-MODE_PLACES = _mode_places()
-
-
-def control(name, in_mode=False, row_height=None):
-    """A control of MainWindow from the register, window-relative; `in_mode` where a mode shows it.
+def control(name, mode="search", row_height=None):
+    """A control of MainWindow where `mode` shows it, window-relative, as (x, y, w, h).
     For a list's clipping panel, `row_height` is its rows' height: its first row is at its top."""
-    rect = REGISTER.get(name)
-    if rect is None or (in_mode and name not in MODE_PLACES):
-        return None  # a click on it fails the journey that needs it
-    if in_mode:
-        rect = (MODE_PLACES[name],) + rect[1:]
+    rect = tuple(LAYOUT["modes"][mode].get(name, ()))
+    if not rect or not (0 <= rect[0] < WINDOW["width"] and 0 <= rect[1] < WINDOW["height"]):
+        return None  # out of view there: a click on it fails the journey that needs it
     return rect + (row_height,) if row_height else rect
 
 
@@ -74,9 +54,9 @@ SEARCH_FIELD = control("SearchField")
 SEARCH_BUTTON = control("SearchButton")
 RESULTS_PANEL = control("SearchResultsPanel", row_height=18)
 PLAYLIST_PANEL = control("PlaylistPanel", row_height=18)
-STYLE_PANEL = control("StylePanel", in_mode=True, row_height=14)  # radio mode
-STATION_PANEL = control("StationPanel", in_mode=True, row_height=14)  # radio mode
-LOCAL_FILES_PANEL = control("LocalFilesPanel", in_mode=True, row_height=18)  # mp3 mode
+STYLE_PANEL = control("StylePanel", "radio", row_height=14)
+STATION_PANEL = control("StationPanel", "radio", row_height=14)
+LOCAL_FILES_PANEL = control("LocalFilesPanel", "mp3", row_height=18)
 TITLE_HOTSPOT = control("TitleHotspot")
 RECORD_BUTTON = control("RecordButton")
 RADIO_MODE_BUTTON = control("RadioModeButton")
@@ -85,10 +65,12 @@ PLAY_BUTTON = control("PlayButton")
 PREVIOUS_BUTTON = control("PreviousButton")
 NEXT_BUTTON = control("NextButton")
 CLOSE_BUTTON = control("CloseButton")
-OPEN_FOLDER_BUTTON = control("OpenFolderButton", in_mode=True)  # mp3 mode
-ALBUM_PHOTO = control("AlbumPhoto", in_mode=True)[:2] + (270, 210)  # mp3 mode, the photo's size
-# The "+" icon column of the results.
-RESULTS_ADD_ICON_X = 22
+OPEN_FOLDER_BUTTON = control("OpenFolderButton", "mp3")
+ALBUM_PHOTO = control("AlbumPhoto", "mp3")[:2] + tuple(LAYOUT["albumPhoto"])  # the photo's size
+# The spectrum's 108 bands, window-relative.
+SPECTRUM = tuple(LAYOUT["spectrum"]["rect"])
+# Inside the "+" icon column of the results.
+RESULTS_ADD_ICON_X = sum(LAYOUT["iconColumns"]["add"]) // 2
 MAIN_TITLE = "Поиск MP3"
 
 

@@ -18,7 +18,7 @@ TONES = (330, 550, 770)
 # playlist's empty rows in search mode.
 SKIN_PART = (585, 23, 121, 31)
 CONTROL_PART = (480, 290, 200, 20)
-RADIO_PICTURE = control("RadioPicture", in_mode=True)[:2] + (235, 210)  # radio mode, the picture's size
+RADIO_PICTURE = control("RadioPicture", "radio")[:2] + (235, 210)  # the picture's size
 
 
 def shows_picture(j, rect, path):

@@ -10,12 +10,12 @@
 #include <fstream>
 #include <thread>
 
-#include "app/app_state.h"
 #include "app/program.h"
 #include "audio/display_refresh.h"
 #include "audio/track_length.h"
 #include "platform/gui/gui_testing.h"
 #include "platform/net/net_testing.h"
+#include "state/app_state.h"
 #include "support/temp_dir.h"
 #include "ui/ids.h"
 

@@ -8,10 +8,8 @@ import os
 import socket
 import sys
 
-from journey import (RADIO_MODE_BUTTON, STATION_PANEL, STYLE_PANEL, JourneyFailure, free_port, make_mp3, row_pixels,
-                     row_point, row_shows, run, wait_until)
-
-SPECTRUM = (346, 31, 215, 15)  # the 108 bands, window-relative
+from journey import (RADIO_MODE_BUTTON, SPECTRUM, STATION_PANEL, STYLE_PANEL, JourneyFailure, free_port, make_mp3,
+                     row_pixels, row_point, row_shows, run, wait_until)
 
 TONES = (440, 880)
 

@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/app_state.h"
 #include "app/program.h"
 #include "platform/gui/gui_testing.h"
+#include "state/app_state.h"
 #include "support/temp_dir.h"
 #include "ui/ids.h"
 

@@ -3,7 +3,6 @@
 // never played.
 #include <mutex>
 
-#include "app/app_state.h"
 #include "app/dispatch.h"
 #include "app/next_track.h"
 #include "library/local_files.h"
@@ -11,6 +10,7 @@
 #include "library/stations.h"
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

@@ -1,9 +1,10 @@
 #include "library_fixture.h"
 
-#include "app/app_state.h"
+#include "app/program.h"
 #include "library/key_value_file.h"
 #include "platform/gui/gui_testing.h"
 #include "platform/text/cp1251.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 #include "ui/register.h"
 

@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/app_state.h"
 #include "app/next_track.h"
 #include "audio/track_length.h"
 #include "library_fixture.h"
 #include "platform/gui/gui_testing.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

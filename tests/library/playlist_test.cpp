@@ -3,12 +3,12 @@
 
 #include <sys/stat.h>
 
-#include "app/app_state.h"
 #include "app/next_track.h"
 #include "library/stations.h"
 #include "library_fixture.h"
 #include "platform/gui/gui_testing.h"
 #include "platform/text/cp1251.h"
+#include "state/app_state.h"
 #include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "ui/ids.h"

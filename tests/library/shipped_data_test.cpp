@@ -3,12 +3,12 @@
 // filled, and every letter label of the artist index has names.
 #include <filesystem>
 
-#include "app/app_state.h"
 #include "library/artist_catalogue.h"
 #include "library/playlist.h"
 #include "library/stations.h"
 #include "library_fixture.h"
 #include "platform/gui/gui.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

@@ -1,11 +1,11 @@
 // The station list by style and the search history.
 #include "library/stations.h"
 
-#include "app/app_state.h"
 #include "app/next_track.h"
 #include "library/key_value_file.h"
 #include "library_fixture.h"
 #include "platform/gui/gui_testing.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace {

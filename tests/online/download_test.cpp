@@ -9,9 +9,9 @@
 #include <condition_variable>
 #include <filesystem>
 
-#include "app/app_state.h"
 #include "main_window_fixture.h"
 #include "online/search.h"
+#include "state/app_state.h"
 #include "support/small_disk.h"
 #include "support/temp_dir.h"
 #include "test_site_fixture.h"

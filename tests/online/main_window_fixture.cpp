@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "ui/ids.h"
 
 namespace onlinetest {

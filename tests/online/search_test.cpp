@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
 #include "main_window_fixture.h"
 #include "platform/shell/shell.h"
 #include "platform/text/cp1251.h"
+#include "state/app_state.h"
 #include "support/temp_dir.h"
 #include "test_site_fixture.h"
 #include "ui/ids.h"

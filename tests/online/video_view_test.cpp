@@ -7,9 +7,9 @@
 
 #include <fstream>
 
-#include "app/app_state.h"
 #include "main_window_fixture.h"
 #include "platform/web/web.h"
+#include "state/app_state.h"
 #include "support/loopback_listener.h"
 #include "test_site_fixture.h"
 #include "ui/ids.h"

@@ -2,8 +2,8 @@
 // layer's test hook, then one loop pass's handlers run.
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
 #include "skin_fixture.h"
+#include "state/app_state.h"
 #include "ui/hover.h"
 #include "ui/ids.h"
 
@@ -42,15 +42,11 @@ class HoverFeedback : public testing::Test {
 
 TEST_F(HoverFeedback, CursorOverControlUsesHalfOpenBounds) {
     const gui::Rect close = gui::controlScreenRect(ctl::CloseButton);
-    gui::simulateMouseMove({close.x, close.y});
-    EXPECT_TRUE(IsCursorOverControl(ctl::CloseButton));
-    gui::simulateMouseMove({close.x + close.w - 1, close.y + close.h - 1});
-    EXPECT_TRUE(IsCursorOverControl(ctl::CloseButton));
-    gui::simulateMouseMove({close.x + close.w, close.y});
-    EXPECT_FALSE(IsCursorOverControl(ctl::CloseButton));
-    gui::simulateMouseMove({close.x, close.y + close.h});
-    EXPECT_FALSE(IsCursorOverControl(ctl::CloseButton));
-    EXPECT_FALSE(IsCursorOverControl(9999)) << "unknown control";
+    EXPECT_TRUE(IsCursorOverControl({close.x, close.y}, close));
+    EXPECT_TRUE(IsCursorOverControl({close.x + close.w - 1, close.y + close.h - 1}, close));
+    EXPECT_FALSE(IsCursorOverControl({close.x + close.w, close.y}, close));
+    EXPECT_FALSE(IsCursorOverControl({close.x, close.y + close.h}, close));
+    EXPECT_FALSE(IsCursorOverControl({close.x, close.y}, gui::controlScreenRect(9999))) << "unknown control";
 }
 
 TEST_F(HoverFeedback, LitPictureFollowsThePointer) {

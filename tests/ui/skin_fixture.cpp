@@ -4,12 +4,13 @@
 
 #include "resources/skin_pictures.h"
 #include "ui/ids.h"
+#include "ui/register.h"
 
 namespace skintest {
 
 void decodeCarriedPictures() {
-    for (const SkinPicture& picture : skinPictures())
-        ASSERT_TRUE(gui::loadImage(picture.image, picture.png)) << picture.name;
+    for (const CarriedPicture& picture : carriedPictures())
+        ASSERT_TRUE(gui::loadImage(picture.image, skinPicturePng(picture.name))) << picture.name;
 }
 
 std::vector<Spot> spotsOf(int skin) {

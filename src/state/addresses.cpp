@@ -1,4 +1,4 @@
-#include "app/addresses.h"
+#include "state/addresses.h"
 
 #include <cstdlib>
 
