@@ -1,10 +1,12 @@
-// The polling loop: one event (or 10 ms without one), the per-pass polls,
-// the dispatch, the hover feedback, the secondary windows' close requests.
+// The polling loop: one event (or the wait's deadline), the per-pass polls,
+// the dispatch, the hover feedback, the secondary windows' close requests;
+// after each pass the pacing policy sets the next wait's deadline.
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/dispatch.h"
+#include "app/loop_policy.h"
 #include "app/next_track.h"
 #include "app/program.h"
 #include "audio/playback.h"
@@ -14,8 +16,8 @@
 #include "ui/hover.h"
 #include "ui/ids.h"
 
-bool loopPass() {
-    const gui::Event event = gui::waitWindowEvent(10);
+bool loopPass(std::chrono::steady_clock::time_point wakeBy) {
+    const gui::Event event = gui::waitWindowEvent(wakeBy);
     appState.event = int32_t(event.kind);
     appState.eventWindow = event.window;
     appState.eventControl = event.control;
@@ -54,6 +56,28 @@ bool loopPass() {
     return true;
 }
 
+bool loopPass() {
+    return loopPass(loop::Clock::now() + loop::kPace);
+}
+
+namespace {
+
+loop::Facts passFacts() {
+    loop::Facts facts;
+    facts.now = loop::Clock::now();
+    facts.eventHandled = appState.event != int32_t(gui::EventKind::None);
+    facts.woken = gui::lastWaitWoken();
+    facts.pointerOver = gui::pointerOverWindows();
+    facts.working =
+        downloadRunning() || appState.recordingActive.load() != 0 || appState.videoWindowOpen != 0;
+    facts.soundPlaying = appState.channelPlaying != 0;
+    facts.windowVisible = gui::windowVisible(win::MainWindow);
+    facts.refreshDue = gui::nextTimerDue();
+    return facts;
+}
+
+}  // namespace
+
 void runEventLoop() {
     // Benchmarks ask the program to say when its window is up, then end.
     if (std::getenv("KESTREL_EXIT_WHEN_SHOWN")) {
@@ -62,14 +86,10 @@ void runEventLoop() {
         std::fflush(stdout);
         return;
     }
-    // Between passes the wait learns whether anything can change by itself:
-    // with nothing playing or opening and no worker, it sleeps until the user,
-    // the network state or the toolkit has something. A sound alone changes
-    // only what the refresh draws and, at its end, what plays next: the
-    // passes then keep the refresh's pace.
-    while (loopPass()) {
-        const bool working =
-            downloadRunning() || appState.recordingActive.load() != 0 || appState.videoWindowOpen != 0;
-        gui::setLoopBusy(working || appState.channelPlaying != 0, !working);
-    }
+    // With nothing playing or opening, no worker and nobody at the window,
+    // the wait sleeps until the user, the network state or the toolkit has
+    // something; a sound alone wakes it at the refresh's pace.
+    loop::Policy pacing(loop::Clock::now());
+    auto wakeBy = loop::Clock::now() + loop::kPace;
+    while (loopPass(wakeBy)) wakeBy = pacing.sleepUntil(passFacts());
 }
