@@ -1,9 +1,11 @@
-// The polling loop: one event (or 10 ms without one), the per-pass polls,
-// the dispatch, the hover feedback, the secondary windows' close requests.
+// The polling loop: one event (or the wait's deadline), the per-pass polls,
+// the dispatch, the hover feedback, the secondary windows' close requests;
+// after each pass the pacing policy sets the next wait's deadline.
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/dispatch.h"
+#include "app/loop_policy.h"
 #include "app/next_track.h"
 #include "app/program.h"
 #include "audio/playback.h"
@@ -14,8 +16,8 @@
 #include "ui/hover.h"
 #include "ui/ids.h"
 
-bool loopPass() {
-    const gui::Event event = gui::waitWindowEvent(10);
+bool loopPass(std::chrono::steady_clock::time_point wakeBy) {
+    const gui::Event event = gui::waitWindowEvent(wakeBy);
     appState.event = int32_t(event.kind);
     appState.eventWindow = event.window;
     appState.eventControl = event.control;
@@ -56,6 +58,31 @@ bool loopPass() {
     return true;
 }
 
+bool loopPass() {
+    return loopPass(loop::Clock::now() + loop::kPace);
+}
+
+namespace {
+
+loop::Facts passFacts() {
+    loop::Facts facts;
+    facts.now = loop::Clock::now();
+    facts.eventHandled = appState.event != int32_t(gui::EventKind::None);
+    facts.woken = gui::lastWaitWoken();
+    facts.pointerOver = gui::pointerOverWindows();
+    facts.working =
+        downloadRunning() || appState.recordingActive.load() != 0 || appState.videoWindowOpen != 0;
+    // A sound the advance has just started counts as playing before any
+    // poll has seen it: its open may have taken longer than the linger, and
+    // a failed one must still be passed over.
+    facts.soundPlaying = appState.channelPlaying != 0 || appState.streamUnheard != 0;
+    facts.windowVisible = gui::windowVisible(win::MainWindow);
+    facts.refreshDue = gui::nextTimerDue();
+    return facts;
+}
+
+}  // namespace
+
 void runEventLoop() {
     // Benchmarks ask the program to say when its window is up, then end.
     if (std::getenv("KESTREL_EXIT_WHEN_SHOWN")) {
@@ -64,18 +91,10 @@ void runEventLoop() {
         std::fflush(stdout);
         return;
     }
-    // Between passes the wait learns whether anything can change by itself:
-    // with nothing playing or opening and no worker, it sleeps until the user,
-    // the network state or the toolkit has something. A sound alone changes
-    // only what the refresh draws and, at its end, what plays next: the
-    // passes then keep the refresh's pace. A sound the advance has just
-    // started counts as playing before any poll has seen it: its open may
-    // have taken longer than the linger, and a failed one must still be
-    // passed over.
-    while (loopPass()) {
-        const bool working =
-            downloadRunning() || appState.recordingActive.load() != 0 || appState.videoWindowOpen != 0;
-        const bool sounding = appState.channelPlaying != 0 || appState.streamUnheard != 0;
-        gui::setLoopBusy(working || sounding, !working);
-    }
+    // With nothing playing or opening, no worker and nobody at the window,
+    // the wait sleeps until the user, the network state or the toolkit has
+    // something; a sound alone wakes it at the refresh's pace.
+    loop::Policy pacing(loop::Clock::now());
+    auto wakeBy = loop::Clock::now() + loop::kPace;
+    while (loopPass(wakeBy)) wakeBy = pacing.sleepUntil(passFacts());
 }

@@ -1,6 +1,8 @@
 // The program's life: start-up, the polling loop, shutdown.
 #pragma once
 
+#include <chrono>
+
 // Start-up, in the order the rest of the program relies on: the shared state
 // zeroed, the toolkit, stale temporary files removed, the connection
 // warning, the audio library, the skin pictures and fonts, MainWindow with
@@ -12,7 +14,9 @@ bool startUp(int& argc, char** argv);
 // is made: the search history, the styles, the stations of the current
 // style and the playlist.
 void buildMainWindowControls();
-// One pass of the loop; returns false when the program is to shut down.
+// One pass of the loop, its wait ending by `wakeBy` at the latest (10 ms
+// from now when not given); returns false when the program is to shut down.
+bool loopPass(std::chrono::steady_clock::time_point wakeBy);
 bool loopPass();
 void runEventLoop();
 // Releases audio and the user interface. Ends nothing: main returns after it.

@@ -3,11 +3,13 @@
 // drawing on numbered images. Backed by Qt Widgets; no Qt type leaks out.
 //
 // Threads: every function is for the UI thread (the one that called
-// `init`), except `messageBox`, which may be called from any thread.
+// `init`), except `messageBox` and `wake`, which may be called from any
+// thread.
 // Unknown numbers are ignored: setters do nothing, getters return empty
 // values. Text is UTF-8.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -63,23 +65,33 @@ struct Event {
     ControlEventType type = ControlEventType::None;
 };
 
-// Processes toolkit events until one program event is queued or timeoutMs
-// pass, and returns that event (kind None on time-out). Timer callbacks run
-// inside this wait and nowhere else.
+// A moment on the monotonic clock; the wait takes one as its deadline.
+using Deadline = std::chrono::steady_clock::time_point;
+// A deadline that never comes: the wait sleeps until something happens.
+inline constexpr Deadline kNoDeadline = Deadline::max();
+
+// Processes toolkit events until one program event is queued, a watched
+// descriptor fires, `wake` is called, the pointer comes over one of our
+// windows, or `deadline` passes; returns that event (kind None otherwise).
+// Program timers run as the wait begins, and nowhere else: those that fall
+// due during a wait run as the next one begins, after the caller's pass.
+// No timer ends a wait by itself; a caller that wants one drawn passes
+// `nextTimerDue()` as the deadline.
+Event waitWindowEvent(Deadline deadline);
+// The same, with the deadline timeoutMs from now.
 Event waitWindowEvent(int timeoutMs);
-// Whether anything can change without an outside event (something plays, a
-// worker runs). While it is false and no pointer is over our windows, the
-// wait sleeps until a toolkit event, a watched descriptor or a program event,
-// instead of waking every timeoutMs; after any of them it runs at full pace
-// long enough for the timers to show the change. True until first set.
-// `timersOnly`: what changes by itself shows only through the program's
-// timers (a sound plays, nothing else runs); with no pointer over our
-// windows the wait then wakes when the next timer is due rather than every
-// timeoutMs, and that timer runs at the start of the next wait, after the
-// pass has polled what it draws.
-void setLoopBusy(bool busy, bool timersOnly = false);
-// Runs `onReadable` from inside the wait whenever `fd` has data, and counts
-// as a reason to wake from the idle sleep.
+// Ends the wait that runs, or else the next one, at once. Any thread.
+void wake();
+// Whether the last wait was woken by a watched descriptor, `wake` or the
+// pointer coming over our windows (whatever else ended it).
+bool lastWaitWoken();
+// When the next wait has a program timer to run, counting those due now as
+// run (they run as it begins); kNoDeadline when no timer runs.
+Deadline nextTimerDue();
+// Whether the pointer is over one of our windows, as mouse events left it.
+bool pointerOverWindows();
+// Runs `onReadable` from inside the wait whenever `fd` has data, and wakes
+// the wait.
 void watchDescriptor(int fd, std::function<void()> onReadable);
 
 // Pointer position in MainWindow client coordinates, or (-1, -1) outside
@@ -88,7 +100,8 @@ Point mouseInClient(int mainWindow);
 // Queues an event as if the user had caused it (tests, and synthetic clicks).
 void postEvent(const Event& event);
 
-// Window timer: `callback` runs every periodMs from inside waitWindowEvent.
+// Window timer: `callback` runs every periodMs, at the start of a
+// waitWindowEvent (see there).
 void startTimer(int window, int timerId, int periodMs, std::function<void()> callback);
 
 // ---- windows ---------------------------------------------------------------

@@ -1,10 +1,14 @@
-// The application object, the program's event queue and the timed wait.
+// The application object, the program's event queue and the wait with a
+// deadline.
 //
 // Toolkit events are turned into program events by the widgets themselves
 // (clicks, close requests, resizes) and by one application-wide filter
 // (mouse moves over any of our windows). The queue is drained one event per
 // waitWindowEvent call, as the program's loop expects. Consecutive mouse
-// moves are coalesced so that a fast pointer never builds a backlog.
+// moves are coalesced so that a fast pointer never builds a backlog. How
+// long to wait is the program's choice: the wait only keeps the deadline it
+// is given and reports what woke it.
+#include <QAbstractEventDispatcher>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCursor>
@@ -13,6 +17,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -31,25 +36,16 @@ namespace {
 
 // Lives until the process ends; never destroyed, so exit never races its teardown.
 QApplication* application = nullptr;
-// A steady tick ends an idle wait: re-arming a timer on every pass would
-// cost more than the pass itself.
-std::unique_ptr<QTimer> tickTimer;
-bool ticked = false;
-// Idle sleep: with nothing busy, no pointer over us and the linger over, the
-// wait blocks on the toolkit alone. The linger after any program event or
-// watched descriptor lets the timers (the 35 ms refresh) show its effect.
-bool loopBusy = true;
-bool pacedByTimers = false;  // busy, but only the program's timers show what changes
-bool nudged = false;
-constexpr auto kLinger = std::chrono::milliseconds(100);
-std::chrono::steady_clock::time_point awakeUntil{};
-// Until when the wait keeps the 10 ms pace while busy: the pointer or an
-// event wants the passes' pace, a sound alone only the timers'.
-std::chrono::steady_clock::time_point fullPaceUntil{};
-// The last wait handed out an event: the linger counts from the end of the
-// pass that handled it, which may have run a modal dialog for seconds and
-// started a sound the loop has not polled yet.
-bool eventHandedOut = false;
+// Ends a wait at its deadline; armed anew by each wait that has one.
+std::unique_ptr<QTimer> deadlineTimer;
+bool deadlineReached = false;
+// Something other than a program event asks the loop to look again: a
+// watched descriptor fired or the pointer came over us (UI thread), or
+// another thread called wake. Taken by the next wait, which then does not
+// sleep.
+bool noticed = false;
+std::atomic<bool> wakeAsked{false};
+bool lastWoken = false;
 std::vector<std::unique_ptr<QSocketNotifier>> watchers;
 // The pointer as the last mouse event over our windows left it; asking the
 // display server on every pass would be a round trip 100 times a second.
@@ -59,11 +55,10 @@ int leftButtonOverride = -1;
 QPointer<QWidget> handWidget;
 bool handShown = false;
 
-// Program timers are not toolkit timers: they are checked whenever the
-// wait wakes (at least every tick), so the 10 ms tick and a 35 ms timer
-// cost one wake-up, not two. A timer so fires on the first wake at or after
-// its deadline; its deadlines stay on the period's grid, so its average
-// period is exact.
+// Program timers are not toolkit timers: they run as a wait begins, so a
+// timer costs no wake-up of its own, and what it draws comes from the pass
+// just run. A timer so fires on the first wait at or after its deadline;
+// its deadlines stay on the period's grid, so its average period is exact.
 struct TimerRecord {
     int window;
     int id;
@@ -73,13 +68,18 @@ struct TimerRecord {
 };
 std::vector<std::unique_ptr<TimerRecord>> timers;
 
+// The deadline after `t` has run at `now`.
+Deadline nextDeadline(const TimerRecord& t, Deadline now) {
+    const Deadline next = t.deadline + t.period;
+    return next <= now ? now + t.period : next;  // fell far behind: no burst of catch-up calls
+}
+
 void runDueTimers() {
     const auto now = std::chrono::steady_clock::now();
     for (size_t i = 0; i < timers.size(); ++i) {
         TimerRecord& t = *timers[i];
         if (now < t.deadline) continue;
-        t.deadline += t.period;
-        if (t.deadline <= now) t.deadline = now + t.period;  // fell far behind: no burst of catch-up calls
+        t.deadline = nextDeadline(t, now);
         t.callback();
     }
     // What the timers drew, and what the pass before drew, reaches the screen now.
@@ -96,6 +96,7 @@ class MouseMoveFilter : public QObject {
         } else if (event->type() == QEvent::MouseMove && object->isWidgetType()) {
             auto* widget = static_cast<QWidget*>(object);
             lastPointer = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+            if (!pointerInside) noticed = true;  // also over a box or dialog, which queue no event
             pointerInside = true;
             const int window = windowNumber(widget->window());
             if (window != 0) {
@@ -113,6 +114,13 @@ class MouseMoveFilter : public QObject {
     }
 };
 MouseMoveFilter* mouseFilter = nullptr;
+
+bool takeNotice() {
+    const bool asked = wakeAsked.exchange(false, std::memory_order_acq_rel);
+    const bool any = noticed || asked;
+    noticed = false;
+    return any;
+}
 
 }  // namespace
 
@@ -162,9 +170,10 @@ bool init(int& argc, char** argv) {
     application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     loadToolkitTranslations();
-    tickTimer = std::make_unique<QTimer>();
-    tickTimer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(tickTimer.get(), &QTimer::timeout, [] { ticked = true; });
+    deadlineTimer = std::make_unique<QTimer>();
+    deadlineTimer->setTimerType(Qt::PreciseTimer);
+    deadlineTimer->setSingleShot(true);
+    QObject::connect(deadlineTimer.get(), &QTimer::timeout, [] { deadlineReached = true; });
     mouseFilter = new MouseMoveFilter;
     application->installEventFilter(mouseFilter);
     return true;
@@ -193,69 +202,66 @@ void releaseAll() {
     pointerInside = false;
 }
 
-void setLoopBusy(bool busy, bool timersOnly) {
-    loopBusy = busy;
-    pacedByTimers = busy && timersOnly;
-}
-
 void watchDescriptor(int fd, std::function<void()> onReadable) {
     auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, [callback = std::move(onReadable)] {
         callback();
-        nudged = true;
+        noticed = true;
     });
     watchers.push_back(std::move(notifier));
 }
 
-// How long the wait may sleep while something plays and nobody touches the
-// window: until the next program timer is due, so that the pass that follows
-// polls what that timer then draws. 0 when the wait keeps its own pace.
-int pacedWaitMs(int timeoutMs) {
-    if (!pacedByTimers || pointerInside || timers.empty() || std::chrono::steady_clock::now() < fullPaceUntil)
-        return 0;
-    auto due = timers.front()->deadline;
-    for (const auto& t : timers) due = std::min(due, t->deadline);
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
-    return std::max<int>(timeoutMs, int(left.count()));
+void wake() {
+    wakeAsked.store(true, std::memory_order_release);
+    // Ends a blocking wait; when none runs, the next one finds the flag.
+    if (QAbstractEventDispatcher* dispatcher = QCoreApplication::eventDispatcher()) dispatcher->wakeUp();
 }
 
-Event waitWindowEvent(int timeoutMs) {
+bool lastWaitWoken() {
+    return lastWoken;
+}
+
+Deadline nextTimerDue() {
+    const auto now = std::chrono::steady_clock::now();
+    Deadline due = kNoDeadline;
+    for (const auto& t : timers) due = std::min(due, now < t->deadline ? t->deadline : nextDeadline(*t, now));
+    return due;
+}
+
+bool pointerOverWindows() {
+    return pointerInside;
+}
+
+Event waitWindowEvent(Deadline deadline) {
     auto& queue = registry().queue;
-    using Clock = std::chrono::steady_clock;
-    if (loopBusy || pointerInside || eventHandedOut) awakeUntil = Clock::now() + kLinger;
-    if ((loopBusy && !pacedByTimers) || pointerInside || eventHandedOut) fullPaceUntil = awakeUntil;
-    eventHandedOut = false;
     runDueTimers();
-    if (queue.empty()) {
-        if (timeoutMs <= 0) {
+    bool woken = takeNotice();
+    if (queue.empty() && !woken) {
+        const auto now = std::chrono::steady_clock::now();
+        if (deadline <= now) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         } else {
-            // Nothing can change: no tick, no timers, until the toolkit has
-            // something for us. Toolkit-internal wake-ups go back to sleep.
-            if (!loopBusy && !pointerInside && Clock::now() >= awakeUntil) {
-                tickTimer->stop();
-                while (queue.empty() && !nudged && !pointerInside && !loopBusy)
-                    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-                awakeUntil = Clock::now() + kLinger;
-                runDueTimers();
-            }
-            nudged = false;
-            const int paced = pacedWaitMs(timeoutMs);
-            const int interval = paced ? paced : timeoutMs;
-            if (!tickTimer->isActive() || tickTimer->interval() != interval) tickTimer->start(interval);
-            ticked = false;
-            while (queue.empty() && !ticked) {
+            // Toolkit-internal wake-ups (a cursor blink, a repaint) go back
+            // to sleep: only the deadline, an event or a notice end the wait.
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+            if (deadline == kNoDeadline || left > std::chrono::hours(24))
+                deadlineTimer->stop();
+            else
+                deadlineTimer->start(left);
+            deadlineReached = false;
+            while (queue.empty() && !deadlineReached && !(woken = takeNotice()))
                 QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-                // A paced wait ends when the timer is due; it runs after the pass.
-                if (!paced || !ticked) runDueTimers();
-            }
         }
     }
+    lastWoken = woken || takeNotice();
     if (queue.empty()) return {};
-    eventHandedOut = true;
     Event event = queue.front();
     queue.pop_front();
     return event;
+}
+
+Event waitWindowEvent(int timeoutMs) {
+    return waitWindowEvent(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs));
 }
 
 void postEvent(const Event& event) {

@@ -82,44 +82,48 @@ TEST_F(Gui, TimerCallbacksRunInsideTheWaitOnly) {
     gui::startTimer(kWin, 1, 100000, [] {});
 }
 
-TEST_F(Gui, ASoundAloneWakesTheLoopAtItsTimersPaceAndItsEndStillWakesIt) {
+TEST_F(Gui, AWaitEndsAtItsDeadlineOrWhenWokenAndRunsDueTimersAsItBegins) {
     using Clock = std::chrono::steady_clock;
+    // Waits until the timer is next due: one wake-up per run, each run as
+    // the next wait begins.
     int runs = 0;
     gui::startTimer(kWin, 1, 35, [&] { ++runs; });
-    gui::setLoopBusy(true, true);
-    for (auto end = Clock::now() + std::chrono::milliseconds(150); Clock::now() < end;)
-        gui::waitWindowEvent(10);
-    // Each wait ends when the timer is due; the timer runs as the next begins.
     int passes = 0;
-    runs = 0;
     for (auto end = Clock::now() + std::chrono::milliseconds(350); Clock::now() < end; ++passes)
-        gui::waitWindowEvent(10);
-    EXPECT_LE(passes, 15) << "woke at the 10 ms pace";
+        gui::waitWindowEvent(gui::nextTimerDue());
+    EXPECT_LE(passes, 15) << "woke before the deadline";
     EXPECT_GE(runs, 3);
-
-    // The sound ends: the loop wakes on, long enough for the program to start
-    // what plays next, instead of sleeping until the user comes. (A thread
-    // ends a sleep that would otherwise last for ever.)
-    int wake[2];
-    ASSERT_EQ(pipe(wake), 0);
-    gui::watchDescriptor(wake[0], [&] {
-        char c;
-        (void)!read(wake[0], &c, 1);
-    });
-    std::promise<void> woke;
-    std::thread rescue([&, woken = woke.get_future()] {
-        if (woken.wait_for(std::chrono::seconds(2)) == std::future_status::timeout)
-            (void)!write(wake[1], "x", 1);
-    });
-    gui::setLoopBusy(false);
-    const auto start = Clock::now();
-    gui::waitWindowEvent(10);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1)) << "slept as the sound ended";
-    woke.set_value();
-    rescue.join();
-    gui::waitWindowEvent(0);
-    gui::setLoopBusy(true);
     gui::startTimer(kWin, 1, 100000, [] {});
+
+    // A wait without deadline sleeps until a watched descriptor or a wake
+    // from another thread; each rescues the other's check from sleeping
+    // for ever.
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    gui::watchDescriptor(pipeEnds[0], [&] {
+        char c;
+        (void)!read(pipeEnds[0], &c, 1);
+    });
+    for (bool byDescriptor : {true, false}) {
+        std::promise<void> woke;
+        std::thread other([&, woken = woke.get_future()] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (byDescriptor) (void)!write(pipeEnds[1], "x", 1);
+            if (!byDescriptor) gui::wake();
+            if (woken.wait_for(std::chrono::seconds(3)) == std::future_status::timeout) {
+                if (byDescriptor) gui::wake();
+                if (!byDescriptor) (void)!write(pipeEnds[1], "x", 1);
+            }
+        });
+        const auto start = Clock::now();
+        gui::waitWindowEvent(gui::kNoDeadline);
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(1)) << (byDescriptor ? "descriptor" : "wake");
+        EXPECT_TRUE(gui::lastWaitWoken());
+        woke.set_value();
+        other.join();
+    }
+    gui::waitWindowEvent(0);
+    EXPECT_FALSE(gui::lastWaitWoken());
 }
 
 TEST_F(Gui, ListRowsSelectionAndColours) {
