@@ -123,6 +123,8 @@ void setWindowBackground(int window, Rgb colour);
 void setWindowSizeLimits(int window, int minW, int minH, int maxW, int maxH);
 void minimizeWindow(int window);
 bool windowMinimized(int window);
+// Shown on the screen (false while hidden or not yet shown).
+bool windowVisible(int window);
 // The window's outline: the union of the rectangles (client coordinates).
 // An empty list removes the shape.
 void setWindowShape(int window, const std::vector<Rect>& rects);

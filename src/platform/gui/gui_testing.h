@@ -30,7 +30,6 @@ void simulateLeftButton(int state);
 // ---- windows ---------------------------------------------------------------
 
 bool windowExists(int window);
-bool windowVisible(int window);
 std::string windowTitle(int window);
 std::vector<Rect> windowShape(int window);
 int windowBackgroundImage(int window);
