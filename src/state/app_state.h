@@ -109,6 +109,9 @@ struct PlaybackState {
     int32_t trackLengthSeconds = 0;  // the display refresh makes 0 into 1
     std::array<float, 514> spectrum{};
     std::string nowPlayingTitle;  // the radio station's current title, "" when none
+    // The audio library plays into no device (it found none): the status
+    // strip says so. Kept from the library's last answer while it has none.
+    int32_t noSoundDevice = 0;
 };
 
 // What plays, what the status strip says of it, and what plays next
@@ -147,6 +150,7 @@ struct ListsState {
     std::string lastQuery;  // the last search text, encoded
     std::string localFolder;
     std::string chosenFile;
+    std::string dialogFolder;  // where the open dialog opens ("" : the working directory)
 };
 
 // Saving tracks (online/download). The UI thread sets `downloadSource` from

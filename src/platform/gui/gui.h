@@ -237,8 +237,14 @@ bool imageExists(int image);
 Rect imageSize(int image);  // x = y = 0
 // Every pixel as 0xAARRGGBB (not premultiplied), row by row; empty when unknown.
 std::vector<uint32_t> imagePixels(int image);
+// Decodes PNG or JPEG bytes (by signature) now. Returns false and leaves no
+// image when the data is not a picture.
+bool loadImage(int image, std::span<const uint8_t> data);
 // Copies the image into a new one of the given size, stretched.
 void scaleImage(int image, int w, int h);
+// The image scaled smoothly to fit inside w x h, keeping its aspect ratio,
+// centred on a transparent w x h image.
+void fitImage(int image, int w, int h);
 void copyImage(int destination, int source);
 void fillRect(int image, Rect r, Rgb colour);
 // Draws src stretched into r on the destination, with src's alpha.
@@ -279,8 +285,10 @@ void messageBox(int owner, const std::string& caption, const std::string& text, 
 
 // ---- dialogs ---------------------------------------------------------------
 
-// The open-file dialog; returns the chosen path or "" when cancelled. The
-// filter is in the "description|patterns|..." form, patterns split by ";".
-std::string openFileDialog(int owner, const std::string& title, const std::string& filter);
+// The open-file dialog, showing `folder` (the working directory when ""),
+// the first filter chosen; returns the chosen path or "" when cancelled.
+// The filter is in the "description|patterns|..." form, patterns split by ";".
+std::string openFileDialog(int owner, const std::string& title, const std::string& filter,
+                           const std::string& folder = "");
 
 }  // namespace gui
