@@ -67,6 +67,13 @@ void pollPlayback() {
         if (f.KESTREL_Channel_GetTitle(appState.audioChannel, title, sizeof title) != 0) title[0] = '\0';
         if (appState.nowPlayingTitle != title) appState.nowPlayingTitle = title;
     }
+    // Whether what plays reaches a device. The library knows only once its
+    // output has opened, and forgets while it is closed: the last answer holds.
+    int output = KESTREL_AUDIO_OUTPUT_UNKNOWN;
+    if (f.KESTREL_System_GetOutput && appState.channelPlaying &&
+        f.KESTREL_System_GetOutput(appState.audioSystem, &output) == KESTREL_AUDIO_OK &&
+        output != KESTREL_AUDIO_OUTPUT_UNKNOWN)
+        appState.noSoundDevice = output == KESTREL_AUDIO_OUTPUT_NONE;
 }
 
 void togglePause() {

@@ -12,7 +12,8 @@
 // arrives (a failed open shows at a later poll as a channel that stopped); a
 // local file is read up to its first audio.
 void startStream(const std::string& address);
-// Spectrum, position, playing state and the station's title into AppState.
+// Spectrum, position, playing state, the station's title and whether the
+// sound reaches a device, into AppState.
 void pollPlayback();
 void togglePause();
 void toggleMute();
