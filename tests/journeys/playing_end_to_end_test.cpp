@@ -218,6 +218,13 @@ TEST(PlayingEndToEnd, ADoubleClickedSearchResultPlaysAndIsSteered) {
         << appState.positionMs << " ms, pointer at x = " << appState.mouseX;
     EXPECT_LT(appState.positionMs, 5500u);
 
+    // Left and Right move 5 s back (not before the start) and forward.
+    gui::postEvent({gui::EventKind::Key, win::MainWindow, 0, {}, gui::Key::Left, 0});
+    ASSERT_TRUE(pumpUntil([] { return appState.positionMs < 1500; }, 3000)) << appState.positionMs;
+    gui::postEvent({gui::EventKind::Key, win::MainWindow, 0, {}, gui::Key::Right, 0});
+    ASSERT_TRUE(pumpUntil([] { return appState.positionMs >= 5000; }, 3000)) << appState.positionMs;
+    EXPECT_LT(appState.positionMs, 7000u);
+
     shutDown();
     server.stop();
     serving.join();

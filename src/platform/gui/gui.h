@@ -54,15 +54,29 @@ enum class EventKind : int32_t {
     Control = 3,  // a control reported an event; see ControlEventType
     WindowResized = 4,
     CloseRequest = 5,
+    Key = 6,    // a key of the skinned window; see Key
+    Wheel = 7,  // the wheel turned over the skinned window's own area (not over a list)
 };
 
 enum class ControlEventType : int32_t { None = 0, Left = 1, Right = 2, Double = 3 };
 
+// The keys the skinned (Popup) window reports; every other key, and these
+// with Ctrl, Alt or Super, stays with the focused control. Enter is
+// reported only from an edit field or combo box (which keeps it too);
+// Space, Left and Right from anywhere else (a held Space repeats nothing);
+// Up and Down only while no list has the focus, since a list moves
+// through its rows with them. A reported Space, arrow or Up/Down reaches
+// no control. A click on the skin, outside the field and the lists, takes
+// the focus from them.
+enum class Key : int32_t { None = 0, Enter, Space, Left, Right, Up, Down };
+
 struct Event {
     EventKind kind = EventKind::None;
     int window = 0;   // the top-level window the event belongs to
-    int control = 0;  // for Control events
+    int control = 0;  // Control: the control; Key: the focused control, 0 for none
     ControlEventType type = ControlEventType::None;
+    Key key = Key::None;  // Key events
+    int wheelSteps = 0;   // Wheel events: notches turned, away from the user positive
 };
 
 // A moment on the monotonic clock; the wait takes one as its deadline.
