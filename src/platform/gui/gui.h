@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -145,6 +146,14 @@ void setWindowShape(int window, const std::vector<Rect>& rects);
 // The window's background: the image painted from (0, 0), tiled when smaller
 // than the window, clipped when larger. 0 paints the default background.
 void setWindowBackgroundImage(int window, int image);
+// The place of the window's outer top-left corner on the screen (the client
+// origin of a borderless window); nothing where the display does not tell
+// programs where their windows are (Wayland).
+std::optional<Point> windowPlace(int window);
+// Puts the window's outer top-left corner at `at` when the display lets
+// programs place their windows (not Wayland) and at least half of the
+// window would lie on the screens there. Returns whether it was moved.
+bool placeWindow(int window, Point at);
 // Starts moving the window with the mouse (the left button is down).
 void startWindowDrag(int window);
 // Shows what the window holds now, before a wait that runs no loop: waits
