@@ -60,6 +60,8 @@ using FMOD_Sound_Release_fn = decltype(&::FMOD_Sound_Release);
 using FMOD_System_Close_fn = decltype(&::FMOD_System_Close);
 using FMOD_System_Release_fn = decltype(&::FMOD_System_Release);
 using KESTREL_Channel_GetTitle_fn = decltype(&::KESTREL_Channel_GetTitle);
+using KESTREL_Channel_GetLength_fn = decltype(&::KESTREL_Channel_GetLength);
+using KESTREL_Channel_GetTag_fn = decltype(&::KESTREL_Channel_GetTag);
 
 // The 14 bound entry points of the audio library, in binding order.
 struct AudioFunctions {
@@ -77,9 +79,11 @@ struct AudioFunctions {
     FMOD_Sound_Release_fn FMOD_Sound_Release = nullptr;
     FMOD_System_Close_fn FMOD_System_Close = nullptr;
     FMOD_System_Release_fn FMOD_System_Release = nullptr;
-    // Our library's own export, bound if present: a library without it
-    // still plays, only without now-playing titles.
+    // Our library's own exports, bound if present: a library without them
+    // still plays, only without now-playing titles, lengths of streams and tags.
     KESTREL_Channel_GetTitle_fn KESTREL_Channel_GetTitle = nullptr;
+    KESTREL_Channel_GetLength_fn KESTREL_Channel_GetLength = nullptr;
+    KESTREL_Channel_GetTag_fn KESTREL_Channel_GetTag = nullptr;
 };
 
 // Which list the record button saves from.
