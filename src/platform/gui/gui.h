@@ -54,6 +54,7 @@ enum class EventKind : int32_t {
     Control = 3,  // a control reported an event; see ControlEventType
     WindowResized = 4,
     CloseRequest = 5,
+    Drop = 6,  // files or addresses dropped on a window that takes drops; see takeDroppedItems
 };
 
 enum class ControlEventType : int32_t { None = 0, Left = 1, Right = 2, Double = 3 };
@@ -131,6 +132,14 @@ void setWindowShape(int window, const std::vector<Rect>& rects);
 // The window's background: the image painted from (0, 0), tiled when smaller
 // than the window, clipped when larger. 0 paints the default background.
 void setWindowBackgroundImage(int window, int image);
+// Brings the window to the front and asks for the focus for it, restoring it
+// when minimised (a window manager may still refuse the focus).
+void raiseWindow(int window);
+// The window takes dropped files and addresses: each drop queues a Drop event.
+void acceptDrops(int window);
+// What the last drops brought, oldest first, and forgets it: local files as
+// paths, other addresses as their text.
+std::vector<std::string> takeDroppedItems();
 // Starts moving the window with the mouse (the left button is down).
 void startWindowDrag(int window);
 // Shows what the window holds now, before a wait that runs no loop: waits
