@@ -4,9 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/media_control.h"
 #include "app/program.h"
+#include "app/single_instance.h"
 #include "audio/audio_binding.h"
 #include "audio/display_refresh.h"
 #include "library/playlist.h"
@@ -56,6 +60,8 @@ void buildMainWindowControls() {
 bool startUp(int& argc, char** argv) {
     trace("begin");
     resetAppState();
+    // Read before the toolkit, which takes the options it knows from argv.
+    const std::vector<std::string> items = commandLineItems(argc, argv);
     // The toolkit and its display.
     if (!gui::init(argc, argv)) {
         std::fprintf(stderr, "kestrel-player: no display to open a window on\n");
@@ -63,6 +69,8 @@ bool startUp(int& argc, char** argv) {
     }
     gui::setApplicationIdentity(KESTREL_APP_ID, appIconPng());
     trace("toolkit");
+    // A later start hands its files to the player that runs and ends here.
+    if (!becomeThePlayer(items)) return false;
     // A logout, `kill` or a service manager ends the player as its close button does.
     gui::endOnTerminationSignals(
         {gui::EventKind::Control, win::MainWindow, ctl::CloseButton, gui::ControlEventType::Left});
@@ -106,6 +114,7 @@ bool startUp(int& argc, char** argv) {
                            layout::kWindowHeight, "Поиск MP3 на  " + musicSiteBase()))
         return false;
     ApplySkin(win::MainWindow, img::SearchSkin);
+    gui::acceptDrops(win::MainWindow);
     buildMainWindowControls();
     attachTooltips();
     trace("window and controls");
@@ -118,6 +127,7 @@ bool startUp(int& argc, char** argv) {
     gui::showWindow(win::MainWindow);
     trace("shown");
     startMediaControl();
+    openCommandLineItems();
     // The launcher's word on a data folder it could not use, shown where the
     // user started the program.
     if (const char* notice = std::getenv("KESTREL_NOTICE"); notice && *notice)
