@@ -219,7 +219,10 @@ class Journey:
                          "XDG_CONFIG_HOME": os.path.join(self.tmp, "config"),
                          "XDG_CACHE_HOME": os.path.join(self.tmp, "cache"),
                          # the toolkit's and the sound client's runtime folders, removed with tmp
-                         "XDG_RUNTIME_DIR": os.path.join(self.tmp, "runtime")})
+                         "XDG_RUNTIME_DIR": os.path.join(self.tmp, "runtime"),
+                         # no session bus unless the journey starts one: a player there
+                         # would take this journey's files
+                         "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + os.path.join(self.tmp, "no-bus")})
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
         self.children = []  # (name, Popen), stopped in reverse order
         self.player = None
