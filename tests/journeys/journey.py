@@ -309,10 +309,11 @@ class Journey:
     def xdo(self, *args):
         subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True)
 
-    def start_player(self):
-        """Starts kestrel-player in the working folder and waits for its window."""
+    def start_player(self, args=()):
+        """Starts kestrel-player in the working folder (with `args` on its command line) and waits for
+        its window."""
         binary = os.path.join(BINARY_DIR, "kestrel-player")
-        self.player = self.spawn("player", [binary], cwd=self.work)
+        self.player = self.spawn("player", [binary] + list(args), cwd=self.work)
         self.window = wait_until("the main window", lambda: self.find_window(MAIN_TITLE), timeout=20)
         self.refresh_origin()
         # Openbox maps the window before Qt has painted it; the skin's first
