@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""The player among the desktop's other programs, on a session bus of its own:
-started with a file, it opens mp3 mode on that file's folder and plays it. A
-second start with another file hands it over and ends at once: one window,
-the second file playing. A second start naming a missing file says so in the
+"""The player among the desktop's other programs, on a session bus of its own.
+A start with nothing it can open says why and ends with status 1. Started
+with a file, it opens mp3 mode on that file's folder and plays it. A second
+start with a folder hands it over and ends at once: one window, the folder's
+file playing. A second start naming a missing file says so in the
 status strip and leaves the sound alone. An http address joins the playlist
 and plays. A file dragged from another program and dropped on the window
 plays. The window manager's close (Alt+F4) ends the player as its close
@@ -41,6 +42,14 @@ def start_again(j, *args, cwd=None):
     return later.returncode, later.stdout.decode("utf-8", "replace")
 
 
+def answers(address):
+    try:
+        with urllib.request.urlopen(urllib.request.Request(address, method="HEAD"), timeout=2):
+            return True
+    except OSError:
+        return False
+
+
 def main_windows(j):
     return j.output(["xdotool", "search", "--onlyvisible", "--name", MAIN_TITLE]).split()
 
@@ -77,13 +86,20 @@ def main(j):
         make_mp3(files[name], hertz, 20)
     tones = TONES.values()
 
+    # With no player running, a start with nothing it can open says why and ends.
+    os.makedirs(os.path.join(j.tmp, "Пустая"))
+    status, said = start_again(j, "Пустая", os.path.join(j.work, "inet_radio.pls"), "ftp://127.0.0.1/a.mp3")
+    if status != 1 or said.count("kestrel-player: ") != 3 or main_windows(j):
+        raise JourneyFailure("a start with nothing to open ended with status %d: %s" % (status, said))
+
     # Started with a file: mp3 mode on its folder, the file playing.
     j.start_player([files["first"]])
     j.wait_for_sound(tones, TONES["first"], "the file named on the command line to play")
     j.step("1-started-with-a-file")
 
-    # "Open with" once more: the running player takes the file and the later start ends.
-    status, said = start_again(j, "file://" + urllib.request.pathname2url(files["second"]))
+    # Started again with a folder, named from where it was started: the
+    # running player takes it, plays its first file, and the later start ends.
+    status, said = start_again(j, "Second")
     if status != 0:
         raise JourneyFailure("the later start ended with status %d: %s" % (status, said))
     j.wait_for_sound(tones, TONES["second"], "the handed-over file to play")
@@ -105,8 +121,7 @@ def main(j):
     j.spawn("http", [sys.executable, "-m", "http.server", str(port), "--bind", "127.0.0.1", "--directory",
                      os.path.dirname(files["streamed"])])
     address = "http://127.0.0.1:%d/%s" % (port, urllib.request.pathname2url(os.path.basename(files["streamed"])))
-    wait_until("the web server", lambda: subprocess.run(["curl", "-sfI", address], stdout=subprocess.DEVNULL)
-               .returncode == 0)
+    wait_until("the web server", lambda: answers(address))
     status, said = start_again(j, address)
     if status != 0:
         raise JourneyFailure("the later start with an address ended with status %d: %s" % (status, said))

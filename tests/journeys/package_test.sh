@@ -134,7 +134,7 @@ wait_for 10 bash -c "! kill -0 $player" || fail "the player did not close"
 player=$!
 pids+=("$player")
 find_window
-wait_for 20 sounds "$tmp/opened.wav" || fail "the file opened with the player is not heard"
+wait_for 30 sounds "$tmp/opened.wav" || fail "the file opened with the player is not heard"
 click 708 11  # CloseButton
 wait_for 10 bash -c "! kill -0 $player" || fail "the player opened with a file did not close"
 
