@@ -1,6 +1,7 @@
 #include "app/single_instance.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "app/media_control.h"
 #include "app/open_items.h"
@@ -89,6 +90,5 @@ int notStartedStatus() {
 }
 
 void openCommandLineItems() {
-    if (!commandLineItems.empty()) requestOpen(commandLineItems, false);
-    commandLineItems.clear();
+    if (!commandLineItems.empty()) openItems(std::exchange(commandLineItems, {}));
 }

@@ -18,5 +18,6 @@
 // reasons are on stderr).
 bool becomeThePlayer(const std::vector<std::string>& items);
 int notStartedStatus();
-// Once the window shows: the command line's items open in the next pass.
+// Once the window is whole, before it shows: the command line's items open,
+// so that the window shows in the mode they opened while the sound starts.
 void openCommandLineItems();

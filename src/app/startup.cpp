@@ -124,10 +124,10 @@ bool startUp(int& argc, char** argv) {
     gui::startTimer(win::MainWindow, 0, 35, [] { refreshDisplay(); });
     followConnectionChanges();
     trace("audio system");
+    openCommandLineItems();
     gui::showWindow(win::MainWindow);
     trace("shown");
     startMediaControl();
-    openCommandLineItems();
     // The launcher's word on a data folder it could not use, shown where the
     // user started the program.
     if (const char* notice = std::getenv("KESTREL_NOTICE"); notice && *notice)
