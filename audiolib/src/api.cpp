@@ -1,4 +1,4 @@
-// The 14 exported functions and our title export: handle checking around
+// The 14 exported functions and our two exports: handle checking around
 // the system, mixer and streams. Handles are serial numbers dressed as pointers and never reused,
 // so a stale handle can only miss, never reach a newer object.
 #include <algorithm>
@@ -321,6 +321,16 @@ void copyText(const std::string& text, char* out, int size) {
 }
 
 }  // namespace
+
+KESTREL_EXPORT int KESTREL_System_GetOutput(FMOD_SYSTEM* system, int* output) {
+    if (!output) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+    *output = KESTREL_AUDIO_OUTPUT_UNKNOWN;
+    auto sys = findSystem(system);
+    if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    if (!sys->output) return KESTREL_AUDIO_ERR_UNINITIALIZED;
+    *output = sys->output->kind();
+    return KESTREL_AUDIO_OK;
+}
 
 KESTREL_EXPORT int KESTREL_Channel_GetTitle(FMOD_CHANNEL* channel, char* title, int size) {
     if (!title || size < 1) return KESTREL_AUDIO_ERR_INVALID_PARAM;

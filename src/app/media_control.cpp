@@ -74,7 +74,7 @@ void onCommand(mpris::Command command) {
 }
 
 // A past the end goes to the next track, as the interface asks.
-void seekBy(int64_t offsetUs) {
+void seekByUs(int64_t offsetUs) {
     const int64_t target = int64_t(appState.positionMs) * 1000 + offsetUs;
     if (published.lengthUs > 0 && target > published.lengthUs)
         click(ctl::NextButton);
@@ -150,7 +150,7 @@ mpris::Claim claimMediaControl() {
     player.setVolume = setVolumeLevel;
     player.position = [] { return int64_t(appState.positionMs) * 1000; };
     player.setPosition = seekToUs;
-    player.seekBy = seekBy;
+    player.seekBy = seekByUs;
     player.open = requestOpen;
     return mpris::start(kMediaBusSuffix, std::move(player));
 }

@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/media_control.h"
 #include "app/program.h"
+#include "app/remembered.h"
 #include "app/single_instance.h"
 #include "audio/audio_binding.h"
 #include "audio/display_refresh.h"
@@ -117,6 +118,7 @@ bool startUp(int& argc, char** argv) {
     gui::acceptDrops(win::MainWindow);
     buildMainWindowControls();
     attachTooltips();
+    restoreRememberedSettings();
     trace("window and controls");
     // The audio system for one channel, then the 35 ms refresh of the time,
     // the spectrum, the bars and the status strip.
@@ -136,6 +138,7 @@ bool startUp(int& argc, char** argv) {
 }
 
 void shutDown() {
+    keepRememberedSettings();
     // What the user changed is kept: the playlist and the searches made.
     if (!savePlaylistIfChanged())
         std::fprintf(stderr, "kestrel-player: the playlist could not be saved: %s\n", std::strerror(errno));
