@@ -105,13 +105,19 @@ ctl volume 1
 wait_for 10 volume_starts 1 || fail "volume reads $(ctl volume) after 1"
 wait_for 10 looks_other_than volume_area "$quarter" || fail "the volume bar did not move"
 
-# A local file opened by address plays in mp3 mode, named by its tags.
+# A local file opened by address plays in mp3 mode, named by its tags, its
+# folder's cover file as its picture.
 mkdir -p "$tmp/Альбом"
 make_track "$tmp/Альбом/local song.mp3" "Local Artist" "Local Title" 330
+cp "$source_dir/data/DM.jpg" "$tmp/Альбом/Cover.jpg"
 ctl open "file://$(printf '%s' "$tmp/Альбом/local song.mp3" | sed 's/ /%20/g')"
 title_is() { [ "$(ctl metadata title)" = "$1" ]; }
 wait_for 10 title_is "Local Title" || fail "the opened file plays '$(ctl metadata title)'"
 wait_for 10 status_is Playing || fail "status $(ctl status) while the opened file plays"
+case "$(ctl metadata mpris:artUrl)" in
+  file:///*/%D0%90%D0%BB%D1%8C%D0%B1%D0%BE%D0%BC/Cover.jpg) ;;
+  *) fail "the opened file's picture reads '$(ctl metadata mpris:artUrl)'" ;;
+esac
 # Stop says so and goes back to the start; play goes on from there.
 wait_for 10 position_from 1 || fail "the opened file did not move on"
 ctl stop
