@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
-"""The player among the desktop's other programs, on a session bus of its own.
-A start with nothing it can open says why and ends with status 1. Started
-with a file, it opens mp3 mode on that file's folder and plays it. A second
-start with a folder hands it over and ends at once: one window, the folder's
-file playing. A second start naming a missing file says so in the
-status strip and leaves the sound alone. An http address joins the playlist
-and plays. A file dragged from another program and dropped on the window
-plays. The window manager's close (Alt+F4) ends the player as its close
-button does, keeping the playlist the address joined; a start again finds
-it there."""
+"""The player among the desktop's other programs, on a session bus of its own. An
+unknown option is refused with exit status 2. A start with nothing it can open
+says why and ends with status 1. Started with a file, it opens mp3 mode on
+that file's folder and plays it. A second start with a folder hands it over
+and ends at once: one window, the folder's file playing. A second start naming
+a missing file says so in the status strip and leaves the sound alone. An http
+address joins the playlist and plays. A file dragged from another program and
+dropped on the window plays. The window manager's close (Alt+F4) ends the
+player as its close button does, keeping the playlist the address joined; a
+start again finds it there."""
 
 import os
 import subprocess
@@ -85,6 +85,11 @@ def main(j):
         files[name] = os.path.join(folder, "%s песня.mp3" % name)
         make_mp3(files[name], hertz, 20)
     tones = TONES.values()
+
+    # An option it does not know is refused with the usage, not taken for a file.
+    status, said = start_again(j, "--no-such-option", files["first"])
+    if status != 2 or "Usage: kestrel-player" not in said or main_windows(j):
+        raise JourneyFailure("an unknown option ended with status %d: %s" % (status, said))
 
     # With no player running, a start with nothing it can open says why and ends.
     os.makedirs(os.path.join(j.tmp, "Пустая"))
