@@ -24,8 +24,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION share/kestrel-player
 configure_file(${desktop_dir}/metainfo.xml.in ${generated}/${KESTREL_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${generated}/${KESTREL_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 
+list(JOIN KESTREL_MIME_TYPES ";" mime_line)
 install(CODE "
   set(KESTREL_APP_ID ${KESTREL_APP_ID})
+  set(KESTREL_MIME_TYPES \"${mime_line};\")
   set(KESTREL_LAUNCHER \"\${CMAKE_INSTALL_PREFIX}/lib/kestrel-player/kestrel-player-launcher\")
   set(KESTREL_SITE_EXEC \"\${CMAKE_INSTALL_PREFIX}/bin/kestrel-site\")
   configure_file(${desktop_dir}/kestrel-player.desktop.in ${generated}/${KESTREL_APP_ID}.desktop @ONLY)

@@ -4,6 +4,13 @@
 # the icon's name, and what the window and MPRIS tell the desktop.
 set(KESTREL_APP_ID org.kestrelplayer.KestrelPlayer)
 
+# The audio types the player opens (mp3 mode lists them; FFmpeg and the MIDI
+# synthesiser play them): the desktop entry's MimeType, for "Open with", and
+# the media controls' SupportedMimeTypes.
+set(KESTREL_MIME_TYPES
+  audio/mpeg audio/x-mp3 audio/x-wav audio/wav audio/flac audio/x-flac audio/ogg audio/x-vorbis+ogg
+  audio/x-opus+ogg audio/mp4 audio/x-m4a audio/aac audio/midi audio/x-midi audio/x-ms-wma audio/x-aiff)
+
 # kestrel_area_library(NAME DIR [LIBS ...]): a static library of every .cpp in DIR.
 # Each subsystem folder is one library, so that a folder builds on its own.
 function(kestrel_area_library name dir)

@@ -1,8 +1,9 @@
 /* libkestrel-audio: the audio library the player maps at start-up.
  *
- * Exactly these 14 functions are exported, with C linkage, and two of our
- * own (KESTREL_Channel_GetTitle, KESTREL_System_GetOutput), which a player
- * may do without. Handles are
+ * Exactly these 14 functions are exported, with C linkage, and four of our
+ * own (KESTREL_Channel_GetTitle, KESTREL_Channel_GetLength,
+ * KESTREL_Channel_GetTag and KESTREL_System_GetOutput), which a player may
+ * do without. Handles are
  * opaque pointers; flags and booleans are 32-bit ints; every function
  * returns 0 on success and a non-zero code on failure. Every function is
  * safe with null handles and with handles of sounds or channels that are no
@@ -96,6 +97,17 @@ int FMOD_System_Release(FMOD_SYSTEM* system);
  * cut at a character boundary to fit `size` bytes with its terminating NUL;
  * "" when the stream has none. */
 int KESTREL_Channel_GetTitle(FMOD_CHANNEL* channel, char* title, int size);
+
+/* Our own: the length in milliseconds of the sound playing on `channel`
+ * (0 while it opens, for an endless stream and when its source does not say)
+ * and whether FMOD_Channel_SetPosition can move it (0 or 1). */
+int KESTREL_Channel_GetLength(FMOD_CHANNEL* channel, unsigned int* lengthMs, int* seekable);
+
+/* Our own: the tag `key` ("title", "artist" or "album") of the sound playing
+ * on `channel`, as its file or stream gave it (ID3, MP4 or Vorbis comments),
+ * written as UTF-8 into `value` as KESTREL_Channel_GetTitle writes; "" when
+ * it has none or is still opening. */
+int KESTREL_Channel_GetTag(FMOD_CHANNEL* channel, const char* key, char* value, int size);
 
 /* Where the system's sound goes, for KESTREL_System_GetOutput. */
 enum {

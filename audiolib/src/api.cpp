@@ -304,6 +304,24 @@ KESTREL_EXPORT int FMOD_System_Release(FMOD_SYSTEM* system) {
     return KESTREL_AUDIO_OK;
 }
 
+namespace {
+
+std::shared_ptr<Stream> streamOnChannel(FMOD_CHANNEL* channel) {
+    uint64_t id = 0;
+    auto sys = findChannel(channel, &id);
+    return sys ? sys->mixer.streamOf(id) : nullptr;
+}
+
+// `text` into `out`, cut at a character boundary to fit `size` bytes with its NUL.
+void copyText(const std::string& text, char* out, int size) {
+    size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+}
+
+}  // namespace
+
 KESTREL_EXPORT int KESTREL_System_GetOutput(FMOD_SYSTEM* system, int* output) {
     if (!output) return KESTREL_AUDIO_ERR_INVALID_PARAM;
     *output = KESTREL_AUDIO_OUTPUT_UNKNOWN;
@@ -318,16 +336,37 @@ KESTREL_EXPORT int KESTREL_Channel_GetTitle(FMOD_CHANNEL* channel, char* title, 
     if (!title || size < 1) return KESTREL_AUDIO_ERR_INVALID_PARAM;
     title[0] = '\0';
     try {
-        uint64_t id = 0;
-        auto sys = findChannel(channel, &id);
-        if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
-        std::shared_ptr<Stream> stream = sys->mixer.streamOf(id);
+        std::shared_ptr<Stream> stream = streamOnChannel(channel);
         if (!stream) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
-        std::string text = stream->title();
-        size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
-        while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-        std::memcpy(title, text.data(), n);
-        title[n] = '\0';
+        copyText(stream->title(), title, size);
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
+    }
+}
+
+KESTREL_EXPORT int KESTREL_Channel_GetLength(FMOD_CHANNEL* channel, unsigned int* lengthMs, int* seekable) {
+    if (!lengthMs || !seekable) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+    *lengthMs = 0;
+    *seekable = 0;
+    try {
+        std::shared_ptr<Stream> stream = streamOnChannel(channel);
+        if (!stream) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        *lengthMs = stream->lengthMs();
+        *seekable = stream->seekable() ? 1 : 0;
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
+    }
+}
+
+KESTREL_EXPORT int KESTREL_Channel_GetTag(FMOD_CHANNEL* channel, const char* key, char* value, int size) {
+    if (!key || !value || size < 1) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+    value[0] = '\0';
+    try {
+        std::shared_ptr<Stream> stream = streamOnChannel(channel);
+        if (!stream) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+        copyText(stream->tag(key), value, size);
         return KESTREL_AUDIO_OK;
     } catch (...) {
         return failedInside();

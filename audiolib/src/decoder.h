@@ -49,6 +49,11 @@ class Decoder {
     // The station's now-playing title (UTF-8) when it changed since the last
     // call; false otherwise.
     virtual bool takeTitle(std::string* /*title*/) { return false; }
+    // Once open: the sound's length in milliseconds, 0 when unknown or endless.
+    virtual unsigned lengthMs() const { return 0; }
+    // Once open: the source's tag (UTF-8) under a key such as "title",
+    // "artist" or "album"; "" when it has none.
+    virtual std::string tag(const char* /*key*/) const { return {}; }
 };
 
 // Picks the decoder for a name: a local MIDI file, or FFmpeg for other local

@@ -15,7 +15,7 @@ namespace kaudio {
 // clang-format off
 #define KAUDIO_FFMPEG_FUNCTIONS(X)                                                                    \
     X(avformat_network_init) X(av_log_set_level) X(av_strerror) X(av_opt_get) X(av_free)              \
-    X(av_dict_set) X(av_dict_free) X(av_find_input_format) X(avio_open2) X(avio_closep) X(avio_feof)  \
+    X(av_dict_set) X(av_dict_get) X(av_dict_free) X(av_find_input_format) X(avio_open2) X(avio_closep) X(avio_feof)  \
     X(avio_size) X(avio_seek) X(avformat_alloc_context) X(avformat_open_input)                        \
     X(avformat_close_input) X(avformat_find_stream_info) X(av_find_best_stream) X(av_read_frame)      \
     X(av_seek_frame) X(avcodec_find_decoder) X(avcodec_alloc_context3) X(avcodec_free_context)        \

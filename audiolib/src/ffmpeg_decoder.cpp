@@ -230,6 +230,31 @@ class FfmpegDecoder final : public Decoder {
     bool recoverable() const override { return recoverable_; }
     unsigned positionMs() const override { return static_cast<unsigned>(decodedUntil_ * 1000.0); }
 
+    // What the headers say (the stream info, which would tell more, is not
+    // read: see open()), else an estimate from the bit rate and the size.
+    unsigned lengthMs() const override {
+        if (live_ || !format_ || streamIndex_ < 0) return 0;
+        const AVStream* st = format_->streams[streamIndex_];
+        int64_t ms = 0;
+        if (st->duration > 0)
+            ms = ff().av_rescale_q(st->duration, st->time_base, AVRational{1, 1000});
+        else if (format_->duration > 0)
+            ms = format_->duration / (AV_TIME_BASE / 1000);
+        else if (const int64_t size = format_->pb ? ff().avio_size(format_->pb) : -1;
+                 size > 0 && st->codecpar->bit_rate > 0)
+            ms = size * 8000 / st->codecpar->bit_rate;
+        return ms <= 0 ? 0 : ms > UINT32_MAX ? UINT32_MAX : static_cast<unsigned>(ms);
+    }
+
+    // The container's tags (ID3, MP4), else the audio stream's (Vorbis comments).
+    std::string tag(const char* key) const override {
+        if (!format_) return {};
+        const AVDictionaryEntry* entry = ff().av_dict_get(format_->metadata, key, nullptr, 0);
+        if (!entry && streamIndex_ >= 0)
+            entry = ff().av_dict_get(format_->streams[streamIndex_]->metadata, key, nullptr, 0);
+        return entry && entry->value ? entry->value : "";
+    }
+
     bool takeTitle(std::string* title) override {
         if (!network_ || !format_) return false;
         std::string block = ioOption(format_->pb, "icy_metadata_packet");

@@ -3,6 +3,7 @@
 #include <fluidsynth.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -95,6 +96,8 @@ class MidiDecoder final : public Decoder {
             return Status::fail(KESTREL_AUDIO_ERR_FORMAT, "damaged MIDI file: " + read.error.what);
         if (read.eventCount > kMaxMidiEvents)
             return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "too many MIDI events");
+        if (read.summary)
+            lengthMs_ = static_cast<unsigned>(std::min<uint64_t>(read.summary->durationMs, UINT32_MAX));
         fs_ = fluidApi();
         if (!fs_) return Status::fail(KESTREL_AUDIO_ERR_UNSUPPORTED, "FluidSynth cannot be loaded");
         std::string font = findSoundFont();
@@ -129,6 +132,7 @@ class MidiDecoder final : public Decoder {
     }
 
     bool seekable() const override { return true; }
+    unsigned lengthMs() const override { return lengthMs_; }
 
     // The player's clock runs on rendered samples, so a seek restarts the
     // song and renders silently up to the target.
@@ -174,6 +178,7 @@ class MidiDecoder final : public Decoder {
     fluid_synth_t* synth_ = nullptr;
     fluid_player_t* player_ = nullptr;
     long tailLeft_ = kTailFrames;
+    unsigned lengthMs_ = 0;
 };
 
 }  // namespace

@@ -92,6 +92,19 @@ std::string Stream::title() const {
     return title_;
 }
 
+namespace {
+
+constexpr const char* kTagKeys[] = {"title", "artist", "album"};
+
+}  // namespace
+
+std::string Stream::tag(const std::string& key) const {
+    std::lock_guard lock(titleMutex_);
+    for (size_t i = 0; i < std::size(kTagKeys); ++i)
+        if (key == kTagKeys[i]) return tags_[i];
+    return {};
+}
+
 bool Stream::requestSeek(unsigned ms) {
     if (!seekable_.load(std::memory_order_acquire)) return false;
     {
@@ -156,6 +169,11 @@ void Stream::run() {
         return;
     }
     seekable_.store(decoder_->seekable(), std::memory_order_release);
+    lengthMs_.store(decoder_->lengthMs(), std::memory_order_release);
+    {
+        std::lock_guard lock(titleMutex_);
+        for (size_t i = 0; i < std::size(kTagKeys); ++i) tags_[i] = decoder_->tag(kTagKeys[i]);
+    }
     std::vector<float> chunk(kChunkFrames * SampleRing::kChannels);
     bool announced = false;
     while (!abort_.load()) {

@@ -51,6 +51,12 @@ class Stream : public std::enable_shared_from_this<Stream> {
     bool network() const { return network_; }
     // The current now-playing title of a radio stream (UTF-8), "" if none.
     std::string title() const;
+    // Any thread. Once the source is open: its length in milliseconds (0 when
+    // unknown or endless) and its "title", "artist" and "album" tags; before
+    // then 0 and "".
+    unsigned lengthMs() const { return lengthMs_.load(std::memory_order_acquire); }
+    std::string tag(const std::string& key) const;
+    bool seekable() const { return seekable_.load(std::memory_order_acquire); }
 
     // Asks the decoder thread to continue from `ms`; returns at once, the
     // mixer drops what was decoded before the seek. False when not seekable
@@ -98,7 +104,9 @@ class Stream : public std::enable_shared_from_this<Stream> {
     uint64_t framesSinceReconnect_ = 0;
 
     mutable std::mutex titleMutex_;
-    std::string title_;  // guarded by titleMutex_
+    std::string title_;    // guarded by titleMutex_
+    std::string tags_[3];  // title, artist, album; guarded by titleMutex_
+    std::atomic<unsigned> lengthMs_{0};
 
     std::mutex mutex_;              // guards the fields below up to epoch_
     std::condition_variable wake_;  // decoder: a command; opener: the open result

@@ -8,6 +8,7 @@
 #include "app/keys.h"
 #include "app/loop_policy.h"
 #include "app/next_track.h"
+#include "app/open_items.h"
 #include "app/program.h"
 #include "audio/playback.h"
 #include "online/download.h"
@@ -41,6 +42,10 @@ bool loopPass(std::chrono::steady_clock::time_point wakeBy) {
         !dispatchKeyOrWheel(event))
         return false;
 
+    // What the desktop handed over: a drop, the media controls, a later start.
+    if (event.kind == gui::EventKind::Drop) openItems(gui::takeDroppedItems());
+    openRequestedItems();
+
     // Hover decides when the pointer drags the volume bar; playback sets the level.
     if (const std::optional<int32_t> x = UpdateHoverFeedback(appState.event, appState.eventControl))
         setVolumeFromBar(*x);
@@ -55,8 +60,12 @@ bool loopPass(std::chrono::steady_clock::time_point wakeBy) {
                 closeVideoWindow();
                 appState.videoWindowOpen = 0;
                 break;
+            case win::MainWindow:
+                // The desktop's close (the task bar, Alt+F4) ends the
+                // program as CloseButton does.
+                return false;
             default:
-                break;  // MainWindow closes only through CloseButton
+                break;
         }
     }
     return true;

@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/program.h"
+#include "app/single_instance.h"
 
 int main(int argc, char** argv) {
     if (int status = 0; printedInformation(argc, argv, status)) return status;
@@ -12,5 +13,7 @@ int main(int argc, char** argv) {
     shutDown();
     // A download worker may still run: it is not waited for.
     std::fflush(nullptr);
-    std::_Exit(started ? 0 : 1);  // a program that could not start says so in its status
+    // A program that could not start says so in its status; one that handed
+    // its files to the player that runs did its job.
+    std::_Exit(started ? 0 : notStartedStatus());
 }

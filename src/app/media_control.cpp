@@ -1,12 +1,19 @@
 // The desktop's commands enter the loop as the window's own buttons would:
 // play, pause and play-pause as a click on PlayButton, next and previous as
-// clicks on their hotspots, a volume as a drag on VolumeBar to the matching
-// point. What the desktop is told is read from AppState on a timer.
+// clicks on their hotspots, quit as a click on CloseButton, a volume as a
+// drag on VolumeBar to the matching point. Stop pauses and goes back to the
+// start, and is told as "Stopped" until the sound plays again. Seeks go to
+// the channel. What the desktop is told is read from AppState and the audio
+// library on a timer.
 #include "app/media_control.h"
 
+#include <cstdio>
+
+#include "app/next_track.h"
+#include "app/open_items.h"
 #include "audio/playback.h"
+#include "library/local_files.h"
 #include "platform/gui/gui.h"
-#include "platform/mpris/mpris.h"
 #include "state/app_state.h"
 #include "ui/ids.h"
 
@@ -15,12 +22,22 @@ namespace {
 constexpr int kPublishTimer = 1;       // a timer id of MainWindow
 constexpr int kPublishPeriodMs = 200;  // widgets follow a change within this
 
+// Stop was asked and the sound has stayed paused since.
+bool stopped = false;
+mpris::Status published;
+
 void click(int control) {
     gui::postEvent({gui::EventKind::Control, win::MainWindow, control, gui::ControlEventType::Left});
 }
 
 bool paused() {
     return appState.pauseOn != 0;
+}
+
+void seekToUs(int64_t us) {
+    seekTo(static_cast<uint32_t>(us / 1000));
+    appState.positionMs = static_cast<uint32_t>(us / 1000);
+    mpris::seeked(us);
 }
 
 void onCommand(mpris::Command command) {
@@ -31,10 +48,15 @@ void onCommand(mpris::Command command) {
         case mpris::Command::Play:
             if (paused()) click(ctl::PlayButton);
             break;
-        // The window has no stop: it pauses, which keeps the place.
         case mpris::Command::Pause:
-        case mpris::Command::Stop:
             if (!paused()) click(ctl::PlayButton);
+            break;
+        // The window has no stop: the sound pauses at its start.
+        case mpris::Command::Stop:
+            if (!appState.channelPlaying) break;
+            if (!paused()) click(ctl::PlayButton);
+            if (published.canSeek) seekToUs(0);
+            stopped = true;
             break;
         case mpris::Command::Next:
             click(ctl::NextButton);
@@ -42,38 +64,105 @@ void onCommand(mpris::Command command) {
         case mpris::Command::Previous:
             click(ctl::PreviousButton);
             break;
+        case mpris::Command::Raise:
+            requestOpen({}, true);
+            break;
+        case mpris::Command::Quit:
+            click(ctl::CloseButton);
+            break;
     }
 }
 
+// A past the end goes to the next track, as the interface asks.
+void seekByUs(int64_t offsetUs) {
+    const int64_t target = int64_t(appState.positionMs) * 1000 + offsetUs;
+    if (published.lengthUs > 0 && target > published.lengthUs)
+        click(ctl::NextButton);
+    else
+        seekToUs(target < 0 ? 0 : target);
+}
+
+// A path as a file:// address: bytes other than unreserved ones and "/"
+// percent-encoded.
+std::string fileAddress(const std::string& path) {
+    std::string out = "file://";
+    for (const unsigned char c : path) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
+            c == '-' || c == '_' || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
 mpris::Status currentStatus() {
+    if (!paused()) stopped = false;
     mpris::Status status;
-    if (paused())
+    if (stopped)
+        status.playback = mpris::Playback::Stopped;
+    else if (paused())
         status.playback = mpris::Playback::Paused;
     else if (appState.channelPlaying)
         status.playback = mpris::Playback::Playing;
-    status.title = appState.nowPlayingTitle.empty() ? appState.playingTitle : appState.nowPlayingTitle;
-    status.lengthUs = int64_t(appState.trackLengthSeconds) * 1000000;
-    status.positionUs = int64_t(appState.positionMs) * 1000;
+    const SoundInfo sound = playingSoundInfo();
+    // A station's now-playing title first, then the file's own tags, then the row's title.
+    if (!appState.nowPlayingTitle.empty())
+        status.title = appState.nowPlayingTitle;
+    else if (!sound.title.empty())
+        status.title = sound.title;
+    else
+        status.title = appState.playingTitle;
+    status.artist = sound.artist;
+    status.album = sound.album;
+    // The photo beside the files of mp3 mode belongs to what plays there.
+    const bool localFile = appState.playingList == static_cast<int32_t>(PlayingList::LocalFiles);
+    if (localFile && !albumPhotoFile().empty()) status.artUrl = fileAddress(albumPhotoFile());
+    status.lengthUs = int64_t(sound.lengthMs) * 1000;
+    status.canSeek = appState.channelPlaying && sound.seekable && sound.lengthMs > 0;
     status.volume = appState.muteOn ? 0.0 : appState.volume;
     // A row has been played: there is a list to move along.
     status.canGoNext = status.canGoPrevious = appState.playingList != 0;
     return status;
 }
 
+void publish() {
+    published = currentStatus();
+    mpris::publish(published);
+}
+
 }  // namespace
 
-void startMediaControl() {
+mpris::Claim claimMediaControl() {
     mpris::Player player;
     player.identity = "Kestrel Player";
     player.desktopEntry = KESTREL_APP_ID;
+    // The types the desktop entry offers "Open with" for.
+    for (std::string_view types = KESTREL_MIME_TYPES; !types.empty();) {
+        const size_t comma = types.find(',');
+        player.mimeTypes.emplace_back(types.substr(0, comma));
+        types = comma == std::string_view::npos ? std::string_view() : types.substr(comma + 1);
+    }
     player.command = onCommand;
     player.setVolume = setVolumeLevel;
-    if (!mpris::start("kestrel_player", std::move(player))) return;
-    mpris::publish(currentStatus());
-    gui::startTimer(win::MainWindow, kPublishTimer, kPublishPeriodMs,
-                    [] { mpris::publish(currentStatus()); });
+    player.position = [] { return int64_t(appState.positionMs) * 1000; };
+    player.setPosition = seekToUs;
+    player.seekBy = seekByUs;
+    player.open = requestOpen;
+    return mpris::start(kMediaBusSuffix, std::move(player));
+}
+
+void startMediaControl() {
+    if (!mpris::running()) return;
+    publish();
+    gui::startTimer(win::MainWindow, kPublishTimer, kPublishPeriodMs, [] { publish(); });
 }
 
 void stopMediaControl() {
     mpris::stop();
+    stopped = false;
+    published = {};
 }

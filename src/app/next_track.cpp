@@ -216,7 +216,14 @@ void playLocalFile() {
 }
 
 void openLocalFile() {
-    const int found = listChosenFile();
+    playListedFile(listChosenFile());
+}
+
+void openLocalPath(const std::string& path) {
+    playListedFile(listFile(path));
+}
+
+void playListedFile(int found) {
     appState.advanceLocalFiles = 1;
     if (found >= 0) {
         playLocalRow(found);

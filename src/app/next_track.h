@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The list whose entry was started last (AppState::playingList).
 enum class PlayingList : int32_t { None, SearchResults, Playlist, LocalFiles, Stations };
@@ -22,6 +23,12 @@ void playLocalFile();      // SearchField, `currentTitle`, the length probe, `no
 // Left click on OpenFolderButton: the dialog, the folder listed, the chosen
 // file played (when it is a listed file), the album photo.
 void openLocalFile();
+// The same for a path the desktop names: its folder listed, the file played
+// (when it is a listed file), the album photo.
+void openLocalPath(const std::string& path);
+// The row the dialog or the desktop chose plays, and the list goes on from
+// it; -1 (no such row): row 0 starts once nothing plays.
+void playListedFile(int row);
 
 // Every loop pass, after the poll: while the channel plays, notes that the
 // stream was heard; once it stops, a stream never heard is reported as not

@@ -4,10 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/media_control.h"
 #include "app/program.h"
 #include "app/remembered.h"
+#include "app/single_instance.h"
 #include "audio/audio_binding.h"
 #include "audio/display_refresh.h"
 #include "library/playlist.h"
@@ -57,6 +61,8 @@ void buildMainWindowControls() {
 bool startUp(int& argc, char** argv) {
     trace("begin");
     resetAppState();
+    // Read before the toolkit, which takes the options it knows from argv.
+    const std::vector<std::string> items = commandLineItems(argc, argv);
     // The toolkit and its display.
     if (!gui::init(argc, argv)) {
         std::fprintf(stderr, "kestrel-player: no display to open a window on\n");
@@ -64,6 +70,8 @@ bool startUp(int& argc, char** argv) {
     }
     gui::setApplicationIdentity(KESTREL_APP_ID, appIconPng());
     trace("toolkit");
+    // A later start hands its files to the player that runs and ends here.
+    if (!becomeThePlayer(items)) return false;
     // A logout, `kill` or a service manager ends the player as its close button does.
     gui::endOnTerminationSignals(
         {gui::EventKind::Control, win::MainWindow, ctl::CloseButton, gui::ControlEventType::Left});
@@ -107,6 +115,7 @@ bool startUp(int& argc, char** argv) {
                            layout::kWindowHeight, "Поиск MP3 на  " + musicSiteBase()))
         return false;
     ApplySkin(win::MainWindow, img::SearchSkin);
+    gui::acceptDrops(win::MainWindow);
     buildMainWindowControls();
     attachTooltips();
     restoreRememberedSettings();
@@ -117,6 +126,7 @@ bool startUp(int& argc, char** argv) {
     gui::startTimer(win::MainWindow, 0, 35, [] { refreshDisplay(); });
     followConnectionChanges();
     trace("audio system");
+    openCommandLineItems();
     gui::showWindow(win::MainWindow);
     trace("shown");
     startMediaControl();

@@ -62,6 +62,8 @@ void bindAudioLibrary() {
         return;
     }
     bind(f.KESTREL_Channel_GetTitle, "KESTREL_Channel_GetTitle");
+    bind(f.KESTREL_Channel_GetLength, "KESTREL_Channel_GetLength");
+    bind(f.KESTREL_Channel_GetTag, "KESTREL_Channel_GetTag");
     bind(f.KESTREL_System_GetOutput, "KESTREL_System_GetOutput");
 }
 

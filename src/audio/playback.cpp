@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 #include "platform/gui/gui.h"
 #include "state/app_state.h"
@@ -97,6 +98,32 @@ void seekFromPositionBar() {
     if (appState.audio.FMOD_Channel_SetPosition)
         appState.audio.FMOD_Channel_SetPosition(appState.audioChannel,
                                                 seekTargetMs(appState.trackLengthSeconds, x), kMilliseconds);
+}
+
+SoundInfo playingSoundInfo() {
+    const AudioFunctions& f = appState.audio;
+    SoundInfo info;
+    if (f.KESTREL_Channel_GetLength) {
+        unsigned length = 0;
+        int seekable = 0;
+        if (f.KESTREL_Channel_GetLength(appState.audioChannel, &length, &seekable) == 0) {
+            info.lengthMs = length;
+            info.seekable = seekable != 0;
+        }
+    }
+    if (f.KESTREL_Channel_GetTag) {
+        char value[600];
+        for (auto [key, field] :
+             {std::pair{"title", &info.title}, {"artist", &info.artist}, {"album", &info.album}})
+            if (f.KESTREL_Channel_GetTag(appState.audioChannel, key, value, sizeof value) == 0)
+                *field = value;
+    }
+    return info;
+}
+
+void seekTo(uint32_t ms) {
+    if (appState.audio.FMOD_Channel_SetPosition)
+        appState.audio.FMOD_Channel_SetPosition(appState.audioChannel, ms, kMilliseconds);
 }
 
 void setVolumeFromBar(int32_t x) {

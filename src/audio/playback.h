@@ -31,6 +31,18 @@ void stepVolume(int steps);
 // sound that cannot seek (a live stream) stays where it is.
 void seekBy(int32_t deltaMs);
 
+// What the audio library says of the sound on the channel: its length (0
+// while it opens, when endless or unknown), whether it can be moved, and its
+// tags ("" when none).
+struct SoundInfo {
+    uint32_t lengthMs = 0;
+    bool seekable = false;
+    std::string title, artist, album;
+};
+SoundInfo playingSoundInfo();
+// Moves the sound on the channel to `ms` (the desktop's media controls).
+void seekTo(uint32_t ms);
+
 // The arithmetic of the two bars, for their tests.
 struct VolumeSetting {
     float volume;

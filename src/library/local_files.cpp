@@ -29,6 +29,8 @@ constexpr int kRowIconBase = 10000;
 // File names of the rows, as the folder gave them, so that playing a row
 // does not depend on how the list shows its text.
 std::vector<std::string> rowNames;
+// The picture file AlbumPhoto shows, "" for none.
+std::string shownPhoto;
 
 std::string folderPart(const std::string& path) {
     return path.substr(0, path.rfind('/') + 1);
@@ -88,12 +90,18 @@ std::string coverFileOf(const std::string& folder) {
 
 // The album's picture into AlbumPhotoImage: "яяя.jpg" of the folder, its
 // cover file, or the picture the chosen file carries. False when none.
+// `shownPhoto` names the picture's file when it came from one.
 bool loadAlbumPicture() {
     const std::string& folder = appState.localFolder;
-    if (gui::loadImageFile(img::AlbumPhotoImage, folder + "яяя.jpg")) return true;
-    if (const std::string cover = coverFileOf(folder);
-        !cover.empty() && gui::loadImageFile(img::AlbumPhotoImage, folder + cover))
+    if (gui::loadImageFile(img::AlbumPhotoImage, folder + "яяя.jpg")) {
+        shownPhoto = folder + "яяя.jpg";
         return true;
+    }
+    if (const std::string cover = coverFileOf(folder);
+        !cover.empty() && gui::loadImageFile(img::AlbumPhotoImage, folder + cover)) {
+        shownPhoto = folder + cover;
+        return true;
+    }
     // Only a file of the listed folder: the refresh before any choice looks
     // in the working directory, where the last chosen file is not.
     if (appState.chosenFile.empty() || folderPart(appState.chosenFile) != folder) return false;
@@ -173,8 +181,12 @@ std::string audioFileFilter() {
 }  // namespace
 
 int listChosenFile() {
-    appState.chosenFile = gui::openFileDialog(win::MainWindow, "", audioFileFilter(), appState.dialogFolder);
-    // The next dialog opens where this one chose; a cancelled one changes nothing.
+    return listFile(gui::openFileDialog(win::MainWindow, "", audioFileFilter(), appState.dialogFolder));
+}
+
+int listFile(const std::string& path) {
+    appState.chosenFile = path;
+    // The next dialog opens where this file was; a cancelled one changes nothing.
     if (!appState.chosenFile.empty()) appState.dialogFolder = folderPart(appState.chosenFile);
     listLocalFolder(appState.chosenFile);
     StripeList(ctl::LocalFilesList);
@@ -206,26 +218,7 @@ void listLocalFolder(const std::string& path) {
     appState.localFolder = folderPart(path);
     gui::listClear(ctl::LocalFilesList);
     for (size_t k = 1; k <= rowNames.size(); ++k) gui::deleteImage(kRowIconBase + static_cast<int>(k));
-    rowNames.clear();
-
-    DIR* folder = ::opendir(appState.localFolder.empty() ? "." : appState.localFolder.c_str());
-    if (folder) {
-        // Folders named like audio files are listed too.
-        while (const dirent* entry = ::readdir(folder)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == ".." || !isAudioName(name)) continue;
-            rowNames.push_back(name);
-        }
-        ::closedir(folder);
-    }
-    // The directory's own order is a hash order on most Linux file systems:
-    // an album would play scrambled. Rows go in name order.
-    std::vector<SortedName> sorted;
-    sorted.reserve(rowNames.size());
-    for (std::string& name : rowNames)
-        sorted.push_back({text::caseFolded(text::utf8OrCp1251(name)), std::move(name)});
-    std::sort(sorted.begin(), sorted.end(), nameLess);
-    for (size_t k = 0; k < sorted.size(); ++k) rowNames[k] = std::move(sorted[k].name);
+    rowNames = audioFilesIn(appState.localFolder);
     for (size_t k = 0; k < rowNames.size(); ++k)
         // Shown decoded (a Windows-1251 name is not shown as "?"), played by its real bytes.
         gui::listAddRow(ctl::LocalFilesList, kRowIndent + text::utf8OrCp1251(rowNames[k]),
@@ -233,7 +226,39 @@ void listLocalFolder(const std::string& path) {
     gui::listSelectRow(ctl::LocalFilesList, 0);
 }
 
+std::vector<std::string> audioFilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir) {
+        // Folders named like audio files are listed too.
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == ".." || !isAudioName(name)) continue;
+            names.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    // The directory's own order is a hash order on most Linux file systems:
+    // an album would play scrambled. Rows go in name order.
+    std::vector<SortedName> sorted;
+    sorted.reserve(names.size());
+    for (std::string& name : names)
+        sorted.push_back({text::caseFolded(text::utf8OrCp1251(name)), std::move(name)});
+    std::sort(sorted.begin(), sorted.end(), nameLess);
+    for (size_t k = 0; k < sorted.size(); ++k) names[k] = std::move(sorted[k].name);
+    return names;
+}
+
+bool isAudioFileName(const std::string& name) {
+    return isAudioName(name);
+}
+
+std::string albumPhotoFile() {
+    return shownPhoto;
+}
+
 void loadAlbumPhoto() {
+    shownPhoto.clear();
     if (!loadAlbumPicture()) {
         const bool placeholder = gui::loadImageFile(img::AlbumPlaceholderImage, "999.jpg");
         gui::setControlImage(ctl::AlbumPhoto, placeholder ? img::AlbumPlaceholderImage : 0);

@@ -5,12 +5,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The open-file dialog (modal, in `dialogFolder`, offering the audio files
 // first), then the chosen file's folder listed, the
 // chosen file's row selected and the album photo. Returns that row, or -1
 // when the file is not a listed one (or the dialog was cancelled).
 int listChosenFile();
+// The same for a file the desktop names (command line, drop, media
+// controls): its folder listed, its row selected, the album photo.
+int listFile(const std::string& path);
 // The file name of a row as the folder gave it; "" for no such row.
 std::string localFileName(int row);
 void refreshAlbum();  // right click or double click on OpenFolderButton
@@ -26,3 +30,11 @@ void listLocalFolder(const std::string& path);
 void loadAlbumPhoto();
 // A file name without its extension ("Song.flac" -> "Song").
 std::string withoutExtension(const std::string& name);
+// The picture file AlbumPhoto shows; "" for the placeholder, a picture
+// carried inside the audio file, or nothing.
+std::string albumPhotoFile();
+// Whether a file name is one LocalFilesList lists (by its extension).
+bool isAudioFileName(const std::string& name);
+// The names LocalFilesList would list for a folder ("" is the working
+// directory), in its order; touches no control.
+std::vector<std::string> audioFilesIn(const std::string& folder);

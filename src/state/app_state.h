@@ -60,6 +60,8 @@ using FMOD_Sound_Release_fn = decltype(&::FMOD_Sound_Release);
 using FMOD_System_Close_fn = decltype(&::FMOD_System_Close);
 using FMOD_System_Release_fn = decltype(&::FMOD_System_Release);
 using KESTREL_Channel_GetTitle_fn = decltype(&::KESTREL_Channel_GetTitle);
+using KESTREL_Channel_GetLength_fn = decltype(&::KESTREL_Channel_GetLength);
+using KESTREL_Channel_GetTag_fn = decltype(&::KESTREL_Channel_GetTag);
 using KESTREL_System_GetOutput_fn = decltype(&::KESTREL_System_GetOutput);
 
 // The 14 bound entry points of the audio library, in binding order.
@@ -79,9 +81,11 @@ struct AudioFunctions {
     FMOD_System_Close_fn FMOD_System_Close = nullptr;
     FMOD_System_Release_fn FMOD_System_Release = nullptr;
     // Our library's own exports, bound if present: a library without them
-    // still plays, only without now-playing titles and without saying that
-    // it found no sound device.
+    // still plays, only without now-playing titles, lengths of streams and
+    // tags, and without saying that it found no sound device.
     KESTREL_Channel_GetTitle_fn KESTREL_Channel_GetTitle = nullptr;
+    KESTREL_Channel_GetLength_fn KESTREL_Channel_GetLength = nullptr;
+    KESTREL_Channel_GetTag_fn KESTREL_Channel_GetTag = nullptr;
     KESTREL_System_GetOutput_fn KESTREL_System_GetOutput = nullptr;
 };
 

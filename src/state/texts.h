@@ -44,6 +44,12 @@ inline constexpr char kStationSilent[] = "Станция не отвечает: 
 inline constexpr char kNotPlayable[] = "Не удалось воспроизвести: ";
 inline constexpr char kNotAFile[] = " (это не файл)";
 inline constexpr char kPassedOver[] = "     (не удалось воспроизвести: ";  // the entries, then ")"
+// What the desktop asked to open (command line, drop, media controls) and
+// the player could not: each text is followed by the name as given.
+inline constexpr char kNoSuchFile[] = "Файл не найден: ";
+inline constexpr char kNoAudioInFolder[] = "В папке нет звуковых файлов: ";
+inline constexpr char kNotAudioFile[] = "Это не звуковой файл: ";
+inline constexpr char kAddressNotPlayable[] = "Адрес не поддерживается: ";
 // Before what plays, while the audio library plays it into no device.
 inline constexpr char kNoSoundDevice[] = "Нет звукового устройства";
 

@@ -40,8 +40,9 @@ done
 
 desktop-file-validate "$root/usr/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
-grep -qx "Exec=/usr/lib/kestrel-player/kestrel-player-launcher" "$root/usr/share/applications/$id.desktop" ||
-  fail "the entry does not start the installed launcher"
+grep -qx "Exec=/usr/lib/kestrel-player/kestrel-player-launcher %U" "$root/usr/share/applications/$id.desktop" ||
+  fail "the entry does not start the installed launcher with the files it is given"
+grep -q "^MimeType=.*audio/mpeg;" "$root/usr/share/applications/$id.desktop" || fail "the entry opens no audio files"
 grep -qx "Icon=$id" "$root/usr/share/applications/$id.desktop" || fail "the entry names another icon"
 grep -qx "ExecStart=/usr/bin/kestrel-site --port 8351 --listen 127.0.0.1" \
   "$root/usr/lib/systemd/user/kestrel-site.service" || fail "the unit does not run the site on 127.0.0.1:8351"

@@ -219,7 +219,10 @@ class Journey:
                          "XDG_CONFIG_HOME": os.path.join(self.tmp, "config"),
                          "XDG_CACHE_HOME": os.path.join(self.tmp, "cache"),
                          # the toolkit's and the sound client's runtime folders, removed with tmp
-                         "XDG_RUNTIME_DIR": os.path.join(self.tmp, "runtime")})
+                         "XDG_RUNTIME_DIR": os.path.join(self.tmp, "runtime"),
+                         # no session bus unless the journey starts one: a player there
+                         # would take this journey's files
+                         "DBUS_SESSION_BUS_ADDRESS": "unix:path=" + os.path.join(self.tmp, "no-bus")})
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
         self.children = []  # (name, Popen), stopped in reverse order
         self.player = None
@@ -306,10 +309,11 @@ class Journey:
     def xdo(self, *args):
         subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True)
 
-    def start_player(self):
-        """Starts kestrel-player in the working folder and waits for its window."""
+    def start_player(self, args=()):
+        """Starts kestrel-player in the working folder (with `args` on its command line) and waits for
+        its window."""
         binary = os.path.join(BINARY_DIR, "kestrel-player")
-        self.player = self.spawn("player", [binary], cwd=self.work)
+        self.player = self.spawn("player", [binary] + list(args), cwd=self.work)
         self.window = wait_until("the main window", lambda: self.find_window(MAIN_TITLE), timeout=20)
         self.refresh_origin()
         # Openbox maps the window before Qt has painted it; the skin's first

@@ -32,6 +32,18 @@ make_track() {
   rm -f "$1.wav"
 }
 
+# sounds WAV: the player's WAV output (16-bit stereo) ends in audible sound.
+sounds() {
+  python3 - "$1" << 'PY'
+import math, os, struct, sys
+with open(sys.argv[1], "rb") as f:
+    f.seek(max(44, os.path.getsize(sys.argv[1]) - 4 * 4096))
+    data = f.read()
+values = struct.unpack("<%dh" % (len(data) // 2), data[: len(data) // 2 * 2])[::2]
+sys.exit(0 if values and math.sqrt(sum(v * v for v in values) / len(values)) / 32768 > 0.02 else 1)
+PY
+}
+
 # start_site BINARY FOLDER: kestrel-site on a free loopback port; sets
 # site_pid and site_url.
 start_site() {

@@ -75,7 +75,10 @@ pids+=("$site_pid")
 export KESTREL_SITE_URL=$site_url
 
 entry=/usr/share/applications/org.kestrelplayer.KestrelPlayer.desktop
-command=$(sed -n 's/^Exec=//p' "$entry")
+# The menu starts the entry's command with no files: its %U stands for nothing.
+exec_line=$(sed -n 's/^Exec=//p' "$entry")
+command=${exec_line% %U}
+[ "$command" != "$exec_line" ] || fail "the entry's command takes no files (%U)"
 (cd "$HOME" && exec $command) &
 player=$!
 pids+=("$player")
@@ -124,6 +127,16 @@ wait_for 20 cmp -s "$file" "$tmp/library/remix.mp3" || fail "the saved track dif
 
 click 708 11  # CloseButton
 wait_for 10 bash -c "! kill -0 $player" || fail "the player did not close"
+
+# "Open with" from a file manager in the music's folder: the entry's command
+# with the file for %U plays it, through the launcher, named relative to there.
+(cd "$tmp/library" && KESTREL_AUDIO_WAV=$tmp/opened.wav exec $command remix.mp3) &
+player=$!
+pids+=("$player")
+find_window
+wait_for 30 sounds "$tmp/opened.wav" || fail "the file opened with the player is not heard"
+click 708 11  # CloseButton
+wait_for 10 bash -c "! kill -0 $player" || fail "the player opened with a file did not close"
 
 dpkg -r kestrel-player > "$tmp/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$tmp/dpkg.log")"
 [ ! -e /usr/bin/kestrel-player ] && [ ! -e /usr/share/kestrel-player ] || fail "dpkg -r left the program"

@@ -57,6 +57,7 @@ enum class EventKind : int32_t {
     CloseRequest = 5,
     Key = 6,    // a key of the skinned window; see Key
     Wheel = 7,  // the wheel turned over the skinned window's own area (not over a list)
+    Drop = 8,   // files or addresses dropped on a window that takes drops; see takeDroppedItems
 };
 
 enum class ControlEventType : int32_t { None = 0, Left = 1, Right = 2, Double = 3 };
@@ -146,6 +147,14 @@ void setWindowShape(int window, const std::vector<Rect>& rects);
 // The window's background: the image painted from (0, 0), tiled when smaller
 // than the window, clipped when larger. 0 paints the default background.
 void setWindowBackgroundImage(int window, int image);
+// Brings the window to the front and asks for the focus for it, restoring it
+// when minimised (a window manager may still refuse the focus).
+void raiseWindow(int window);
+// The window takes dropped files and addresses: each drop queues a Drop event.
+void acceptDrops(int window);
+// What the last drops brought, oldest first, and forgets it: local files as
+// paths, other addresses as their text.
+std::vector<std::string> takeDroppedItems();
 // The place of the window's outer top-left corner on the screen (the client
 // origin of a borderless window); nothing where the display does not tell
 // programs where their windows are (Wayland).

@@ -197,6 +197,7 @@ void releaseAll() {
     r.undecoded.clear();
     r.fonts.clear();
     r.queue.clear();
+    r.dropped.clear();
     handWidget = nullptr;
     handShown = false;
     leftButtonOverride = -1;

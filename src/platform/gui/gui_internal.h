@@ -48,6 +48,7 @@ struct Registry {
     std::unordered_map<int, EncodedImage> undecoded;
     std::unordered_map<int, QFont> fonts;
     std::deque<Event> queue;
+    std::vector<std::string> dropped;  // items of Drop events not yet taken
 };
 
 Registry& registry();

@@ -4,12 +4,17 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QUrl>
 #include <QWindow>
+#include <utility>
 
 #include "platform/gui/gui_internal.h"
 
@@ -121,6 +126,16 @@ class TopWindow : public QWidget {
         event->ignore();
         push({EventKind::CloseRequest, number_, 0, {}});
     }
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* event) override {
+        auto& dropped = registry().dropped;
+        for (const QUrl& url : event->mimeData()->urls())
+            dropped.push_back((url.isLocalFile() ? url.toLocalFile() : url.toString()).toStdString());
+        event->acceptProposedAction();
+        push({EventKind::Drop, number_, 0, {}});
+    }
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         push({EventKind::WindowResized, number_, 0, {}});
@@ -229,6 +244,23 @@ void setWindowSizeLimits(int window, int minW, int minH, int maxW, int maxH) {
         w->setMinimumSize(minW, minH);
         w->setMaximumSize(maxW, maxH);
     }
+}
+
+void raiseWindow(int window) {
+    QWidget* w = windowWidget(window);
+    if (!w) return;
+    if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void acceptDrops(int window) {
+    if (QWidget* w = windowWidget(window)) w->setAcceptDrops(true);
+}
+
+std::vector<std::string> takeDroppedItems() {
+    return std::exchange(registry().dropped, {});
 }
 
 void minimizeWindow(int window) {

@@ -1,4 +1,4 @@
-// SIGTERM, SIGINT and SIGHUP as a request to end: the handler only writes a byte to
+// SIGTERM, SIGINT and SIGHUP, and a session that ends, as a request to end: the handler only writes a byte to
 // a pipe; the toolkit's loop reads it and queues the program's own way out.
 #include "platform/gui/termination.h"
 
@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -60,6 +61,12 @@ void endOnTerminationSignals(const Event& event) {
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGHUP, &action, nullptr);
+#ifndef QT_NO_SESSIONMANAGER
+    // A session that ends asks first (X session management): the program
+    // ends as its close button ends it, keeping what it keeps at exit.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
+                     [](QSessionManager&) { detail::push(endEvent); });
+#endif
 }
 
 }  // namespace gui

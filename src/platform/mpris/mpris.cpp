@@ -1,16 +1,16 @@
-// The two MPRIS interfaces as QtDBus adaptors on one object. The adaptors
-// read the last published Status; commands and volume writes go straight to
-// the program's callbacks. PropertiesChanged is sent by publish() for the
-// properties that changed, Position excepted (clients ask for it).
+// The two MPRIS interfaces and the player's own as QtDBus adaptors on one
+// object. The adaptors read the last published Status; commands, volume and
+// position writes and items to open go straight to the program's callbacks.
+// PropertiesChanged is sent by publish() for the properties that changed,
+// Position excepted (clients ask for it).
 #include "platform/mpris/mpris.h"
-
-#include <unistd.h>
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusReply>
 #include <QFileInfo>
 #include <QObject>
 #include <QStringList>
@@ -23,6 +23,7 @@ namespace {
 
 constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
 constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+constexpr const char* kOwnInterface = "org.kestrelplayer.KestrelPlayer";
 
 QString toQ(const std::string& text) {
     return QString::fromStdString(text);
@@ -49,18 +50,37 @@ QString playbackName(Playback playback) {
     return QStringLiteral("Stopped");
 }
 
+QString trackPath(const Status& status, uint64_t track) {
+    return status.title.empty() ? QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack")
+                                : QStringLiteral("/org/kestrelplayer/Track/%1").arg(track);
+}
+
 QVariantMap metadataOf(const Status& status, uint64_t track) {
     QVariantMap map;
-    if (status.title.empty()) {
-        map[QStringLiteral("mpris:trackid")] =
-            QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
-        return map;
-    }
-    map[QStringLiteral("mpris:trackid")] =
-        QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/kestrelplayer/Track/%1").arg(track)));
+    map[QStringLiteral("mpris:trackid")] = QVariant::fromValue(QDBusObjectPath(trackPath(status, track)));
+    if (status.title.empty()) return map;
     map[QStringLiteral("xesam:title")] = toQ(status.title);
+    if (!status.artist.empty()) map[QStringLiteral("xesam:artist")] = QStringList{toQ(status.artist)};
+    if (!status.album.empty()) map[QStringLiteral("xesam:album")] = toQ(status.album);
+    if (!status.artUrl.empty()) map[QStringLiteral("mpris:artUrl")] = toQ(status.artUrl);
     if (status.lengthUs > 0) map[QStringLiteral("mpris:length")] = qlonglong(status.lengthUs);
     return map;
+}
+
+QStringList toQ(const std::vector<std::string>& items) {
+    QStringList list;
+    for (const std::string& item : items) list << toQ(item);
+    return list;
+}
+
+std::vector<std::string> fromQ(const QStringList& list) {
+    std::vector<std::string> items;
+    for (const QString& item : list) items.push_back(item.toStdString());
+    return items;
+}
+
+void open(const std::vector<std::string>& items, bool raise) {
+    if (service && service->player.open) service->player.open(items, raise);
 }
 
 void send(Command command) {
@@ -70,25 +90,42 @@ void send(Command command) {
 class RootAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
-    Q_PROPERTY(bool CanQuit READ no)
-    Q_PROPERTY(bool CanRaise READ no)
+    Q_PROPERTY(bool CanQuit READ yes)
+    Q_PROPERTY(bool CanRaise READ yes)
     Q_PROPERTY(bool HasTrackList READ no)
     Q_PROPERTY(QString Identity READ identity)
     Q_PROPERTY(QString DesktopEntry READ desktopEntry)
-    Q_PROPERTY(QStringList SupportedUriSchemes READ none)
-    Q_PROPERTY(QStringList SupportedMimeTypes READ none)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ schemes)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ mimeTypes)
 
   public:
     explicit RootAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    bool yes() const { return true; }
     bool no() const { return false; }
     QString identity() const { return toQ(service->player.identity); }
     QString desktopEntry() const { return toQ(service->player.desktopEntry); }
-    QStringList none() const { return {}; }
+    QStringList schemes() const {
+        return {QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https")};
+    }
+    QStringList mimeTypes() const { return toQ(service->player.mimeTypes); }
 
   public slots:
-    // The window has no raise and closes only through its own button.
-    void Raise() {}
-    void Quit() {}
+    void Raise() { send(Command::Raise); }
+    void Quit() { send(Command::Quit); }
+};
+
+// The player's own: what a later start of the program hands over.
+class OwnAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kestrelplayer.KestrelPlayer")
+
+  public:
+    explicit OwnAdaptor(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+
+  public slots:
+    // Opens the items (the first playable one plays) and raises the window;
+    // an empty list only raises it.
+    void Open(const QStringList& items) { open(fromQ(items), true); }
 };
 
 class PlayerAdaptor : public QDBusAbstractAdaptor {
@@ -105,7 +142,7 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanGoPrevious READ canGoPrevious)
     Q_PROPERTY(bool CanPlay READ yes)
     Q_PROPERTY(bool CanPause READ yes)
-    Q_PROPERTY(bool CanSeek READ no)
+    Q_PROPERTY(bool CanSeek READ canSeek)
     Q_PROPERTY(bool CanControl READ yes)
 
   public:
@@ -118,11 +155,11 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     void setVolume(double volume) {
         if (service->player.setVolume) service->player.setVolume(std::clamp(volume, 0.0, 1.0));
     }
-    qlonglong position() const { return service->status.positionUs; }
+    qlonglong position() const { return service->player.position ? service->player.position() : 0; }
     bool canGoNext() const { return service->status.canGoNext; }
     bool canGoPrevious() const { return service->status.canGoPrevious; }
+    bool canSeek() const { return service->status.canSeek; }
     bool yes() const { return true; }
-    bool no() const { return false; }
 
   public slots:
     void Next() { send(Command::Next); }
@@ -131,10 +168,18 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     void PlayPause() { send(Command::PlayPause); }
     void Stop() { send(Command::Stop); }
     void Play() { send(Command::Play); }
-    // CanSeek is false: the position bar is the one way to seek.
-    void Seek(qlonglong) {}
-    void SetPosition(const QDBusObjectPath&, qlonglong) {}
-    void OpenUri(const QString&) {}
+    void Seek(qlonglong offset) {
+        if (service->status.canSeek && service->player.seekBy) service->player.seekBy(offset);
+    }
+    // Only for the track that plays, and only within it, as the interface says.
+    void SetPosition(const QDBusObjectPath& track, qlonglong position) {
+        const Status& status = service->status;
+        if (!status.canSeek || track.path() != trackPath(status, service->track) || position < 0 ||
+            (status.lengthUs > 0 && position > status.lengthUs) || !service->player.setPosition)
+            return;
+        service->player.setPosition(position);
+    }
+    void OpenUri(const QString& uri) { open({uri.toStdString()}, false); }
 
   signals:
     void Seeked(qlonglong position);
@@ -151,34 +196,59 @@ bool sessionBusConfigured() {
 
 }  // namespace
 
-bool start(const std::string& busSuffix, Player player) {
-    if (service) return true;
-    if (!sessionBusConfigured()) return false;
+Claim start(const std::string& busSuffix, Player player) {
+    if (service) return Claim::Owned;
+    if (!sessionBusConfigured()) return Claim::NoBus;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return false;
+    if (!bus.isConnected() || !bus.interface()) return Claim::NoBus;
 
     auto created = std::make_unique<Service>();
     created->player = std::move(player);
     created->object = std::make_unique<QObject>();
     new RootAdaptor(created->object.get());
     new PlayerAdaptor(created->object.get());
+    new OwnAdaptor(created->object.get());
     service = std::move(created);
+    // The object first: whoever finds the name finds it answering.
     if (!bus.registerObject(kObjectPath, service->object.get())) {
         service.reset();
-        return false;
+        return Claim::NoBus;
     }
-    // A second player on the same bus takes an instance name, as the
-    // interface's rules say.
+    // Never queued and never replaced: the name is the lock that keeps a
+    // second player from starting beside this one.
     const QString name = QStringLiteral("org.mpris.MediaPlayer2.") + toQ(busSuffix);
-    for (const QString& candidate : {name, name + QStringLiteral(".instance%1").arg(getpid())}) {
-        if (bus.registerService(candidate)) {
-            service->busName = candidate;
-            return true;
-        }
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
+        name, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        service->busName = name;
+        return Claim::Owned;
     }
     bus.unregisterObject(kObjectPath);
     service.reset();
-    return false;
+    return reply.isValid() ? Claim::Taken : Claim::NoBus;
+}
+
+Handover handOver(const std::string& busSuffix, const std::vector<std::string>& items, int timeoutMs,
+                  uint32_t* ownerPid) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString name = QStringLiteral("org.mpris.MediaPlayer2.") + toQ(busSuffix);
+    if (ownerPid) {
+        const QDBusReply<uint> pid = bus.interface() ? bus.interface()->servicePid(name) : QDBusReply<uint>();
+        *ownerPid = pid.isValid() ? pid.value() : 0;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(name, kObjectPath, QString::fromLatin1(kOwnInterface),
+                                                       QStringLiteral("Open"));
+    call << toQ(items);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage) return Handover::Done;
+    const QString error = reply.errorName();
+    if (error == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+        error == QLatin1String("org.freedesktop.DBus.Error.Timeout"))
+        return Handover::NoAnswer;
+    if (error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+        error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+        return Handover::Gone;
+    return Handover::Failed;
 }
 
 bool running() {
@@ -194,17 +264,27 @@ void publish(const Status& status) {
     QVariantMap changed;
     if (status.playback != before.playback)
         changed[QStringLiteral("PlaybackStatus")] = playbackName(status.playback);
-    if (status.title != before.title || status.lengthUs != before.lengthUs)
+    if (status.title != before.title || status.artist != before.artist || status.album != before.album ||
+        status.artUrl != before.artUrl || status.lengthUs != before.lengthUs)
         changed[QStringLiteral("Metadata")] = metadataOf(status, service->track);
+    if (status.canSeek != before.canSeek) changed[QStringLiteral("CanSeek")] = status.canSeek;
     if (status.volume != before.volume) changed[QStringLiteral("Volume")] = status.volume;
     if (status.canGoNext != before.canGoNext) changed[QStringLiteral("CanGoNext")] = status.canGoNext;
     if (status.canGoPrevious != before.canGoPrevious)
         changed[QStringLiteral("CanGoPrevious")] = status.canGoPrevious;
-    if (changed.isEmpty()) return;  // the position alone moved
+    if (changed.isEmpty()) return;
 
     QDBusMessage signal = QDBusMessage::createSignal(
         kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
     signal << QString::fromLatin1(kPlayerInterface) << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+void seeked(int64_t positionUs) {
+    if (!service) return;
+    QDBusMessage signal = QDBusMessage::createSignal(kObjectPath, QString::fromLatin1(kPlayerInterface),
+                                                     QStringLiteral("Seeked"));
+    signal << qlonglong(positionUs);
     QDBusConnection::sessionBus().send(signal);
 }
 

@@ -2,8 +2,11 @@
 # The desktop's media controls against the built player on a virtual X
 # server, over a private session bus, driven by playerctl as media keys and
 # widgets would: play-pause shows and hides the pause picture, the metadata
-# names the playing row, next plays the next result, a volume moves the
-# volume bar. A session bus that cannot be reached stops nothing.
+# names the playing row with its tags and real length, next plays the next
+# result, a volume moves the volume bar, a position moves the sound, an
+# opened file plays, stop rewinds and says Stopped, raise brings back the
+# minimised window and quit ends the player. A session bus that cannot be
+# reached stops nothing.
 # Usage (under xvfb-run): mpris_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
@@ -49,7 +52,8 @@ DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/bus")
 export DBUS_SESSION_BUS_ADDRESS
 
 (cd "$tmp/work" && exec "$build/kestrel-player") &
-pids+=($!)
+player=$!
+pids+=("$player")
 find_window
 ctl() { playerctl --player=kestrel_player "$@"; }
 # Checks for wait_for, read afresh on each try.
@@ -68,6 +72,15 @@ search_then 'click 120 106 2' has_title || fail "a double click on a result play
 first=$(ctl metadata title)
 case "$first" in *Remix*) ;; *) fail "the metadata names '$first', not the row" ;; esac
 wait_for 10 status_is Playing || fail "status $(ctl status) while the row plays"
+# The streamed track's own tags and length (30 s), not a length of 1 s.
+has_artist() { [ "$(ctl metadata artist)" = "Depeche Mode" ]; }
+wait_for 10 has_artist || fail "the artist tag reads '$(ctl metadata artist)'"
+length_is_30s() { case "$(ctl metadata mpris:length)" in 29[0-9][0-9][0-9][0-9][0-9][0-9] | 30[0-9][0-9][0-9][0-9][0-9][0-9]) return 0 ;; esac; return 1; }
+wait_for 10 length_is_30s || fail "the streamed track's length reads '$(ctl metadata mpris:length)'"
+# A position moves the sound there (the track can seek: its server sends ranges).
+position_from() { awk -v p="$(ctl position)" -v lo="$1" 'BEGIN { exit !(p >= lo && p < lo + 5) }'; }
+ctl position 20
+wait_for 10 position_from 20 || fail "position 20 left the sound at $(ctl position)"
 
 # PauseIndicator's rectangle.
 pause_area() { region_hash 362 341 38 38; }
@@ -91,4 +104,37 @@ quarter=$(volume_area)
 ctl volume 1
 wait_for 10 volume_starts 1 || fail "volume reads $(ctl volume) after 1"
 wait_for 10 looks_other_than volume_area "$quarter" || fail "the volume bar did not move"
+
+# A local file opened by address plays in mp3 mode, named by its tags, its
+# folder's cover file as its picture.
+mkdir -p "$tmp/Альбом"
+make_track "$tmp/Альбом/local song.mp3" "Local Artist" "Local Title" 330
+cp "$source_dir/data/DM.jpg" "$tmp/Альбом/Cover.jpg"
+ctl open "file://$(printf '%s' "$tmp/Альбом/local song.mp3" | sed 's/ /%20/g')"
+title_is() { [ "$(ctl metadata title)" = "$1" ]; }
+wait_for 10 title_is "Local Title" || fail "the opened file plays '$(ctl metadata title)'"
+wait_for 10 status_is Playing || fail "status $(ctl status) while the opened file plays"
+case "$(ctl metadata mpris:artUrl)" in
+  file:///*/%D0%90%D0%BB%D1%8C%D0%B1%D0%BE%D0%BC/Cover.jpg) ;;
+  *) fail "the opened file's picture reads '$(ctl metadata mpris:artUrl)'" ;;
+esac
+# Stop says so and goes back to the start; play goes on from there.
+wait_for 10 position_from 1 || fail "the opened file did not move on"
+ctl stop
+wait_for 10 status_is Stopped || fail "stop left the status at $(ctl status)"
+position_from 0 || fail "stop left the position at $(ctl position)"
+ctl play
+wait_for 10 status_is Playing || fail "play after stop left the status at $(ctl status)"
+
+# Raise brings back the minimised window; Quit ends the player as its close button does.
+root_call() {
+  dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.kestrel_player /org/mpris/MediaPlayer2 \
+    "org.mpris.MediaPlayer2.$1" > /dev/null
+}
+xdotool windowminimize --sync "$win"
+root_call Raise
+wait_for 10 xdotool search --onlyvisible --name 'Поиск MP3' || fail "raise did not bring the window back"
+root_call Quit
+wait_for 10 bash -c "! kill -0 $player" || fail "quit did not end the player"
+wait "$player" || fail "the player ended with status $? after quit"
 echo "PASS"
