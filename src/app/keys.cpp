@@ -1,6 +1,7 @@
 #include "app/keys.h"
 
 #include "app/dispatch.h"
+#include "app/media_control.h"
 #include "audio/playback.h"
 #include "state/app_state.h"
 #include "ui/hover.h"
@@ -33,10 +34,10 @@ bool dispatchKeyOrWheel(const gui::Event& event) {
         case gui::Key::Space:
             return dispatchControlEvent(ctl::PlayButton, kLeft);
         case gui::Key::Left:
-            seekBy(-kSeekStepMs);
+            announceSeek(seekBy(-kSeekStepMs));
             break;
         case gui::Key::Right:
-            seekBy(kSeekStepMs);
+            announceSeek(seekBy(kSeekStepMs));
             break;
         case gui::Key::Up:
             stepVolume(1);

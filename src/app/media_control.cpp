@@ -161,6 +161,10 @@ void startMediaControl() {
     gui::startTimer(win::MainWindow, kPublishTimer, kPublishPeriodMs, [] { publish(); });
 }
 
+void announceSeek(int64_t positionMs) {
+    if (published.canSeek) mpris::seeked(positionMs * 1000);
+}
+
 void stopMediaControl() {
     mpris::stop();
     stopped = false;

@@ -11,5 +11,7 @@ inline constexpr const char* kMediaBusSuffix = "kestrel_player";
 mpris::Claim claimMediaControl();
 // Once MainWindow shows: the state is published from then on. UI thread.
 void startMediaControl();
+// A key moved the position: the desktop hears of the jump. UI thread.
+void announceSeek(int64_t positionMs);
 // Leaves the bus. UI thread.
 void stopMediaControl();

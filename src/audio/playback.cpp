@@ -148,12 +148,13 @@ void stepVolume(int steps) {
     setVolumeFromBar(from + steps * layout::kVolumeKeyStep);
 }
 
-void seekBy(int32_t deltaMs) {
+int64_t seekBy(int32_t deltaMs) {
     const int64_t target = std::max<int64_t>(0, int64_t(appState.positionMs) + deltaMs);
     if (appState.audio.FMOD_Channel_SetPosition)
         appState.audio.FMOD_Channel_SetPosition(appState.audioChannel,
                                                 static_cast<uint32_t>(std::min<int64_t>(target, UINT32_MAX)),
                                                 kMilliseconds);
+    return target;
 }
 
 void setVolumeLevel(double level) {

@@ -28,8 +28,9 @@ void setVolumeLevel(double level);
 // steps from what the bar shows (negative: down), as a drag to there would.
 void stepVolume(int steps);
 // Left and Right: the position moves by deltaMs, not before the start. A
-// sound that cannot seek (a live stream) stays where it is.
-void seekBy(int32_t deltaMs);
+// sound that cannot seek (a live stream) stays where it is. Returns the
+// position asked for.
+int64_t seekBy(int32_t deltaMs);
 
 // What the audio library says of the sound on the channel: its length (0
 // while it opens, when endless or unknown), whether it can be moved, and its
