@@ -152,8 +152,8 @@ def main(j):
             raise JourneyFailure("the playlist lost the address at the desktop's close")
     j.children = [c for c in j.children if c[1] is not j.player]
 
-    # Started again, from the menu: one window, the player as it was left.
-    # (The remembered volume and window place are checked here once they are kept.)
+    # Started again, from the menu: one window. (The playlist journey checks
+    # that volume, mute and the window's place come back.)
     j.start_player()
     j.step("5-started-again")
     j.stop_player()
