@@ -1,4 +1,4 @@
-// The 14 exported functions and our title export: handle checking around
+// The 14 exported functions and our own three: handle checking around
 // the system, mixer and streams. Handles are serial numbers dressed as pointers and never reused,
 // so a stale handle can only miss, never reach a newer object.
 #include <algorithm>
@@ -138,6 +138,7 @@ KESTREL_EXPORT int FMOD_System_CreateStream(FMOD_SYSTEM* system, const char* nam
         if (sys->closed) return KESTREL_AUDIO_ERR_UNINITIALIZED;
         if (!name || !*name) return KESTREL_AUDIO_ERR_INVALID_PARAM;
         auto stream = std::make_shared<Stream>(name);
+        stream->tellChangesTo(sys->mixer.wakeup());
         Status opened = stream->open();
         if (!opened.ok()) return opened.code;
         Registry& r = registry();
@@ -318,6 +319,25 @@ KESTREL_EXPORT int KESTREL_Channel_GetTitle(FMOD_CHANNEL* channel, char* title, 
         while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
         std::memcpy(title, text.data(), n);
         title[n] = '\0';
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
+    }
+}
+
+KESTREL_EXPORT int KESTREL_System_GetWakeDescriptor(FMOD_SYSTEM* system, int* descriptor) {
+    if (!descriptor) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+    *descriptor = -1;
+    auto sys = findSystem(system);
+    if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    *descriptor = sys->mixer.wakeup()->descriptor();
+    return *descriptor >= 0 ? KESTREL_AUDIO_OK : KESTREL_AUDIO_ERR_UNSUPPORTED;
+}
+
+KESTREL_EXPORT int KESTREL_System_Prepare(FMOD_SYSTEM* system) {
+    if (!findSystem(system)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    try {
+        prepareDecoders();
         return KESTREL_AUDIO_OK;
     } catch (...) {
         return failedInside();

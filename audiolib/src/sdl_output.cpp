@@ -1,13 +1,21 @@
 // The sound device, through SDL2's audio callback.
 #include <SDL.h>
 
+#include <string_view>
+
 #include "output.h"
 #include "platform/os/bind_function.h"
 
 namespace kaudio {
 namespace {
 
+// A pause or a volume change is applied as the mixer renders a buffer, and
+// is heard once the buffers queued before it have played: within 100 ms
+// with two of 2048 frames on a device. Without a device (SDL's dummy
+// driver) nothing is queued, and a buffer twice as long halves the output
+// thread's wake-ups.
 constexpr int kDeviceFrames = 2048;
+constexpr int kDummyFrames = 4096;
 
 // SDL2 is loaded when a device is first opened, not with this library: it
 // and the sound, display and codec libraries under it are some 45 a player
@@ -15,7 +23,7 @@ constexpr int kDeviceFrames = 2048;
 // clang-format off
 #define KAUDIO_SDL_FUNCTIONS(X) \
     X(SDL_SetHint) X(SDL_InitSubSystem) X(SDL_QuitSubSystem) X(SDL_GetError) X(SDL_OpenAudioDevice) \
-    X(SDL_PauseAudioDevice) X(SDL_CloseAudioDevice)
+    X(SDL_PauseAudioDevice) X(SDL_CloseAudioDevice) X(SDL_GetCurrentAudioDriver)
 // clang-format on
 
 struct SdlApi {
@@ -52,7 +60,8 @@ class SdlOutput final : public Output {
         want.freq = kOutputRate;
         want.format = AUDIO_F32SYS;
         want.channels = 2;
-        want.samples = kDeviceFrames;
+        const char* driver = sdl_->SDL_GetCurrentAudioDriver();
+        want.samples = driver && std::string_view(driver) == "dummy" ? kDummyFrames : kDeviceFrames;
         want.callback = &SdlOutput::callback;
         want.userdata = this;
         SDL_AudioSpec have{};
