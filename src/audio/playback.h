@@ -13,7 +13,9 @@
 // local file is read up to its first audio.
 void startStream(const std::string& address);
 // Spectrum, position, playing state and the station's title into AppState.
-void pollPlayback();
+// Without `spectrum` (nothing shows it) the spectrum is neither asked for
+// nor changed.
+void pollPlayback(bool spectrum = true);
 void togglePause();
 void toggleMute();
 void seekFromPositionBar();
