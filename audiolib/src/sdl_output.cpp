@@ -10,12 +10,19 @@ namespace kaudio {
 namespace {
 
 // A pause or a volume change is applied as the mixer renders a buffer, and
-// is heard once the buffers queued before it have played: within 100 ms
-// with two of 2048 frames on a device. Without a device (SDL's dummy
-// driver) nothing is queued, and a buffer twice as long halves the output
-// thread's wake-ups.
+// is heard once what is queued before it has played: within 100 ms with
+// ALSA's two periods of 2048 frames. A sound server (SDL's PulseAudio
+// driver asks for one buffer of latency) and SDL's dummy driver queue one
+// buffer at most, so there a buffer twice as long keeps that bound and
+// wakes the output thread half as often.
 constexpr int kDeviceFrames = 2048;
-constexpr int kDummyFrames = 4096;
+constexpr int kOneBufferFrames = 4096;
+
+// Whether the driver queues no more than the buffer being played.
+bool queuesOneBuffer(const char* driver) {
+    const std::string_view name = driver ? driver : "";
+    return name == "dummy" || name == "pulseaudio";
+}
 
 // SDL2 is loaded when a device is first opened, not with this library: it
 // and the sound, display and codec libraries under it are some 45 a player
@@ -60,15 +67,16 @@ class SdlOutput final : public Output {
         want.freq = kOutputRate;
         want.format = AUDIO_F32SYS;
         want.channels = 2;
-        const char* driver = sdl_->SDL_GetCurrentAudioDriver();
-        want.samples = driver && std::string_view(driver) == "dummy" ? kDummyFrames : kDeviceFrames;
+        const bool oneBuffer = queuesOneBuffer(sdl_->SDL_GetCurrentAudioDriver());
+        want.samples = oneBuffer ? kOneBufferFrames : kDeviceFrames;
         want.callback = &SdlOutput::callback;
         want.userdata = this;
         SDL_AudioSpec have{};
         device_ = sdl_->SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
         if (device_ == 0) return Status::fail(KESTREL_AUDIO_ERR_OUTPUT, sdl_->SDL_GetError());
-        // The buffer being filled plays after the one the device is playing.
-        mixer_.setLatency(2 * static_cast<size_t>(have.samples));
+        // The buffer being filled plays after the one the device is playing,
+        // or, where nothing more is queued, during the next period.
+        mixer_.setLatency((oneBuffer ? 1 : 2) * static_cast<size_t>(have.samples));
         sdl_->SDL_PauseAudioDevice(device_, 0);
         return Status::success();
     }
