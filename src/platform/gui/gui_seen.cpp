@@ -19,6 +19,7 @@ namespace detail {
 namespace {
 
 struct Watch {
+    QPointer<QWidget> widget;  // the window watched; one made anew under its number is not
     std::function<void()> onSeen;
     bool seen = false;
     bool covered = false;  // X11: wholly obscured by other windows
@@ -106,8 +107,12 @@ void askForCoverNotices(QWidget* w) {
 using namespace detail;
 
 bool windowSeen(int window) {
+    // A watched window's state is kept by the events that change it: the
+    // loop asks several times a pass.
     auto it = watches.find(window);
-    return shownAndExposed(window) && !(it != watches.end() && it->second.covered);
+    if (it != watches.end() && it->second.widget && it->second.widget == windowWidget(window))
+        return it->second.seen;
+    return shownAndExposed(window);
 }
 
 void onWindowSeen(int window, std::function<void()> callback) {
@@ -115,6 +120,7 @@ void onWindowSeen(int window, std::function<void()> callback) {
     if (!w) return;
     w->winId();  // the native window, to filter and to ask about
     Watch& watch = watches[window];
+    watch.widget = w;
     watch.onSeen = std::move(callback);
     watch.seen = shownAndExposed(window);
     watch.covered = false;
