@@ -68,6 +68,7 @@ void bindAudioLibrary() {
     bind(f.KESTREL_Channel_GetTitle, "KESTREL_Channel_GetTitle");
     bind(f.KESTREL_System_GetWakeDescriptor, "KESTREL_System_GetWakeDescriptor");
     bind(f.KESTREL_System_Prepare, "KESTREL_System_Prepare");
+    bind(f.KESTREL_System_GetOutput, "KESTREL_System_GetOutput");
 }
 
 void initAudioSystem() {

@@ -156,6 +156,18 @@ void scaleImage(int image, int w, int h) {
     *i = i->scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+void fitImage(int image, int w, int h) {
+    QImage* i = findImage(image);
+    if (!i || i->isNull() || w <= 0 || h <= 0) return;
+    const QImage scaled = i->scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage frame(w, h, QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::transparent);
+    QPainter painter(&frame);
+    painter.drawImage((w - scaled.width()) / 2, (h - scaled.height()) / 2, scaled);
+    painter.end();
+    *i = std::move(frame);
+}
+
 void copyImage(int destination, int source) {
     if (QImage* s = findImage(source)) storeImage(destination, s->copy());
 }

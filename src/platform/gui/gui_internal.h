@@ -90,6 +90,9 @@ QImage decodeImage(std::span<const uint8_t> bytes);
 // Hands a newly decoded image to the pictures that wait for it.
 void imageDecoded(int image, const QImage& decoded);
 
+// Keys and the wheel of the skinned window become program events (gui_keys.cpp).
+void installInputFilter();
+
 // Russian texts for the toolkit's own dialogs, when installed.
 void loadToolkitTranslations();
 
