@@ -12,22 +12,6 @@ namespace fs = std::filesystem;
 
 namespace site_test {
 
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "kestrel-site-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
-int run(const std::string& command) {
-    int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 std::string binaryDir() {
     if (const char* dir = std::getenv("KESTREL_BINARY_DIR")) return dir;
 #ifdef KESTREL_BINARY_DIR

@@ -10,27 +10,27 @@
 #include <thread>
 
 #include "server.h"
+#include "support/temp_dir.h"
 
 namespace site_test {
 
-// A fresh directory under the system's temp folder, removed with the object.
+// The shared temporary folder, spoken of in strings as the site's own
+// options and command lines are.
 class TempDir {
   public:
-    TempDir();
-    ~TempDir();
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
   private:
-    std::string path_;
+    testsupport::TempDir dir_;
+    std::string path_ = dir_.str();
 };
 
 // The build and source folders: from the environment, else as configured.
 std::string binaryDir();
 std::string sourceDir();
 
-// Runs a shell command; returns its exit status.
-int run(const std::string& command);
+using testsupport::run;
 
 // A two-second 64 kbit/s mono MP3, made once into the build folder; its path.
 const std::string& toneMp3();
