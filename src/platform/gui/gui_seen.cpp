@@ -42,7 +42,12 @@ void reconsider(int window) {
     const bool seen = shownAndExposed(window) && !watch.covered;
     if (seen == watch.seen) return;
     watch.seen = seen;
-    if (seen && watch.onSeen) watch.onSeen();
+    if (seen && watch.onSeen) {
+        watch.onSeen();
+        // Into the backing store now: the toolkit flushes it to the screen
+        // as it handles this expose, and the pass's own paint comes after.
+        paintSurfaces();
+    }
     wake();  // the loop paces itself again, or may sleep
 }
 
