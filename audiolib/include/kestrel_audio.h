@@ -1,9 +1,10 @@
 /* libkestrel-audio: the audio library the player maps at start-up.
  *
- * Exactly these 14 functions are exported, with C linkage, and four of our
+ * Exactly these 14 functions are exported, with C linkage, and six of our
  * own (KESTREL_Channel_GetTitle, KESTREL_Channel_GetLength,
- * KESTREL_Channel_GetTag and KESTREL_System_GetOutput), which a player may
- * do without. Handles are
+ * KESTREL_Channel_GetTag, KESTREL_System_GetOutput,
+ * KESTREL_System_GetWakeDescriptor and KESTREL_System_Prepare), which a
+ * player may do without. Handles are
  * opaque pointers; flags and booleans are 32-bit ints; every function
  * returns 0 on success and a non-zero code on failure. Every function is
  * safe with null handles and with handles of sounds or channels that are no
@@ -122,6 +123,24 @@ enum {
  * answer is UNKNOWN until that open has ended (a few ms, or as long as the
  * sound system takes to refuse). Never blocks on the device. */
 int KESTREL_System_GetOutput(FMOD_SYSTEM* system, int* output);
+
+/* Our own: a descriptor that becomes readable when the channel changes in a
+ * way a player would otherwise poll for: the sound has been heard to its
+ * end, its open or its reconnection failed, a local file stalled for good
+ * (IsPlaying now answers 0), or the stream's title changed. An end is told
+ * when its last audio is heard, not before. A player that watches it
+ * (poll, epoll, its toolkit's socket notifier) may sleep while its window is
+ * unseen instead of polling; on each wake-up it reads 8 bytes from the
+ * descriptor (non-blocking; the value means nothing) and polls the channel.
+ * Spurious wake-ups happen. The descriptor belongs to the system: it stays
+ * open until FMOD_System_Release, and the player must not close it.
+ * *descriptor is -1 on failure. */
+int KESTREL_System_GetWakeDescriptor(FMOD_SYSTEM* system, int* descriptor);
+/* Our own: loads the decoder libraries in the background and returns at
+ * once, so that the first open after it does not pay for their loading
+ * (some 50-100 ms). For a player that sees a play coming (a list shown, a
+ * row chosen); calling it more than once does nothing more. */
+int KESTREL_System_Prepare(FMOD_SYSTEM* system);
 
 #ifdef __cplusplus
 }

@@ -1,4 +1,4 @@
-// The 14 exported functions and our two exports: handle checking around
+// The 14 exported functions and our own exports: handle checking around
 // the system, mixer and streams. Handles are serial numbers dressed as pointers and never reused,
 // so a stale handle can only miss, never reach a newer object.
 #include <algorithm>
@@ -138,6 +138,7 @@ KESTREL_EXPORT int FMOD_System_CreateStream(FMOD_SYSTEM* system, const char* nam
         if (sys->closed) return KESTREL_AUDIO_ERR_UNINITIALIZED;
         if (!name || !*name) return KESTREL_AUDIO_ERR_INVALID_PARAM;
         auto stream = std::make_shared<Stream>(name);
+        stream->tellChangesTo(sys->mixer.wakeup());
         Status opened = stream->open();
         if (!opened.ok()) return opened.code;
         Registry& r = registry();
@@ -367,6 +368,25 @@ KESTREL_EXPORT int KESTREL_Channel_GetTag(FMOD_CHANNEL* channel, const char* key
         std::shared_ptr<Stream> stream = streamOnChannel(channel);
         if (!stream) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
         copyText(stream->tag(key), value, size);
+        return KESTREL_AUDIO_OK;
+    } catch (...) {
+        return failedInside();
+    }
+}
+
+KESTREL_EXPORT int KESTREL_System_GetWakeDescriptor(FMOD_SYSTEM* system, int* descriptor) {
+    if (!descriptor) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+    *descriptor = -1;
+    auto sys = findSystem(system);
+    if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    *descriptor = sys->mixer.wakeup()->descriptor();
+    return *descriptor >= 0 ? KESTREL_AUDIO_OK : KESTREL_AUDIO_ERR_UNSUPPORTED;
+}
+
+KESTREL_EXPORT int KESTREL_System_Prepare(FMOD_SYSTEM* system) {
+    if (!findSystem(system)) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    try {
+        prepareDecoders();
         return KESTREL_AUDIO_OK;
     } catch (...) {
         return failedInside();

@@ -6,7 +6,10 @@
 
 #include <cctype>
 #include <cerrno>
+#include <mutex>
+#include <thread>
 
+#include "ffmpeg_api.h"
 #include "ffmpeg_decoder.h"
 #include "midi_decoder.h"
 
@@ -74,6 +77,13 @@ Status makeDecoder(const std::string& name, const std::atomic<bool>& abort, std:
     // "file:" keeps a path with a colon in it from being read as an address.
     *out = makeFfmpegDecoder("file:" + name, false, abort);
     return Status::success();
+}
+
+void prepareDecoders() {
+    static std::once_flag started;
+    // Detached: the load is short, and an open that comes meanwhile waits
+    // for it inside ffmpegApi() rather than loading twice.
+    std::call_once(started, [] { std::thread([] { ffmpegApi(); }).detach(); });
 }
 
 }  // namespace kaudio

@@ -61,4 +61,8 @@ class Decoder {
 // scheme, a missing path or something that is not a regular file.
 Status makeDecoder(const std::string& name, const std::atomic<bool>& abort, std::unique_ptr<Decoder>* out);
 
+// Any thread. Loads the decoder libraries (FFmpeg) on a thread of its own,
+// once, and returns at once: the first open then finds them loaded.
+void prepareDecoders();
+
 }  // namespace kaudio

@@ -68,6 +68,9 @@ int Mixer::isPlaying(uint64_t channel, bool* playing) {
     // handed to the output.
     double sinceLast = std::chrono::duration<double>(Clock::now() - stamp_).count() * kOutputRate;
     *playing = !(ended_ && sinceLast >= static_cast<double>(latency_));
+    // The caller is told of the end when it is heard, also when an earlier
+    // wake-up (a title) took the place of the one render() asked for.
+    if (ended_ && *playing) wakeup_->at(heardEnd());
     // A failed open or reconnection ends the channel even when no buffer is
     // being pulled (an output that is not running).
     if (stream_->failed() && stream_->drained()) *playing = false;
@@ -75,9 +78,13 @@ int Mixer::isPlaying(uint64_t channel, bool* playing) {
     // the output asked (a synthesiser or a read that hangs) has failed: the
     // channel stops rather than stand at one position for ever. An address
     // bridges its own stalls (stream.h).
-    if (starving_ && !stream_->network() && Clock::now() - starvedSince_ >= kStallBound) {
-        ended_ = true;
-        *playing = false;
+    if (starving_ && !stream_->network()) {
+        if (Clock::now() - starvedSince_ >= kStallBound) {
+            ended_ = true;
+            *playing = false;
+        } else {
+            wakeup_->at(starvedSince_ + kStallBound);
+        }
     }
     return KESTREL_AUDIO_OK;
 }
@@ -142,11 +149,16 @@ void Mixer::onSilence(size_t frames, std::function<void()> handler) {
     silentFrames_ = 0;
 }
 
+Mixer::Time Mixer::heardEnd() const {
+    return stamp_ + std::chrono::nanoseconds(static_cast<int64_t>(latency_) * 1000000000 / kOutputRate);
+}
+
 void Mixer::render(float* out, size_t frames) {
     size_t got = 0;
     bool audible = false;
     {
         std::lock_guard lock(mutex_);
+        const bool wasEnded = ended_, wasStarving = starving_;
         audible = stream_ && !paused_ && !ended_;
         if (audible) {
             got = stream_->consume(out, frames);
@@ -168,6 +180,10 @@ void Mixer::render(float* out, size_t frames) {
         } else {
             starving_ = false;
         }
+        // The caller hears of an end when its last audio has been heard, and
+        // of a local file that stalls when the stall has lasted its bound.
+        if (ended_ && !wasEnded) wakeup_->at(heardEnd());
+        if (starving_ && !wasStarving && !stream_->network()) wakeup_->at(starvedSince_ + kStallBound);
     }
     std::fill(out + got * 2, out + frames * 2, 0.0f);
     remember(out, frames);

@@ -51,6 +51,7 @@
 #include <mutex>
 
 #include "stream.h"
+#include "wakeup.h"
 
 namespace kaudio {
 
@@ -80,6 +81,9 @@ class Mixer {
     int latestSamples(uint64_t channel, float (&out)[kSpectrumSize]);
     // The stream on `channel`, null when the channel is not the current one.
     std::shared_ptr<Stream> streamOf(uint64_t channel);
+    // What tells the caller that the channel changed (wakeup.h); streams
+    // tell it too, so they hold it as long as they run. Any thread.
+    const std::shared_ptr<Wakeup>& wakeup() const { return wakeup_; }
 
     // Output thread. Fills `frames` interleaved stereo frames; never blocks
     // for longer than a copy, never allocates.
@@ -95,6 +99,8 @@ class Mixer {
   private:
     using Time = std::chrono::steady_clock::time_point;
     bool current(uint64_t channel) const { return channel != 0 && channel == channelId_ && stream_; }
+    // Under mutex_: when the sound that has ended will have been heard.
+    Time heardEnd() const;
     void remember(const float* frames, size_t count);
 
     std::mutex mutex_;
@@ -111,6 +117,7 @@ class Mixer {
     size_t latency_ = 2048;           // guarded by mutex_
     bool starving_ = false;           // guarded by mutex_: the output wanted audio and got none
     Time starvedSince_{};             // guarded by mutex_: since when
+    const std::shared_ptr<Wakeup> wakeup_ = std::make_shared<Wakeup>();
 
     size_t silenceLimit_ = 0;               // set while no output runs
     std::function<void()> silenceHandler_;  // set while no output runs

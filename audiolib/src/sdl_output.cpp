@@ -1,13 +1,28 @@
 // The sound device, through SDL2's audio callback.
 #include <SDL.h>
 
+#include <string_view>
+
 #include "output.h"
 #include "platform/os/bind_function.h"
 
 namespace kaudio {
 namespace {
 
+// A pause or a volume change is applied as the mixer renders a buffer, and
+// is heard once what is queued before it has played: within 100 ms with
+// ALSA's two periods of 2048 frames. A sound server (SDL's PulseAudio
+// driver asks for one buffer of latency) and SDL's dummy driver queue one
+// buffer at most, so there a buffer twice as long keeps that bound and
+// wakes the output thread half as often.
 constexpr int kDeviceFrames = 2048;
+constexpr int kOneBufferFrames = 4096;
+
+// Whether the driver queues no more than the buffer being played.
+bool queuesOneBuffer(const char* driver) {
+    const std::string_view name = driver ? driver : "";
+    return name == "dummy" || name == "pulseaudio";
+}
 
 // SDL2 is loaded when a device is first opened, not with this library: it
 // and the sound, display and codec libraries under it are some 45 a player
@@ -15,7 +30,7 @@ constexpr int kDeviceFrames = 2048;
 // clang-format off
 #define KAUDIO_SDL_FUNCTIONS(X) \
     X(SDL_SetHint) X(SDL_InitSubSystem) X(SDL_QuitSubSystem) X(SDL_GetError) X(SDL_OpenAudioDevice) \
-    X(SDL_PauseAudioDevice) X(SDL_CloseAudioDevice)
+    X(SDL_PauseAudioDevice) X(SDL_CloseAudioDevice) X(SDL_GetCurrentAudioDriver)
 // clang-format on
 
 struct SdlApi {
@@ -52,14 +67,16 @@ class SdlOutput final : public Output {
         want.freq = kOutputRate;
         want.format = AUDIO_F32SYS;
         want.channels = 2;
-        want.samples = kDeviceFrames;
+        const bool oneBuffer = queuesOneBuffer(sdl_->SDL_GetCurrentAudioDriver());
+        want.samples = oneBuffer ? kOneBufferFrames : kDeviceFrames;
         want.callback = &SdlOutput::callback;
         want.userdata = this;
         SDL_AudioSpec have{};
         device_ = sdl_->SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
         if (device_ == 0) return Status::fail(KESTREL_AUDIO_ERR_OUTPUT, sdl_->SDL_GetError());
-        // The buffer being filled plays after the one the device is playing.
-        mixer_.setLatency(2 * static_cast<size_t>(have.samples));
+        // The buffer being filled plays after the one the device is playing,
+        // or, where nothing more is queued, during the next period.
+        mixer_.setLatency((oneBuffer ? 1 : 2) * static_cast<size_t>(have.samples));
         sdl_->SDL_PauseAudioDevice(device_, 0);
         return Status::success();
     }

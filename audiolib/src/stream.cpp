@@ -149,11 +149,14 @@ bool Stream::drained() const {
            seekRequestGen_.load(std::memory_order_acquire) == appliedGen_;
 }
 
+void Stream::failForGood() {
+    failed_.store(true, std::memory_order_release);
+    finished_.store(true, std::memory_order_release);
+    if (wakeup_) wakeup_->now();
+}
+
 void Stream::announce(Status status) {
-    if (!status.ok()) {
-        failed_.store(true, std::memory_order_release);
-        finished_.store(true, std::memory_order_release);
-    }
+    if (!status.ok()) failForGood();
     {
         std::lock_guard lock(mutex_);
         openState_ = status.ok() ? OpenState::Ready : OpenState::Failed;
@@ -203,10 +206,7 @@ void Stream::run() {
                          : Status::fail(KESTREL_AUDIO_ERR_FORMAT, "no audio could be decoded"));
             return;
         } else if (n < 0 && decoder_->network() && decoder_->recoverable() && !abort_.load()) {
-            if (!reconnect()) {
-                failed_.store(true, std::memory_order_release);
-                finished_.store(true, std::memory_order_release);
-            }
+            if (!reconnect()) failForGood();
         } else {
             finished_.store(true, std::memory_order_release);
         }
@@ -217,8 +217,11 @@ void Stream::run() {
 void Stream::noteTitle() {
     std::string title;
     if (!decoder_->takeTitle(&title)) return;
-    std::lock_guard lock(titleMutex_);
-    title_ = std::move(title);
+    {
+        std::lock_guard lock(titleMutex_);
+        title_ = std::move(title);
+    }
+    if (wakeup_) wakeup_->now();
 }
 
 bool Stream::reconnect() {

@@ -18,6 +18,7 @@
 
 #include "decoder.h"
 #include "sample_ring.h"
+#include "wakeup.h"
 
 namespace kaudio {
 
@@ -31,6 +32,9 @@ class Stream : public std::enable_shared_from_this<Stream> {
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
 
+    // Caller's thread, before open(): whom the stream tells when it fails
+    // for good or its title changes (the mixer's wake-up).
+    void tellChangesTo(std::shared_ptr<Wakeup> wakeup) { wakeup_ = std::move(wakeup); }
     // Caller's thread. Starts the decoder thread. A local file is waited
     // for until its first audio is decoded or it failed (a disk read); an
     // address returns at once, opening on (failed() tells the outcome).
@@ -83,6 +87,7 @@ class Stream : public std::enable_shared_from_this<Stream> {
 
     void run();
     void announce(Status status);
+    void failForGood();
     void handleSeek(uint64_t gen);
     void waitForRoomOrCommand();
     void noteTitle();
@@ -96,6 +101,7 @@ class Stream : public std::enable_shared_from_this<Stream> {
     std::thread thread_;
     std::atomic<bool> seekable_{false};  // set by the decoder thread once open
     std::atomic<bool> failed_{false};
+    std::shared_ptr<Wakeup> wakeup_;  // set before the thread starts; may be null
 
     // Decoder thread only: the outage being bridged by reconnect().
     bool outage_ = false;

@@ -2,9 +2,15 @@
 # The player beside its peers on one virtual X server, interleaved runs:
 #   start to a mapped window (Audacious), idle CPU and wake-ups with the window
 #   shown (Audacious), CPU and wake-ups playing a 128 kbit/s MP3 made by lame
-#   (Audacious), CPU playing a local radio stream (mpv --no-video), and
-#   proportional memory idle (Audacious). Prints one table of medians with
-#   the ratio player / peer.
+#   (Audacious), CPU playing a local radio stream (mpv --no-video),
+#   proportional memory idle (Audacious), and, with openbox managing the
+#   screen, CPU and wake-ups playing the MP3 with the window minimized
+#   (`xdotool windowminimize`): on SDL's dummy driver, and on a null sink of
+#   a PulseAudio server of our own beside `mpg123 -q -o pulse` playing the
+#   same file to it; and how long after the restored window is mapped its
+#   first picture shows the current time (no older picture in between).
+#   Prints one table of medians with the ratio player / peer, and the
+#   minimized player's wake-ups thread by thread.
 #
 # CPU is user + system time of all threads from /proc/PID/stat over the
 # window; wake-ups are the voluntary + involuntary context switches of all
@@ -15,12 +21,15 @@
 #   PEERS_SECONDS  length of each measuring window (default 30)
 #   PEERS_RUNS     runs of each measure and player (default 5)
 #   PEERS_PERF     a folder: the player's playing windows are also recorded
-#                  there with `perf record -g` (play-N.data, radio-N.data)
+#                  there with `perf record -g` (play-N.data, radio-N.data,
+#                  minimized-N.data)
+#   PEERS_ONLY     the measures to run, of: start (with idle and memory),
+#                  play, radio, minimized (default: all)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${KESTREL_BUILD_DIR:-$root/build}
 player="$build/kestrel-player"
-for tool in audacious mpv lame Xvfb xev xdotool dbus-daemon; do
+for tool in audacious mpv mpg123 lame Xvfb xev xdotool xprop dbus-daemon openbox pulseaudio; do
     command -v "$tool" >/dev/null || { echo "peers.sh: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
 done
 [ -x "$player" ] || { echo "peers.sh: no player at $player" >&2; exit 1; }
@@ -28,7 +37,9 @@ done
 work=$(mktemp -d)
 xvfb_pid=""
 bus_pid=""
+pulse_pid=""
 cleanup() {
+    [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null || true
     [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
@@ -50,6 +61,16 @@ eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export SDL_AUDIODRIVER=dummy
+
+# A sound server of our own with a null sink (paced by the server's clock),
+# for the output the minimized player and mpg123 share.
+mkdir -p "$work/pulse"
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+    --load="module-null-sink sink_name=bench" \
+    --load="module-native-protocol-unix auth-anonymous=1 socket=$work/pulse/native" >/dev/null 2>&1 &
+pulse_pid=$!
+for _ in $(seq 100); do [ -S "$work/pulse/native" ] && break; sleep 0.1; done
+export PEERS_PULSE="unix:$work/pulse/native"
 
 # The track: a minute of chords and noise, 44.1 kHz stereo, 128 kbit/s.
 python3 - "$work/track.wav" <<'PY'
@@ -93,11 +114,12 @@ cp -r "$root/data/." "$work/kestrel/" 2>/dev/null || { mkdir -p "$work/kestrel" 
 
 PEERS_SECONDS=${PEERS_SECONDS:-30} PEERS_RUNS=${PEERS_RUNS:-5} \
     python3 - "$player" "$work" <<'PY'
-import http.server, os, re, signal, socketserver, statistics, subprocess, sys, threading, time
+import ctypes, ctypes.util, http.server, os, re, signal, socketserver, statistics, subprocess, sys, threading, time
 
 player, work = sys.argv[1], sys.argv[2]
 window = float(os.environ["PEERS_SECONDS"])
 runs = int(os.environ["PEERS_RUNS"])
+only = set((os.environ.get("PEERS_ONLY") or "start,play,radio,minimized").split(","))
 tick = os.sysconf("SC_CLK_TCK")
 track = os.path.join(work, "track.mp3")
 kdir = os.path.join(work, "kestrel")
@@ -164,6 +186,15 @@ def switches(pid):
             pass
     return counts
 
+def thread_names(pid):
+    names = {}
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            names[task] = open(f"/proc/{pid}/task/{task}/comm").read().strip()
+        except OSError:
+            pass
+    return names
+
 def switched(before, after):
     # A thread that ended in between takes its count with it: only the
     # threads seen at both ends (and those started in between) are counted.
@@ -175,9 +206,10 @@ def pss(pid):
             return int(line.split()[1]) / 1024
     return float("nan")
 
-def measure(pid, profile=None):
+def measure(pid, profile=None, by_thread=None):
     """CPU % and wake-ups/s of `pid` over the window; `profile` names a perf
-    recording of the window in PEERS_PERF, when that is set."""
+    recording of the window in PEERS_PERF, when that is set; `by_thread`, a
+    dict, gathers each thread's wake-ups/s under its name."""
     recorder = None
     if profile and os.environ.get("PEERS_PERF"):
         recorder = subprocess.Popen(["perf", "record", "-q", "-g", "-p", str(pid), "-o",
@@ -186,6 +218,11 @@ def measure(pid, profile=None):
     c0, s0, t0 = cpu(pid), switches(pid), time.monotonic()
     time.sleep(window)
     c1, s1, t1 = cpu(pid), switches(pid), time.monotonic()
+    if by_thread is not None:
+        names = thread_names(pid)
+        for task, n in s1.items():
+            name = "%s (%s)" % (names.get(task, "?"), "main" if task == str(pid) else "thread")
+            by_thread.setdefault(name, []).append((n - s0.get(task, 0)) / (t1 - t0))
     if recorder:
         recorder.send_signal(signal.SIGINT)
         recorder.wait()
@@ -233,13 +270,14 @@ def main_window():
         time.sleep(0.1)
     raise SystemExit("peers.sh: the player's window did not appear")
 
-def kestrel_env():
-    return dict(os.environ, KESTREL_AUTO_OK="1", KESTREL_SITE_URL="http://127.0.0.1:9/", QT_QPA_PLATFORM="xcb")
+def kestrel_env(**extra):
+    return dict(os.environ, KESTREL_AUTO_OK="1", KESTREL_SITE_URL="http://127.0.0.1:9/", QT_QPA_PLATFORM="xcb",
+                **extra)
 
-def kestrel_play(address):
+def kestrel_play(address, env=None):
     """The player in radio mode, playing its first station (set to `address`)."""
     set_station(address)
-    p, _ = start_mapped([player], kdir, kestrel_env())
+    p, _ = start_mapped([player], kdir, env or kestrel_env())
     w = main_window()
     geometry = dict(l.split("=") for l in xdo("getwindowgeometry", "--shell", w).splitlines() if "=" in l)
     x, y = int(geometry["X"]), int(geometry["Y"])
@@ -255,6 +293,82 @@ def kestrel_play(address):
     set_station("http://127.0.0.1:9/")
     return p
 
+
+def start_openbox():
+    wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        if "_NET_SUPPORTING_WM_CHECK(WINDOW)" in subprocess.run(["xprop", "-root"], capture_output=True,
+                                                                 text=True).stdout:
+            break
+        time.sleep(0.1)
+    return wm
+
+def map_state(w):
+    out = subprocess.run(["xwininfo", "-id", w], capture_output=True, text=True).stdout
+    found = re.search(r"Map State: (\w+)", out)
+    return found.group(1) if found else None
+
+def minimize(w):
+    xdo("windowminimize", w)
+    for _ in range(100):
+        if map_state(w) == "IsUnMapped":
+            return
+        time.sleep(0.05)
+    raise SystemExit("peers.sh: the player's window was not minimized")
+
+# The restored window's pixels, read straight from the X server (ctypes,
+# Xlib): the time display and a pixel of the skin, a grab in well under a
+# millisecond.
+xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+xlib.XOpenDisplay.restype = ctypes.c_void_p
+xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+xlib.XGetImage.restype = ctypes.c_void_p
+xlib.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                           ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+xlib.XGetPixel.restype = ctypes.c_ulong
+xlib.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
+xlib.XDestroyImage.argtypes = [ctypes.c_void_p]
+xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda d, e: 0)
+xlib.XSetErrorHandler(ERROR_HANDLER)  # a grab of a window not yet viewable fails quietly
+display = xlib.XOpenDisplay(None)
+layout = __import__("json").loads(subprocess.run([player, "--layout"], capture_output=True).stdout)
+time_rect = layout["modes"]["radio"]["TimeDisplay"]
+
+def grab(w, rect):
+    """The pixels of a window-relative rectangle, or None."""
+    x, y, width, height = rect
+    image = xlib.XGetImage(display, int(w), x, y, width, height, 0xFFFFFFFF, 2)  # ZPixmap
+    if not image:
+        return None
+    pixels = tuple(xlib.XGetPixel(image, i, j) & 0xFFFFFF for j in range(height) for i in range(width))
+    xlib.XDestroyImage(image)
+    return pixels
+
+def restored_picture_ms(w, stale):
+    """Restores the minimized window; ms from its being mapped to the first grab whose time display
+    is painted and differs from `stale` (what it showed when minimized), and whether a painted
+    stale one was seen first."""
+    xdo("windowactivate", w)
+    mapped = None
+    stale_seen = False
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline:
+        if mapped is None:
+            if map_state(w) == "IsViewable":
+                mapped = time.monotonic()
+            continue
+        skin = grab(w, (300, 12, 1, 1))
+        shown = grab(w, time_rect)
+        if skin and skin[0] != 0 and shown and any(shown):
+            if shown != stale:
+                return (time.monotonic() - mapped) * 1000, stale_seen
+            stale_seen = True
+    return None, stale_seen
+
+by_thread = {}
+stale_pictures = 0
+
 samples = {}
 def add(key, value):
     if value is not None:
@@ -263,7 +377,7 @@ def add(key, value):
 settle = 3.0
 for run in range(runs):
     # Start-up and idle: the window shown, nothing playing, the pointer away.
-    for who in (["kestrel", "audacious"] if run % 2 == 0 else ["audacious", "kestrel"]):
+    for who in (["kestrel", "audacious"] if run % 2 == 0 else ["audacious", "kestrel"]) if "start" in only else []:
         xdo("mousemove", "1270", "1010")
         if who == "kestrel":
             set_station("http://127.0.0.1:9/")
@@ -278,7 +392,7 @@ for run in range(runs):
         add(("pss", who), pss(p.pid))
         stop(p)
     # Playing the MP3 file.
-    for who in (["kestrel", "audacious"] if run % 2 == 0 else ["audacious", "kestrel"]):
+    for who in (["kestrel", "audacious"] if run % 2 == 0 else ["audacious", "kestrel"]) if "play" in only else []:
         if who == "kestrel":
             p = kestrel_play(track)
         else:
@@ -289,7 +403,7 @@ for run in range(runs):
         add(("play wake", who), s)
         stop(p)
     # Playing the local radio stream.
-    for who in (["kestrel", "mpv"] if run % 2 == 0 else ["mpv", "kestrel"]):
+    for who in (["kestrel", "mpv"] if run % 2 == 0 else ["mpv", "kestrel"]) if "radio" in only else []:
         if who == "kestrel":
             p = kestrel_play(stream_url)
         else:
@@ -300,6 +414,38 @@ for run in range(runs):
         add(("radio cpu", who), c)
         add(("radio wake", who), s)
         stop(p)
+
+    # Playing the MP3 file unseen: the player minimized by openbox, on SDL's
+    # dummy driver and on the sound server beside mpg123; then the dummy
+    # one restored.
+    if "minimized" in only:
+        wm = start_openbox()
+        order = ["kestrel", "kestrel-pulse", "mpg123"]
+        for who in order if run % 2 == 0 else order[::-1]:
+            if who == "mpg123":
+                p = subprocess.Popen(["mpg123", "-q", "-o", "pulse", track], cwd=work,
+                                     env=dict(os.environ, PULSE_SERVER=os.environ["PEERS_PULSE"]),
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            else:
+                env = kestrel_env()
+                if who == "kestrel-pulse":
+                    env = kestrel_env(SDL_AUDIODRIVER="pulseaudio", PULSE_SERVER=os.environ["PEERS_PULSE"])
+                p = kestrel_play(track, env)
+                w = main_window()
+                time.sleep(1.5)
+                stale = grab(w, time_rect)
+                minimize(w)
+            time.sleep(settle)
+            c, s = measure(p.pid, who == "kestrel" and "minimized-%d" % run,
+                           by_thread if who == "kestrel" else None)
+            add(("min cpu", who), c)
+            add(("min wake", who), s)
+            if who == "kestrel":
+                ms, stale_seen = restored_picture_ms(w, stale)
+                add(("restore", who), ms)
+                stale_pictures += stale_seen
+            stop(p)
+        stop(wm)
 
 def median(key):
     values = samples.get(key)
@@ -314,15 +460,26 @@ rows = [
     ("playing the radio stream: CPU %", "radio cpu", "mpv"),
     ("playing the radio stream: wake-ups/s", "radio wake", "mpv"),
     ("proportional memory idle, MB", "pss", "audacious"),
+    ("minimized, playing the MP3: CPU %", "min cpu", None),
+    ("minimized, playing the MP3: wake-ups/s", "min wake", None),
+    ("minimized, sound server: CPU %", "min cpu", "mpg123"),
+    ("minimized, sound server: wake-ups/s", "min wake", "mpg123"),
+    ("restored to a current picture, ms", "restore", None),
 ]
 print(f"medians of {runs} interleaved runs, {window:.0f} s windows; load before: {os.getloadavg()[0]:.2f}")
 print(f"| {'measure':<38} | {'Kestrel':>8} | {'peer':>9} | {'peer value':>10} | {'ratio':>6} |")
 print(f"|{'-' * 40}|{'-' * 10}|{'-' * 11}|{'-' * 12}|{'-' * 8}|")
 for title, key, peer in rows:
-    k, q = median((key, "kestrel")), median((key, peer))
+    k = median((key, "kestrel-pulse" if peer == "mpg123" else "kestrel"))
+    q = median((key, peer)) if peer else None
     ratio = f"{k / q:.2f}" if k is not None and q else "—"
     fk = f"{k:.2f}" if k is not None else "—"
     fq = f"{q:.2f}" if q is not None else "—"
-    print(f"| {title:<38} | {fk:>8} | {peer:>9} | {fq:>10} | {ratio:>6} |")
+    print(f"| {title:<38} | {fk:>8} | {peer or '—':>9} | {fq:>10} | {ratio:>6} |")
+if "minimized" in only:
+    print(f"restored: a painted older picture seen before the current one in {stale_pictures} of {runs} runs")
+    print("minimized on the dummy driver, wake-ups/s by thread (median over runs):")
+    for name, values in sorted(by_thread.items(), key=lambda item: -statistics.median(item[1])):
+        print(f"  {name:<32} {statistics.median(values):7.2f}")
 server.shutdown()
 PY

@@ -4,6 +4,7 @@
 
 #include "app/modes.h"
 #include "app/next_track.h"
+#include "audio/audio_binding.h"
 #include "audio/playback.h"
 #include "library/artist_catalogue.h"
 #include "library/local_files.h"
@@ -27,9 +28,31 @@ bool inIconColumn(layout::Span column) {
     return column.holds(appState.mouseX) && layout::kIconRows.holds(appState.mouseY);
 }
 
+// Controls whose events come a user's reaction time before a play: a mode
+// with a list shown, a search, a row chosen, the folder dialog.
+bool announcesPlay(int control) {
+    switch (control) {
+        case ctl::RadioModeButton:
+        case ctl::Mp3ModeButton:
+        case ctl::SearchButton:
+        case ctl::SearchResultsList:
+        case ctl::StyleList:
+        case ctl::StationList:
+        case ctl::PlaylistList:
+        case ctl::LocalFilesList:
+        case ctl::OpenFolderButton:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 bool dispatchControlEvent(int control, int type) {
+    // The audio library loads its decoders meanwhile (once), so that the
+    // first sound starts as fast as later ones; the idle player stays small.
+    if (announcesPlay(control)) prepareAudio();
     if (control >= ctl::CyrillicLetterLinkFirst && control <= ctl::DigitLink) {
         loadArtistLetter(gui::text(control));
         return true;

@@ -10,6 +10,7 @@
 #include "app/next_track.h"
 #include "app/open_items.h"
 #include "app/program.h"
+#include "app/seen.h"
 #include "audio/playback.h"
 #include "online/download.h"
 #include "online/video_view.h"
@@ -30,7 +31,8 @@ bool loopPass(std::chrono::steady_clock::time_point wakeBy) {
 
     if (appState.videoWindowOpen == 1 && event.kind == gui::EventKind::WindowResized) resizeVideoBrowser();
 
-    pollPlayback();
+    // Nothing shows the spectrum while the window is unseen: no transform.
+    pollPlayback(mainWindowSeen());
     advanceAfterStop();
 
     if (event.kind == gui::EventKind::LeftButtonDown && event.window == win::MainWindow)
@@ -89,7 +91,8 @@ loop::Facts passFacts() {
     // poll has seen it: its open may have taken longer than the linger, and
     // a failed one must still be passed over.
     facts.soundPlaying = appState.channelPlaying != 0 || appState.streamUnheard != 0;
-    facts.windowVisible = gui::windowVisible(win::MainWindow);
+    facts.windowVisible = mainWindowSeen();
+    facts.soundEndWakes = appState.audioWakeDescriptor >= 0;
     facts.refreshDue = gui::nextTimerDue();
     return facts;
 }

@@ -9,7 +9,9 @@
 //   which hover feedback, drags and a worker's progress show;
 // - a sound alone, nobody touching the window: wake when the refresh is due
 //   (it draws the sound's progress, and the pass before it notices the
-//   sound's end), at least 10 ms apart;
+//   sound's end), at least 10 ms apart; but with the window unseen and a
+//   library that tells of a sound's end by waking the wait, not at all:
+//   nothing is drawn, and the end comes as a wake-up;
 // - the linger, 100 ms after the last of the above or a wake-up: the
 //   10 ms pace, so that what an event or a sound's end set going (the next
 //   track, a network change) is polled and drawn before the loop sleeps;
@@ -39,7 +41,7 @@ struct Facts {
     // Whether the main window can be seen, and whether the end of a sound
     // wakes the wait by itself. With the window unseen and such an end, a
     // sound alone needs no pace: nothing is drawn, and its end comes as a
-    // wake-up. Today a sound's end is found only by polling.
+    // wake-up.
     bool windowVisible = true;
     bool soundEndWakes = false;
     Clock::time_point refreshDue = kNever;  // when the next wait runs a program timer (the refresh)

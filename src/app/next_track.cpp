@@ -237,15 +237,15 @@ void advanceAfterStop() {
     // A length that took its time is shown once it is known.
     if (lateTrackLength() && appState.playingList == static_cast<int32_t>(PlayingList::LocalFiles))
         showLocalFile();
-    if (appState.channelPlaying) {
-        // Heard once the position moves: a library may answer "playing"
-        // while it is still opening a stream that then fails.
-        if (appState.positionMs > 0 && appState.streamUnheard) {
-            appState.streamUnheard = 0;
-            unplayableEntries.clear();
-        }
-        return;
+    // Heard once the position moves: a library may answer "playing" while
+    // it is still opening a stream that then fails. Also when the first
+    // poll to see the position is the one that finds the end: an unseen
+    // window's loop sleeps until the end wakes it.
+    if (appState.positionMs > 0 && appState.streamUnheard) {
+        appState.streamUnheard = 0;
+        unplayableEntries.clear();
     }
+    if (appState.channelPlaying) return;
     if (appState.streamUnheard) {
         appState.streamUnheard = 0;
         reportUnplayable();

@@ -12,8 +12,8 @@
 #include "app/program.h"
 #include "app/remembered.h"
 #include "app/single_instance.h"
+#include "app/seen.h"
 #include "audio/audio_binding.h"
-#include "audio/display_refresh.h"
 #include "library/playlist.h"
 #include "library/stale_temporaries.h"
 #include "library/stations.h"
@@ -123,7 +123,7 @@ bool startUp(int& argc, char** argv) {
     // The audio system for one channel, then the 35 ms refresh of the time,
     // the spectrum, the bars and the status strip.
     initAudioSystem();
-    gui::startTimer(win::MainWindow, 0, 35, [] { refreshDisplay(); });
+    startRefresh();
     followConnectionChanges();
     trace("audio system");
     openCommandLineItems();

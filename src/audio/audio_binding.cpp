@@ -1,5 +1,9 @@
 #include "audio/audio_binding.h"
 
+#include <unistd.h>
+
+#include <cstdint>
+
 #include "platform/gui/gui.h"
 #include "platform/loader/loader.h"
 #include "state/app_state.h"
@@ -64,6 +68,8 @@ void bindAudioLibrary() {
     bind(f.KESTREL_Channel_GetTitle, "KESTREL_Channel_GetTitle");
     bind(f.KESTREL_Channel_GetLength, "KESTREL_Channel_GetLength");
     bind(f.KESTREL_Channel_GetTag, "KESTREL_Channel_GetTag");
+    bind(f.KESTREL_System_GetWakeDescriptor, "KESTREL_System_GetWakeDescriptor");
+    bind(f.KESTREL_System_Prepare, "KESTREL_System_Prepare");
     bind(f.KESTREL_System_GetOutput, "KESTREL_System_GetOutput");
 }
 
@@ -72,10 +78,27 @@ void initAudioSystem() {
     if (!f.FMOD_System_Create || !f.FMOD_System_Init) return;
     f.FMOD_System_Create(&appState.audioSystem);
     f.FMOD_System_Init(appState.audioSystem, 1, 0, nullptr);
+    int fd = -1;
+    if (f.KESTREL_System_GetWakeDescriptor &&
+        f.KESTREL_System_GetWakeDescriptor(appState.audioSystem, &fd) == 0 && fd >= 0) {
+        appState.audioWakeDescriptor = fd;
+        // The wake-up itself is the news: the pass it starts polls the channel.
+        gui::watchDescriptor(fd, [fd] {
+            uint64_t told;
+            while (::read(fd, &told, sizeof told) == sizeof told) {
+            }
+        });
+    }
+}
+
+void prepareAudio() {
+    if (appState.audio.KESTREL_System_Prepare) appState.audio.KESTREL_System_Prepare(appState.audioSystem);
 }
 
 void releaseAudio() {
     const AudioFunctions& f = appState.audio;
+    if (appState.audioWakeDescriptor >= 0) gui::unwatchDescriptor(appState.audioWakeDescriptor);
+    appState.audioWakeDescriptor = -1;
     if (f.FMOD_Sound_Release) f.FMOD_Sound_Release(appState.audioSound);
     if (f.FMOD_System_Close) f.FMOD_System_Close(appState.audioSystem);
     if (f.FMOD_System_Release) f.FMOD_System_Release(appState.audioSystem);

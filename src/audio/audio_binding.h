@@ -13,5 +13,9 @@ struct MappedModule;
 MappedModule* loadAudioModule();
 // Looks the 14 names up in appState.audioModule, in the binding order.
 void bindAudioLibrary();
+// The system for one channel; the wait watches the library's wake-up
+// descriptor when it offers one.
 void initAudioSystem();
 void releaseAudio();
+// A play is likely soon: the library loads its decoders in the background.
+void prepareAudio();

@@ -57,9 +57,9 @@ void startStream(const std::string& address) {
     if (previous && previous != appState.audioSound && f.FMOD_Sound_Release) f.FMOD_Sound_Release(previous);
 }
 
-void pollPlayback() {
+void pollPlayback(bool spectrum) {
     const AudioFunctions& f = appState.audio;
-    if (f.FMOD_Channel_GetSpectrum)
+    if (spectrum && f.FMOD_Channel_GetSpectrum)
         f.FMOD_Channel_GetSpectrum(appState.audioChannel, appState.spectrum.data(), 512, 0, 0);
     if (f.FMOD_Channel_GetPosition)
         f.FMOD_Channel_GetPosition(appState.audioChannel, &appState.positionMs, kMilliseconds);

@@ -13,8 +13,9 @@
 // local file is read up to its first audio.
 void startStream(const std::string& address);
 // Spectrum, position, playing state, the station's title and whether the
-// sound reaches a device, into AppState.
-void pollPlayback();
+// sound reaches a device, into AppState. Without `spectrum` (nothing shows
+// it) the spectrum is neither asked for nor changed.
+void pollPlayback(bool spectrum = true);
 void togglePause();
 void toggleMute();
 void seekFromPositionBar();

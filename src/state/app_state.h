@@ -62,6 +62,8 @@ using FMOD_System_Release_fn = decltype(&::FMOD_System_Release);
 using KESTREL_Channel_GetTitle_fn = decltype(&::KESTREL_Channel_GetTitle);
 using KESTREL_Channel_GetLength_fn = decltype(&::KESTREL_Channel_GetLength);
 using KESTREL_Channel_GetTag_fn = decltype(&::KESTREL_Channel_GetTag);
+using KESTREL_System_GetWakeDescriptor_fn = decltype(&::KESTREL_System_GetWakeDescriptor);
+using KESTREL_System_Prepare_fn = decltype(&::KESTREL_System_Prepare);
 using KESTREL_System_GetOutput_fn = decltype(&::KESTREL_System_GetOutput);
 
 // The 14 bound entry points of the audio library, in binding order.
@@ -87,6 +89,10 @@ struct AudioFunctions {
     KESTREL_Channel_GetLength_fn KESTREL_Channel_GetLength = nullptr;
     KESTREL_Channel_GetTag_fn KESTREL_Channel_GetTag = nullptr;
     KESTREL_System_GetOutput_fn KESTREL_System_GetOutput = nullptr;
+    // Likewise: without the first the loop polls for a sound's end, without
+    // the second the first sound waits for the decoders to load.
+    KESTREL_System_GetWakeDescriptor_fn KESTREL_System_GetWakeDescriptor = nullptr;
+    KESTREL_System_Prepare_fn KESTREL_System_Prepare = nullptr;
 };
 
 // Which list the record button saves from.
@@ -100,6 +106,9 @@ struct AudioLibraryState {
     MappedModule* audioModule = nullptr;
     AudioFunctions audio;  // the bound entry points
     FMOD_SYSTEM* audioSystem = nullptr;
+    // Readable when the channel changed (an end heard, a failure, a title):
+    // watched by the loop's wait. -1 when the library offers none.
+    int audioWakeDescriptor = -1;
 };
 
 // The one channel and what its polls leave (audio/playback every loop pass,

@@ -73,3 +73,25 @@ TEST(LoopPolicy, ASoundAloneWakesForTheRefreshOthersKeepThePaceAndItsEndLingers)
     EXPECT_EQ(wakeAt(policy, at(590ms)), 600);
     EXPECT_EQ(wakeAt(policy, at(600ms)), kNever);
 }
+
+TEST(LoopPolicy, UnseenASoundWhoseEndWakesTheLoopIsNotPacedShownItIsPacedForTheRefreshAgain) {
+    loop::Policy policy(t0);
+    auto sound = [](std::chrono::milliseconds after, bool seen, bool endWakes) {
+        auto f = at(after);
+        f.soundPlaying = true;
+        f.windowVisible = seen;
+        f.soundEndWakes = endWakes;
+        f.refreshDue = t0 + after + 35ms;
+        return f;
+    };
+    EXPECT_EQ(wakeAt(policy, sound(200ms, false, true)), kNever);  // nothing to draw, the end will wake it
+    EXPECT_EQ(wakeAt(policy, sound(300ms, false, false)),
+              335);                                            // a library that cannot tell: poll for the end
+    EXPECT_EQ(wakeAt(policy, sound(400ms, true, true)), 435);  // shown: the refresh's pace at once
+
+    // A wake-up while unseen (the end, a title) lingers, then the loop sleeps again.
+    auto woken = sound(600ms, false, true);
+    woken.woken = true;
+    EXPECT_EQ(wakeAt(policy, woken), 610);
+    EXPECT_EQ(wakeAt(policy, sound(700ms, false, true)), kNever);
+}

@@ -2,7 +2,9 @@
 """mp3 mode: the real open dialog shows a folder's audio files and one is
 picked from its list; it plays, the folder's photo shows, and when it ends
 the next files in name order play, past a damaged MIDI file: a FLAC and an
-Ogg file, then "10 …" after "5 …". Paused, the spectrum the refresh drew straight to the
+Ogg file, then "10 …" after "5 …", and the next also while the window is
+minimized; restored, it shows what plays then, not the picture it had when
+it went. Paused, the spectrum the refresh drew straight to the
 screen matches the window's own paint of it after compact mode. A FIFO, a
 socket and a device named ".mp3" are listed, and choosing one says so
 without holding the window. A folder with only a "Cover.JPG" shows that,
@@ -10,6 +12,7 @@ in its own shape inside the photo's frame."""
 
 import os
 import random
+import re
 import socket
 import struct
 import subprocess
@@ -105,6 +108,23 @@ def main(j):
     j.step("3-playing")
     for name in ("4 Четыре.flac", "5 Пять.ogg", "10 Десять.mp3"):
         j.wait_for_sound(TRACKS.values(), TRACKS[name], "the next file in name order to play: " + name)
+
+    # Minimized, the player draws nothing and sleeps until the library tells
+    # it that "10 …" has ended; the next file still starts.
+    strip = j.region(STATUS_STRIP)
+    j.xdo("mousemove", 1270, 1010)  # away, so that the pointer wakes nothing at the restore
+    def map_state():
+        return re.search(r"Map State: (\w+)", j.output(["xwininfo", "-id", j.window])).group(1)
+    j.xdo("windowminimize", j.window)
+    wait_until("the window to be minimized", lambda: map_state() == "IsUnMapped")
+    j.wait_for_sound(TRACKS.values(), TRACKS["11 одиннадцать.mp3"], "the next file to play while minimized")
+    # Restored, the strip names what plays now at once: the loop sleeps on,
+    # so a picture from before would stay.
+    j.xdo("windowactivate", j.window)
+    wait_until("the window to show again", lambda: map_state() == "IsViewable")
+    wait_until("the restored window to name the file that plays now",
+               lambda: j.pixel(300, 12) != (0, 0, 0) and j.region(STATUS_STRIP) != strip, timeout=3)
+    j.step("3b-restored")
 
     # The refresh draws the bands straight to the screen, over the skin,
     # until the pause takes them down; the full window back from compact

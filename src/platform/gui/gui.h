@@ -109,6 +109,9 @@ bool pointerOverWindows();
 // Runs `onReadable` from inside the wait whenever `fd` has data, and wakes
 // the wait.
 void watchDescriptor(int fd, std::function<void()> onReadable);
+// Stops watching `fd`; before it is closed, so that a descriptor that later
+// takes its number is never read by the old callback.
+void unwatchDescriptor(int fd);
 
 // Pointer position in MainWindow client coordinates, or (-1, -1) outside
 // its client area. `mainWindow` names the window to measure against.
@@ -141,6 +144,15 @@ void minimizeWindow(int window);
 bool windowMinimized(int window);
 // Shown on the screen (false while hidden or not yet shown).
 bool windowVisible(int window);
+// Whether the display server shows any of the window now: shown, not
+// minimized, exposed (mapped; on Wayland, frame callbacks arriving), and on
+// X11 not wholly covered by other windows (the last needs onWindowSeen).
+bool windowSeen(int window);
+// Runs `callback` whenever the window turns from unseen to seen, from inside
+// the wait and before the screen is given any picture of it, so that a
+// program that drew nothing while it was unseen can draw what is current
+// first; also wakes the wait on either turn. One callback per window.
+void onWindowSeen(int window, std::function<void()> callback);
 // The window's outline: the union of the rectangles (client coordinates).
 // An empty list removes the shape.
 void setWindowShape(int window, const std::vector<Rect>& rects);

@@ -213,6 +213,10 @@ void watchDescriptor(int fd, std::function<void()> onReadable) {
     watchers.push_back(std::move(notifier));
 }
 
+void unwatchDescriptor(int fd) {
+    std::erase_if(watchers, [fd](const auto& notifier) { return notifier->socket() == fd; });
+}
+
 void wake() {
     wakeAsked.store(true, std::memory_order_release);
     // Ends a blocking wait; when none runs, the next one finds the flag.

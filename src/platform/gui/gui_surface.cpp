@@ -228,7 +228,9 @@ bool WindowSurface::paintDirectly(const QRect& area) {
     static const bool x11 = QGuiApplication::platformName() == "xcb";
     QWindow* handle = window_->windowHandle();
     QBackingStore* store = window_->backingStore();
-    if (!x11 || area.isEmpty() || !handle || !handle->isExposed() || !store ||
+    // A store the toolkit has not sized yet (the window's first expose) has
+    // no pixels to paint into.
+    if (!x11 || area.isEmpty() || !handle || !handle->isExposed() || !store || store->size().isEmpty() ||
         window_->devicePixelRatio() != 1 || window_->testAttribute(Qt::WA_TranslucentBackground))
         return false;
     for (const QObject* child : window_->children())
