@@ -194,6 +194,8 @@ void releaseAll() {
     for (auto& w : windows) delete w.data();
     r.images.clear();
     r.undecoded.clear();
+    r.canvases.clear();
+    r.sources.clear();
     r.fonts.clear();
     r.queue.clear();
     handWidget = nullptr;

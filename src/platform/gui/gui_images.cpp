@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -28,16 +29,37 @@ QImage toQImage(const image::Picture& picture) {
     return out;
 }
 
-// Where every image is stored: a stored image replaces one waiting to be decoded.
+// Where every image is stored: a stored image replaces one waiting to be
+// decoded, and what was known of how the old one was made.
 QImage& storeImage(int image, QImage picture) {
-    registry().undecoded.erase(image);
-    return registry().images[image] = std::move(picture);
+    Registry& r = registry();
+    r.undecoded.erase(image);
+    r.canvases.erase(image);
+    r.sources.erase(image);
+    return r.images[image] = std::move(picture);
 }
 
 void storeUndecoded(int image, EncodedImage encoded) {
     if (auto size = image::probe(encoded.bytes)) encoded.size = QSize(size->width, size->height);
-    registry().images.erase(image);
-    registry().undecoded[image] = std::move(encoded);
+    Registry& r = registry();
+    r.images.erase(image);
+    r.canvases.erase(image);
+    r.sources.erase(image);
+    if (encoded.source) r.sources[image] = encoded.source;
+    r.undecoded[image] = std::move(encoded);
+}
+
+// A pixel of an image by its place in skin pixels: the device pixel that
+// holds the skin pixel's centre.
+QRgb logicalPixel(const QImage& image, int x, int y) {
+    const qreal d = image.devicePixelRatio();
+    if (d == 1) return image.pixel(x, y);
+    return image.pixel(std::min(image.width() - 1, int((x + 0.5) * d)),
+                       std::min(image.height() - 1, int((y + 0.5) * d)));
+}
+
+bool insideLogically(const QImage& image, int x, int y) {
+    return !image.isNull() && QRect(QPoint(0, 0), logicalSize(image)).contains(x, y);
 }
 
 }  // namespace
@@ -45,6 +67,10 @@ void storeUndecoded(int image, EncodedImage encoded) {
 QImage decodeImage(std::span<const uint8_t> bytes) {
     auto picture = image::decode(bytes);
     return picture ? toQImage(*picture) : QImage();
+}
+
+QImage decodeEncoded(const EncodedImage& encoded) {
+    return encoded.source ? pictureAt(*encoded.source, density()) : decodeImage(encoded.bytes);
 }
 
 const EncodedImage* findUndecoded(int image) {
@@ -57,11 +83,14 @@ QImage* findImage(int image) {
     if (auto it = r.images.find(image); it != r.images.end()) return &it->second;
     auto later = r.undecoded.find(image);
     if (later == r.undecoded.end()) return nullptr;
-    QImage decoded = decodeImage(later->second.bytes);
+    QImage decoded = decodeEncoded(later->second);
     r.undecoded.erase(later);
-    if (decoded.isNull()) return nullptr;
+    if (decoded.isNull()) {
+        r.sources.erase(image);
+        return nullptr;
+    }
     imageDecoded(image, decoded);
-    return &storeImage(image, std::move(decoded));
+    return &(r.images[image] = std::move(decoded));
 }
 
 }  // namespace detail
@@ -69,9 +98,12 @@ QImage* findImage(int image) {
 using namespace detail;
 
 void createImage(int image, int w, int h) {
-    QImage canvas(std::max(1, w), std::max(1, h), QImage::Format_RGB32);
+    const qreal d = density();
+    QImage canvas(toDevice(std::max(1, w), d), toDevice(std::max(1, h), d), QImage::Format_RGB32);
     canvas.fill(Qt::black);
+    canvas.setDevicePixelRatio(d);
     storeImage(image, std::move(canvas));
+    registry().canvases[image];
 }
 
 bool loadImage(int image, std::span<const uint8_t> data) {
@@ -82,7 +114,11 @@ bool loadImage(int image, std::span<const uint8_t> data) {
 }
 
 void loadImageWhenUsed(int image, std::span<const uint8_t> data) {
-    storeUndecoded(image, {data, nullptr, {}});
+    storeUndecoded(image, {data, nullptr, {}, nullptr});
+}
+
+void loadPictureWhenUsed(int image, const PictureSource& source) {
+    storeUndecoded(image, {source.png[0], nullptr, {}, std::make_shared<const PictureSource>(source)});
 }
 
 void setApplicationIdentity(const std::string& desktopFileName, std::span<const uint8_t> iconPng) {
@@ -104,13 +140,16 @@ bool loadImageFileWhenUsed(int image, const std::string& path) {
     // Only a picture that looks whole waits: a cut one is found out now.
     if (!image::probe(*bytes)) return loadImage(image, *bytes);
     auto owner = std::make_shared<const std::vector<uint8_t>>(std::move(*bytes));
-    storeUndecoded(image, {*owner, owner, {}});
+    storeUndecoded(image, {*owner, owner, {}, nullptr});
     return true;
 }
 
 void deleteImage(int image) {
-    registry().images.erase(image);
-    registry().undecoded.erase(image);
+    Registry& r = registry();
+    r.images.erase(image);
+    r.undecoded.erase(image);
+    r.canvases.erase(image);
+    r.sources.erase(image);
 }
 
 bool imageExists(int image) {
@@ -119,25 +158,38 @@ bool imageExists(int image) {
 
 Rect imageSize(int image) {
     QImage* i = findImage(image);
-    return i ? Rect{0, 0, i->width(), i->height()} : Rect{};
+    if (!i) return {};
+    const QSize size = logicalSize(*i);
+    return Rect{0, 0, size.width(), size.height()};
 }
 
 Rgb imagePixel(int image, int x, int y) {
     QImage* i = findImage(image);
-    if (!i || !i->valid(x, y)) return {};
-    const QRgb p = i->pixel(x, y);
+    if (!i || !insideLogically(*i, x, y)) return {};
+    const QRgb p = logicalPixel(*i, x, y);
     return {uint8_t(qRed(p)), uint8_t(qGreen(p)), uint8_t(qBlue(p))};
 }
 
 uint8_t imageAlpha(int image, int x, int y) {
     QImage* i = findImage(image);
-    if (!i || !i->valid(x, y)) return 0;
-    return uint8_t(qAlpha(i->pixel(x, y)));
+    if (!i || !insideLogically(*i, x, y)) return 0;
+    return uint8_t(qAlpha(logicalPixel(*i, x, y)));
 }
 
 std::vector<uint32_t> imagePixels(int image) {
     QImage* i = findImage(image);
     if (!i) return {};
+    // Drawn at another density: the device pixel at each skin pixel's centre.
+    QImage sampled;
+    if (i->devicePixelRatio() != 1) {
+        const QSize size = logicalSize(*i);
+        sampled = QImage(size, i->hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(sampled.scanLine(y));
+            for (int x = 0; x < size.width(); ++x) row[x] = logicalPixel(*i, x, y);
+        }
+        i = &sampled;
+    }
     const QImage plain = i->format() == QImage::Format_ARGB32 || i->format() == QImage::Format_RGB32
                              ? *i
                              : i->convertToFormat(QImage::Format_ARGB32);
@@ -153,30 +205,23 @@ std::vector<uint32_t> imagePixels(int image) {
 void scaleImage(int image, int w, int h) {
     QImage* i = findImage(image);
     if (!i || w <= 0 || h <= 0) return;
-    *i = i->scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // At the density drawn: a large photo keeps the detail the screen shows.
+    const qreal d = density();
+    QImage scaled =
+        i->scaled(toDevice(w, d), toDevice(h, d), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(d);
+    storeImage(image, std::move(scaled));
 }
 
 void copyImage(int destination, int source) {
-    if (QImage* s = findImage(source)) storeImage(destination, s->copy());
-}
-
-void fillRect(int image, Rect r, Rgb colour) {
-    QImage* i = findImage(image);
-    if (!i || r.w <= 0 || r.h <= 0) return;
-    // Clipped to the picture; a plain fill needs no painter.
-    const QRect clipped = QRect(r.x, r.y, r.w, r.h).intersected(i->rect());
-    if (clipped.isEmpty()) return;
-    const QRgb value = qRgb(colour.r, colour.g, colour.b);
-    if (i->format() == QImage::Format_RGB32 || i->format() == QImage::Format_ARGB32_Premultiplied ||
-        i->format() == QImage::Format_ARGB32) {
-        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(i->scanLine(y));
-            std::fill(line + clipped.left(), line + clipped.right() + 1, value);
-        }
-        return;
-    }
-    QPainter painter(i);
-    painter.fillRect(clipped, toQColor(colour));
+    QImage* s = findImage(source);
+    if (!s) return;
+    Registry& r = registry();
+    auto ops = r.canvases.find(source);
+    std::optional<std::vector<CanvasOp>> drawn;
+    if (ops != r.canvases.end()) drawn = ops->second;
+    storeImage(destination, s->copy());
+    if (drawn) r.canvases[destination] = std::move(*drawn);
 }
 
 bool detail::plainPixels(const QImage& i) {
@@ -221,32 +266,39 @@ namespace {
 struct TextKey {
     int font;
     QRgb colour;
+    qreal density;
     std::string text;
     bool operator==(const TextKey&) const = default;
 };
 struct TextKeyHash {
     size_t operator()(const TextKey& k) const {
-        return std::hash<std::string>()(k.text) ^ (size_t(k.font) * 31 + k.colour);
+        return std::hash<std::string>()(k.text) ^ (size_t(k.font) * 31 + k.colour) ^
+               std::hash<qreal>()(k.density);
     }
 };
 std::unordered_map<TextKey, QImage, TextKeyHash> textCache;
 constexpr size_t kTextCacheLimit = 256;
 
-const QImage& renderedText(int fontId, Rgb colour, const std::string& value) {
-    TextKey key{fontId, qRgb(colour.r, colour.g, colour.b), value};
+// The text at a density: its glyphs drawn for the device pixels, its box
+// in skin pixels as the font's metrics give it.
+const QImage& renderedText(int fontId, Rgb colour, const std::string& value, qreal density) {
+    TextKey key{fontId, qRgb(colour.r, colour.g, colour.b), density, value};
     if (auto it = textCache.find(key); it != textCache.end()) return it->second;
     if (textCache.size() >= kTextCacheLimit) textCache.clear();
     QFont font;
     if (auto f = registry().fonts.find(fontId); f != registry().fonts.end()) font = f->second;
     const QString text = QString::fromStdString(value);
     const QFontMetrics metrics(font);
-    QImage image(std::max(1, metrics.horizontalAdvance(text) + metrics.maxWidth()),
-                 std::max(1, metrics.height()), QImage::Format_ARGB32_Premultiplied);
+    const QSize box(std::max(1, metrics.horizontalAdvance(text) + metrics.maxWidth()),
+                    std::max(1, metrics.height()));
+    QImage image(toDevice(box.width(), density), toDevice(box.height(), density),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(density);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setFont(font);
     painter.setPen(toQColor(colour));
-    painter.drawText(image.rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    painter.drawText(QRect(QPoint(0, 0), box), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     painter.end();
     return textCache.emplace(std::move(key), std::move(image)).first->second;
 }
@@ -271,29 +323,131 @@ const QImage& scaledCopy(int source, const QImage& s, int w, int h) {
     return copy.image;
 }
 
-}  // namespace
+// The drawings, at the density of the image drawn on. Each returns the
+// rectangle it drew in skin pixels, clipped to the image, and whether it
+// covered that rectangle opaquely.
+struct Drawn {
+    QRect rect;
+    bool opaque = false;
+};
 
-void drawImage(int destination, int source, Rect r) {
-    QImage* d = findImage(destination);
+Drawn fill(QImage& i, const QRect& r, QRgb value) {
+    const QRect logical = r.intersected(QRect(QPoint(0, 0), logicalSize(i)));
+    const QRect clipped = toDevice(logical, i.devicePixelRatio()).intersected(i.rect());
+    if (clipped.isEmpty()) return {};
+    // A plain fill needs no painter.
+    if (i.format() == QImage::Format_RGB32 || i.format() == QImage::Format_ARGB32_Premultiplied ||
+        i.format() == QImage::Format_ARGB32) {
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(i.scanLine(y));
+            std::fill(line + clipped.left(), line + clipped.right() + 1, value);
+        }
+    } else {
+        QPainter painter(&i);
+        paintInDevicePixels(painter);
+        painter.fillRect(clipped, QColor::fromRgb(value));
+    }
+    return {logical, true};
+}
+
+Drawn drawPicture(QImage& d, int source, const QRect& r) {
     QImage* s = findImage(source);
-    if (!d || !s || r.w <= 0 || r.h <= 0) return;
-    if (plainPixels(*d) && plainPixels(*s)) {
-        const bool sameSize = s->width() == r.w && s->height() == r.h;
-        if (sameSize || (r.w <= 4096 && r.h <= 4096)) {
-            blendImage(*d, sameSize ? *s : scaledCopy(source, *s, r.w, r.h), r.x, r.y, d->rect());
-            return;
+    if (!s || r.width() <= 0 || r.height() <= 0) return {};
+    const qreal density = d.devicePixelRatio();
+    // A picture drawn at its own size keeps its pixels; stretched, its edges
+    // fall where the rectangle's do.
+    const QRect target = r.size() == logicalSize(*s)
+                             ? QRect(toDevice(r.x(), density), toDevice(r.y(), density),
+                                     toDevice(r.width(), density), toDevice(r.height(), density))
+                             : toDevice(r, density);
+    const Drawn drawn{r.intersected(QRect(QPoint(0, 0), logicalSize(d))), !s->hasAlphaChannel()};
+    if (target.isEmpty()) return {};
+    if (plainPixels(d) && plainPixels(*s)) {
+        const bool sameSize = s->size() == target.size();
+        if (sameSize || (target.width() <= 4096 && target.height() <= 4096)) {
+            blendImage(d, sameSize ? *s : scaledCopy(source, *s, target.width(), target.height()), target.x(),
+                       target.y(), d.rect());
+            return drawn;
         }
     }
-    QPainter painter(d);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, s->width() != r.w || s->height() != r.h);
-    painter.drawImage(QRect(r.x, r.y, r.w, r.h), *s);
+    QPainter painter(&d);
+    paintInDevicePixels(painter);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, s->size() != target.size());
+    painter.drawImage(target, *s, s->rect());
+    return drawn;
+}
+
+Drawn drawString(QImage& i, int fontId, QPoint at, QRgb colour, const std::string& value) {
+    if (value.empty()) return {};
+    if (!plainPixels(i)) i = i.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const qreal density = i.devicePixelRatio();
+    const QImage& text = renderedText(
+        fontId, {uint8_t(qRed(colour)), uint8_t(qGreen(colour)), uint8_t(qBlue(colour))}, value, density);
+    blendImage(i, text, toDevice(at.x(), density), toDevice(at.y(), density), i.rect());
+    return {QRect(at, logicalSize(text)), false};
+}
+
+Drawn apply(QImage& i, const CanvasOp& op) {
+    switch (op.kind) {
+        case CanvasOp::Kind::Fill:
+            return fill(i, op.rect, op.colour);
+        case CanvasOp::Kind::Image:
+            return drawPicture(i, op.image, op.rect);
+        case CanvasOp::Kind::Text:
+            return drawString(i, op.font, op.rect.topLeft(), op.colour, op.text);
+    }
+    return {};
+}
+
+// Draws on the image and, on a canvas, keeps the drawing: what an opaque
+// drawing covers whole is forgotten, so that a canvas redrawn all the time
+// keeps a few drawings only.
+void draw(int image, CanvasOp op) {
+    QImage* i = findImage(image);
+    if (!i) return;
+    const Drawn drawn = apply(*i, op);
+    auto canvas = registry().canvases.find(image);
+    if (canvas == registry().canvases.end() || drawn.rect.isEmpty()) return;
+    std::vector<CanvasOp>& ops = canvas->second;
+    if (drawn.opaque) std::erase_if(ops, [&](const CanvasOp& old) { return drawn.rect.contains(old.rect); });
+    if (op.kind == CanvasOp::Kind::Text) op.rect = drawn.rect;
+    ops.push_back(std::move(op));
+}
+
+}  // namespace
+
+void detail::redrawCanvases(qreal density) {
+    textCache.clear();
+    scaledCache.clear();
+    Registry& r = registry();
+    for (auto& [image, ops] : r.canvases) {
+        auto it = r.images.find(image);
+        if (it == r.images.end()) continue;
+        const QSize size = logicalSize(it->second);
+        QImage canvas(toDevice(size.width(), density), toDevice(size.height(), density),
+                      QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        canvas.setDevicePixelRatio(density);
+        for (const CanvasOp& op : ops) apply(canvas, op);
+        r.images[image] = std::move(canvas);
+    }
+}
+
+void fillRect(int image, Rect r, Rgb colour) {
+    if (r.w <= 0 || r.h <= 0) return;
+    draw(image,
+         {CanvasOp::Kind::Fill, QRect(r.x, r.y, r.w, r.h), qRgb(colour.r, colour.g, colour.b), 0, 0, {}});
+}
+
+void drawImage(int destination, int source, Rect r) {
+    if (r.w <= 0 || r.h <= 0) return;
+    draw(destination, {CanvasOp::Kind::Image, QRect(r.x, r.y, r.w, r.h), 0, source, 0, {}});
 }
 
 void drawText(int image, int fontId, int x, int y, Rgb colour, const std::string& value) {
-    QImage* i = findImage(image);
-    if (!i || value.empty()) return;
-    if (!plainPixels(*i)) *i = i->convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    blendImage(*i, renderedText(fontId, colour, value), x, y, i->rect());
+    if (value.empty()) return;
+    draw(image,
+         {CanvasOp::Kind::Text, QRect(x, y, 0, 0), qRgb(colour.r, colour.g, colour.b), 0, fontId, value});
 }
 
 namespace {
