@@ -10,8 +10,11 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/gui/gui_internal.h"
 #include "platform/image/svg.h"
@@ -20,6 +23,15 @@ namespace gui::detail {
 namespace {
 
 qreal current = 0;  // 0 until a window or the first drawing asks
+
+// Pictures of the program's own are large at a high density (a skin at 2x
+// is 4.6 MB), and an idle window, once painted, needs none of them: one not
+// used for kRest goes back to its encoded form, to be decoded again (in a
+// few milliseconds) when next drawn.
+using Clock = std::chrono::steady_clock;
+constexpr auto kRest = std::chrono::seconds(10);
+std::unordered_map<int, Clock::time_point> lastUse;
+QTimer* restTimer = nullptr;
 
 using Finish = PictureSource::Finish;
 
@@ -75,7 +87,44 @@ QImage firstRenderScaled(const PictureSource& source, qreal density) {
     return finish(plain, source);
 }
 
+// The decoded picture waits to be decoded again from its source.
+void forgetDecoded(int image) {
+    Registry& r = registry();
+    auto decoded = r.images.find(image);
+    auto source = r.sources.find(image);
+    if (decoded == r.images.end() || source == r.sources.end()) return;
+    r.undecoded[image] = {source->second->png[0], nullptr, logicalSize(decoded->second), source->second};
+    r.images.erase(decoded);
+}
+
+void restPictures() {
+    const auto now = Clock::now();
+    auto next = Clock::time_point::max();
+    for (auto it = lastUse.begin(); it != lastUse.end();) {
+        if (now - it->second >= kRest) {
+            forgetDecoded(it->first);
+            it = lastUse.erase(it);
+        } else {
+            next = std::min(next, it->second + kRest);
+            ++it;
+        }
+    }
+    if (!lastUse.empty()) restTimer->start(std::chrono::ceil<std::chrono::milliseconds>(next - now));
+}
+
 }  // namespace
+
+void pictureUsed(int image) {
+    if (density() == 1) return;
+    lastUse[image] = Clock::now();
+    if (!restTimer) {
+        restTimer = new QTimer(QCoreApplication::instance());
+        restTimer->setSingleShot(true);
+        restTimer->setTimerType(Qt::VeryCoarseTimer);
+        QObject::connect(restTimer, &QTimer::timeout, restPictures);
+    }
+    if (!restTimer->isActive()) restTimer->start(kRest);
+}
 
 qreal density() {
     if (current == 0) {
@@ -90,15 +139,11 @@ void followDensity(qreal density) {
     current = density;
     Registry& r = registry();
     // The program's own pictures are decoded anew where they are next used.
-    for (auto it = r.images.begin(); it != r.images.end();) {
-        auto source = r.sources.find(it->first);
-        if (source == r.sources.end()) {
-            ++it;
-            continue;
-        }
-        r.undecoded[it->first] = {source->second->png[0], nullptr, logicalSize(it->second), source->second};
-        it = r.images.erase(it);
-    }
+    std::vector<int> decoded;
+    for (const auto& [image, source] : r.sources)
+        if (r.images.count(image)) decoded.push_back(image);
+    for (int image : decoded) forgetDecoded(image);
+    lastUse.clear();
     redrawCanvases(density);
     for (const auto& [control, record] : r.controls)
         if (record.kind == ControlKind::Picture) setControlImage(control, record.image);

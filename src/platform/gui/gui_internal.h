@@ -148,6 +148,9 @@ inline QSize logicalSize(const QImage& image) {
     const qreal d = image.devicePixelRatio();
     return d == 1 ? image.size() : QSize(qRound(image.width() / d), qRound(image.height() / d));
 }
+// A decoded picture of the program's own was used now. At a density above 1
+// one left unused for a while goes back to its encoded form.
+void pictureUsed(int image);
 // The picture of the program's own at a density: a carried render, else its
 // document rendered, else its first render scaled (see loadPictureWhenUsed).
 QImage pictureAt(const PictureSource& source, qreal density);
