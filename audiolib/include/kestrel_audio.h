@@ -1,7 +1,8 @@
 /* libkestrel-audio: the audio library the player maps at start-up.
  *
- * Exactly these 14 functions are exported, with C linkage, and one of our
- * own (KESTREL_Channel_GetTitle), which a player may do without. Handles are
+ * Exactly these 14 functions are exported, with C linkage, and two of our
+ * own (KESTREL_Channel_GetTitle, KESTREL_System_GetOutput), which a player
+ * may do without. Handles are
  * opaque pointers; flags and booleans are 32-bit ints; every function
  * returns 0 on success and a non-zero code on failure. Every function is
  * safe with null handles and with handles of sounds or channels that are no
@@ -95,6 +96,20 @@ int FMOD_System_Release(FMOD_SYSTEM* system);
  * cut at a character boundary to fit `size` bytes with its terminating NUL;
  * "" when the stream has none. */
 int KESTREL_Channel_GetTitle(FMOD_CHANNEL* channel, char* title, int size);
+
+/* Where the system's sound goes, for KESTREL_System_GetOutput. */
+enum {
+    KESTREL_AUDIO_OUTPUT_UNKNOWN = 0, /* no output open: before the first sound, after a long silence */
+    KESTREL_AUDIO_OUTPUT_DEVICE = 1,  /* a sound device */
+    KESTREL_AUDIO_OUTPUT_FILE = 2,    /* the WAV file KESTREL_AUDIO_WAV names */
+    KESTREL_AUDIO_OUTPUT_NONE = 3     /* nowhere, at real-time pace: no device could be opened */
+};
+
+/* Our own: where the sound of `system` goes now, into *output. The device
+ * is opened on a thread of the library after a sound is played, so the
+ * answer is UNKNOWN until that open has ended (a few ms, or as long as the
+ * sound system takes to refuse). Never blocks on the device. */
+int KESTREL_System_GetOutput(FMOD_SYSTEM* system, int* output);
 
 #ifdef __cplusplus
 }

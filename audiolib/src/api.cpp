@@ -1,4 +1,4 @@
-// The 14 exported functions and our title export: handle checking around
+// The 14 exported functions and our two exports: handle checking around
 // the system, mixer and streams. Handles are serial numbers dressed as pointers and never reused,
 // so a stale handle can only miss, never reach a newer object.
 #include <algorithm>
@@ -301,6 +301,16 @@ KESTREL_EXPORT int FMOD_System_Release(FMOD_SYSTEM* system) {
     r.systems.erase(reinterpret_cast<uintptr_t>(system));
     std::erase_if(r.channels,
                   [&](const auto& c) { return c.second.system == reinterpret_cast<uintptr_t>(system); });
+    return KESTREL_AUDIO_OK;
+}
+
+KESTREL_EXPORT int KESTREL_System_GetOutput(FMOD_SYSTEM* system, int* output) {
+    if (!output) return KESTREL_AUDIO_ERR_INVALID_PARAM;
+    *output = KESTREL_AUDIO_OUTPUT_UNKNOWN;
+    auto sys = findSystem(system);
+    if (!sys) return KESTREL_AUDIO_ERR_INVALID_HANDLE;
+    if (!sys->output) return KESTREL_AUDIO_ERR_UNINITIALIZED;
+    *output = sys->output->kind();
     return KESTREL_AUDIO_OK;
 }
 

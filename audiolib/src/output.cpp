@@ -64,6 +64,11 @@ class DeviceOnDemand final : public Output {
         wake_.notify_one();
     }
 
+    int kind() const override {
+        std::lock_guard lock(mutex_);
+        return device_ ? device_->kind() : KESTREL_AUDIO_OUTPUT_UNKNOWN;
+    }
+
     void resume() override {
         std::unique_lock lock(mutex_);
         silent_ = false;
@@ -102,7 +107,7 @@ class DeviceOnDemand final : public Output {
 
     Mixer& mixer_;
     std::thread thread_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::unique_ptr<Output> device_;  // guarded by mutex_
     bool wanted_ = false;             // guarded by mutex_

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "kestrel_audio.h"
 #include "mixer.h"
 #include "status.h"
 
@@ -18,6 +19,8 @@ class Output {
     virtual void kick() {}
     // Caller's thread: a paused channel plays again.
     virtual void resume() {}
+    // Any thread: where the sound goes now (KESTREL_AUDIO_OUTPUT_*).
+    virtual int kind() const = 0;
 };
 
 // Caller's thread. Makes the output chosen by the environment; it pulls from

@@ -52,6 +52,8 @@ class PacedOutput final : public Output {
         wake_.notify_all();
     }
 
+    int kind() const override { return writing_ ? KESTREL_AUDIO_OUTPUT_FILE : KESTREL_AUDIO_OUTPUT_NONE; }
+
   private:
     void run() {
         auto origin = Clock::now();

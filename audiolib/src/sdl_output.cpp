@@ -64,6 +64,8 @@ class SdlOutput final : public Output {
         return Status::success();
     }
 
+    int kind() const override { return KESTREL_AUDIO_OUTPUT_DEVICE; }
+
   private:
     // SDL's audio thread: a copy out of the mixer, nothing more.
     static void callback(void* self, Uint8* stream, int bytes) {

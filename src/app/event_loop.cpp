@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/dispatch.h"
+#include "app/keys.h"
 #include "app/loop_policy.h"
 #include "app/next_track.h"
 #include "app/program.h"
@@ -35,6 +36,9 @@ bool loopPass(std::chrono::steady_clock::time_point wakeBy) {
         gui::startWindowDrag(win::MainWindow);
 
     if (event.kind == gui::EventKind::Control && !dispatchControlEvent(event.control, int(event.type)))
+        return false;
+    if ((event.kind == gui::EventKind::Key || event.kind == gui::EventKind::Wheel) &&
+        !dispatchKeyOrWheel(event))
         return false;
 
     // Hover decides when the pointer drags the volume bar; playback sets the level.

@@ -196,7 +196,7 @@ void playLocalFile() {
     if (name.empty()) return;
     appState.localFilesIndex = row;
     const std::string rowText = gui::listRowText(ctl::LocalFilesList, row);
-    const std::string base = text::utf8OrCp1251(name.substr(0, name.size() - 4));
+    const std::string base = text::utf8OrCp1251(withoutExtension(name));
     gui::setText(ctl::SearchField, base);
     appState.currentTitle = base;
     // Asked before the start: a FIFO, a socket or a device is not handed to

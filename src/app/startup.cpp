@@ -7,6 +7,7 @@
 
 #include "app/media_control.h"
 #include "app/program.h"
+#include "app/remembered.h"
 #include "audio/audio_binding.h"
 #include "audio/display_refresh.h"
 #include "library/playlist.h"
@@ -108,6 +109,7 @@ bool startUp(int& argc, char** argv) {
     ApplySkin(win::MainWindow, img::SearchSkin);
     buildMainWindowControls();
     attachTooltips();
+    restoreRememberedSettings();
     trace("window and controls");
     // The audio system for one channel, then the 35 ms refresh of the time,
     // the spectrum, the bars and the status strip.
@@ -126,6 +128,7 @@ bool startUp(int& argc, char** argv) {
 }
 
 void shutDown() {
+    keepRememberedSettings();
     // What the user changed is kept: the playlist and the searches made.
     if (!savePlaylistIfChanged())
         std::fprintf(stderr, "kestrel-player: the playlist could not be saved: %s\n", std::strerror(errno));

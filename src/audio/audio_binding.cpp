@@ -62,6 +62,7 @@ void bindAudioLibrary() {
         return;
     }
     bind(f.KESTREL_Channel_GetTitle, "KESTREL_Channel_GetTitle");
+    bind(f.KESTREL_System_GetOutput, "KESTREL_System_GetOutput");
 }
 
 void initAudioSystem() {

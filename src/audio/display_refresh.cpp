@@ -64,6 +64,10 @@ void drawStatusStrip() {
         // A station's now-playing title follows what plays.
         const std::string& title = appState.nowPlayingTitle;
         text = title.empty() ? appState.nowPlayingText : appState.nowPlayingText + " — " + title;
+        // Sound that goes nowhere is said first: the running time alone
+        // would look like playing.
+        if (appState.noSoundDevice && appState.channelPlaying)
+            text = texts::kNoSoundDevice + (text.empty() ? std::string() : " — " + text);
     }
     if (!drawn.status.stale({recording, text})) return;
     // A text longer than the strip ends in "…"; the whole of it is the strip's tooltip.

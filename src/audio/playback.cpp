@@ -1,5 +1,6 @@
 #include "audio/playback.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -67,6 +68,13 @@ void pollPlayback() {
         if (f.KESTREL_Channel_GetTitle(appState.audioChannel, title, sizeof title) != 0) title[0] = '\0';
         if (appState.nowPlayingTitle != title) appState.nowPlayingTitle = title;
     }
+    // Whether what plays reaches a device. The library knows only once its
+    // output has opened, and forgets while it is closed: the last answer holds.
+    int output = KESTREL_AUDIO_OUTPUT_UNKNOWN;
+    if (f.KESTREL_System_GetOutput && appState.channelPlaying &&
+        f.KESTREL_System_GetOutput(appState.audioSystem, &output) == KESTREL_AUDIO_OK &&
+        output != KESTREL_AUDIO_OUTPUT_UNKNOWN)
+        appState.noSoundDevice = output == KESTREL_AUDIO_OUTPUT_NONE;
 }
 
 void togglePause() {
@@ -103,6 +111,22 @@ void setVolumeFromBar(int32_t x) {
     }
     if (appState.audio.FMOD_Channel_SetVolume)
         appState.audio.FMOD_Channel_SetVolume(appState.audioChannel, appState.volume);
+}
+
+void stepVolume(int steps) {
+    // From what the bar shows: its two ends are drawn past the span.
+    const int32_t from = appState.volume <= 0.0f   ? 0
+                         : appState.volume >= 1.0f ? layout::kVolumeBarSpan
+                                                   : appState.volumeFill;
+    setVolumeFromBar(from + steps * layout::kVolumeKeyStep);
+}
+
+void seekBy(int32_t deltaMs) {
+    const int64_t target = std::max<int64_t>(0, int64_t(appState.positionMs) + deltaMs);
+    if (appState.audio.FMOD_Channel_SetPosition)
+        appState.audio.FMOD_Channel_SetPosition(appState.audioChannel,
+                                                static_cast<uint32_t>(std::min<int64_t>(target, UINT32_MAX)),
+                                                kMilliseconds);
 }
 
 void setVolumeLevel(double level) {

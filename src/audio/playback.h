@@ -12,7 +12,8 @@
 // arrives (a failed open shows at a later poll as a channel that stopped); a
 // local file is read up to its first audio.
 void startStream(const std::string& address);
-// Spectrum, position, playing state and the station's title into AppState.
+// Spectrum, position, playing state, the station's title and whether the
+// sound reaches a device, into AppState.
 void pollPlayback();
 void togglePause();
 void toggleMute();
@@ -23,6 +24,12 @@ void seekFromPositionBar();
 void setVolumeFromBar(int32_t x);
 // The same for a level from 0 to 1, at the bar's nearest point.
 void setVolumeLevel(double level);
+// Up and Down, and the wheel over the bar: the fill moves by `steps` key
+// steps from what the bar shows (negative: down), as a drag to there would.
+void stepVolume(int steps);
+// Left and Right: the position moves by deltaMs, not before the start. A
+// sound that cannot seek (a live stream) stays where it is.
+void seekBy(int32_t deltaMs);
 
 // The arithmetic of the two bars, for their tests.
 struct VolumeSetting {

@@ -6,12 +6,16 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 #include "platform/gui/gui.h"
+#include "platform/mci/cover_picture.h"
 #include "platform/text/case_fold.h"
 #include "platform/text/cp1251.h"
 #include "state/app_state.h"
+#include "state/texts.h"
 #include "ui/ids.h"
 #include "ui/layout.h"
 #include "ui/register.h"
@@ -34,12 +38,67 @@ std::string filePart(const std::string& path) {
     return path.substr(path.rfind('/') + 1);
 }
 
-bool isAudioName(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string ext = name.substr(name.size() - 4);
-    for (char& c : ext)
+// What the audio library plays (FFmpeg's decoders, the synthesiser for
+// MIDI), by extension, without the dot and in lower case.
+constexpr std::array<const char*, 13> kAudioExtensions = {"mp3",  "wav", "mid", "midi", "flac", "ogg", "oga",
+                                                          "opus", "m4a", "aac", "wma",  "aif",  "aiff"};
+
+std::string asciiLower(std::string text) {
+    for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ext == ".wav" || ext == ".mp3" || ext == ".mid";
+    return text;
+}
+
+// The extension after the last dot, lower case; "" for a name without one.
+std::string extensionOf(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? std::string() : asciiLower(name.substr(dot + 1));
+}
+
+bool isAudioName(const std::string& name) {
+    const std::string ext = extensionOf(name);
+    return std::find(kAudioExtensions.begin(), kAudioExtensions.end(), ext) != kAudioExtensions.end();
+}
+
+// The folder's own picture, after "яяя.jpg": the first of these stems with
+// one of these extensions, any case.
+constexpr std::array<const char*, 3> kCoverStems = {"cover", "folder", "front"};
+constexpr std::array<const char*, 3> kCoverExtensions = {"jpg", "jpeg", "png"};
+
+std::string coverFileOf(const std::string& folder) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return {};
+    std::string best;
+    size_t bestRank = SIZE_MAX;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        const std::string lower = asciiLower(name);
+        for (size_t s = 0; s < kCoverStems.size(); ++s)
+            for (size_t e = 0; e < kCoverExtensions.size(); ++e) {
+                const size_t rank = s * kCoverExtensions.size() + e;
+                if (rank < bestRank && lower == std::string(kCoverStems[s]) + "." + kCoverExtensions[e]) {
+                    best = name;
+                    bestRank = rank;
+                }
+            }
+    }
+    ::closedir(dir);
+    return best;
+}
+
+// The album's picture into AlbumPhotoImage: "яяя.jpg" of the folder, its
+// cover file, or the picture the chosen file carries. False when none.
+bool loadAlbumPicture() {
+    const std::string& folder = appState.localFolder;
+    if (gui::loadImageFile(img::AlbumPhotoImage, folder + "яяя.jpg")) return true;
+    if (const std::string cover = coverFileOf(folder);
+        !cover.empty() && gui::loadImageFile(img::AlbumPhotoImage, folder + cover))
+        return true;
+    // Only a file of the listed folder: the refresh before any choice looks
+    // in the working directory, where the last chosen file is not.
+    if (appState.chosenFile.empty() || folderPart(appState.chosenFile) != folder) return false;
+    const std::vector<uint8_t> embedded = mci::coverPicture(appState.chosenFile);
+    return !embedded.empty() && gui::loadImage(img::AlbumPhotoImage, embedded);
 }
 
 // NumberedIconImage for number r: the file icon stretched to 16 x 16 with
@@ -97,8 +156,26 @@ bool nameLess(const SortedName& x, const SortedName& y) {
 
 }  // namespace
 
+std::string withoutExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+namespace {
+
+// The dialog's filters: the audio files it lists, then every file.
+std::string audioFileFilter() {
+    std::string patterns;
+    for (const char* ext : kAudioExtensions) patterns += (patterns.empty() ? "*." : ";*.") + std::string(ext);
+    return std::string(texts::kAudioFilesFilter) + "|" + patterns + "|" + texts::kAllFilesFilter + "|*.*";
+}
+
+}  // namespace
+
 int listChosenFile() {
-    appState.chosenFile = gui::openFileDialog(win::MainWindow, "", "*.*|*.*");
+    appState.chosenFile = gui::openFileDialog(win::MainWindow, "", audioFileFilter(), appState.dialogFolder);
+    // The next dialog opens where this one chose; a cancelled one changes nothing.
+    if (!appState.chosenFile.empty()) appState.dialogFolder = folderPart(appState.chosenFile);
     listLocalFolder(appState.chosenFile);
     StripeList(ctl::LocalFilesList);
     const std::string name = filePart(appState.chosenFile);
@@ -157,18 +234,12 @@ void listLocalFolder(const std::string& path) {
 }
 
 void loadAlbumPhoto() {
-    if (!gui::loadImageFile(img::AlbumPhotoImage, appState.localFolder + "яяя.jpg")) {
+    if (!loadAlbumPicture()) {
         const bool placeholder = gui::loadImageFile(img::AlbumPlaceholderImage, "999.jpg");
         gui::setControlImage(ctl::AlbumPhoto, placeholder ? img::AlbumPlaceholderImage : 0);
         return;
     }
-    const gui::Rect size = gui::imageSize(img::AlbumPhotoImage);
-    if (size.w <= 0 || size.h <= 0) return;
-    constexpr int width = layout::kAlbumPhotoWidth;
-    constexpr int maxHeight = layout::kAlbumPhotoMaxHeight;
-    const long long height = static_cast<long long>(size.h) * width / size.w;
-    // A very wide picture still keeps one line.
-    gui::scaleImage(img::AlbumPhotoImage, width,
-                    height >= maxHeight ? maxHeight : std::max(1, static_cast<int>(height)));
+    // Letterboxed in the frame: a photo is never stretched out of its shape.
+    gui::fitImage(img::AlbumPhotoImage, layout::kAlbumPhotoWidth, layout::kAlbumPhotoMaxHeight);
     gui::setControlImage(ctl::AlbumPhoto, img::AlbumPhotoImage);
 }

@@ -60,6 +60,7 @@ using FMOD_Sound_Release_fn = decltype(&::FMOD_Sound_Release);
 using FMOD_System_Close_fn = decltype(&::FMOD_System_Close);
 using FMOD_System_Release_fn = decltype(&::FMOD_System_Release);
 using KESTREL_Channel_GetTitle_fn = decltype(&::KESTREL_Channel_GetTitle);
+using KESTREL_System_GetOutput_fn = decltype(&::KESTREL_System_GetOutput);
 
 // The 14 bound entry points of the audio library, in binding order.
 struct AudioFunctions {
@@ -77,9 +78,11 @@ struct AudioFunctions {
     FMOD_Sound_Release_fn FMOD_Sound_Release = nullptr;
     FMOD_System_Close_fn FMOD_System_Close = nullptr;
     FMOD_System_Release_fn FMOD_System_Release = nullptr;
-    // Our library's own export, bound if present: a library without it
-    // still plays, only without now-playing titles.
+    // Our library's own exports, bound if present: a library without them
+    // still plays, only without now-playing titles and without saying that
+    // it found no sound device.
     KESTREL_Channel_GetTitle_fn KESTREL_Channel_GetTitle = nullptr;
+    KESTREL_System_GetOutput_fn KESTREL_System_GetOutput = nullptr;
 };
 
 // Which list the record button saves from.
@@ -109,6 +112,9 @@ struct PlaybackState {
     int32_t trackLengthSeconds = 0;  // the display refresh makes 0 into 1
     std::array<float, 514> spectrum{};
     std::string nowPlayingTitle;  // the radio station's current title, "" when none
+    // The audio library plays into no device (it found none): the status
+    // strip says so. Kept from the library's last answer while it has none.
+    int32_t noSoundDevice = 0;
 };
 
 // What plays, what the status strip says of it, and what plays next
@@ -147,6 +153,7 @@ struct ListsState {
     std::string lastQuery;  // the last search text, encoded
     std::string localFolder;
     std::string chosenFile;
+    std::string dialogFolder;  // where the open dialog opens ("" : the working directory)
 };
 
 // Saving tracks (online/download). The UI thread sets `downloadSource` from

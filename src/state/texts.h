@@ -30,6 +30,10 @@ inline constexpr char kSaveFolderNotMade[] = "Не удалось создать
 inline constexpr char kFilesNotSaved[] = "Не записано файлов: ";  // failed, " из ", all
 inline constexpr char kOutOf[] = " из ";
 
+// The open dialog's filters.
+inline constexpr char kAudioFilesFilter[] = "Звуковые файлы";
+inline constexpr char kAllFilesFilter[] = "Все файлы";
+
 // The status strip.
 inline constexpr char kRecording[] = "       - Идёт запись";  // after the caption of the file being saved
 inline constexpr char kSiteDown[] = "Сайт поиска не отвечает";
@@ -40,5 +44,7 @@ inline constexpr char kStationSilent[] = "Станция не отвечает: 
 inline constexpr char kNotPlayable[] = "Не удалось воспроизвести: ";
 inline constexpr char kNotAFile[] = " (это не файл)";
 inline constexpr char kPassedOver[] = "     (не удалось воспроизвести: ";  // the entries, then ")"
+// Before what plays, while the audio library plays it into no device.
+inline constexpr char kNoSoundDevice[] = "Нет звукового устройства";
 
 }  // namespace texts

@@ -82,7 +82,7 @@ std::string json() {
     out += "  \"positionBarWidth\": " + num(kPositionBarWidth) + ",\n";
     out += "  \"volumeBar\": {\"span\": " + num(kVolumeBarSpan) + ", \"fillFull\": " + num(kVolumeFillFull) +
            ", \"fillSilent\": " + num(kVolumeFillSilent) + ", \"fillStart\": " + num(kVolumeFillStart) +
-           "},\n";
+           ", \"keyStep\": " + num(kVolumeKeyStep) + "},\n";
     out += "  \"iconColumns\": {\"rows\": " + spanJson(kIconRows) + ", \"add\": " + spanJson(kAddIconColumn) +
            ", \"delete\": " + spanJson(kDeleteIconColumn) + "}\n";
     return out + "}\n";

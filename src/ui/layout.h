@@ -200,6 +200,9 @@ inline constexpr int kVolumeBarSpan = 57;
 inline constexpr int kVolumeFillFull = 60;
 inline constexpr int kVolumeFillSilent = 2;
 inline constexpr int kVolumeFillStart = 33;
+// Up and Down, and each notch of the wheel over the bar, move its fill by
+// this many pixels.
+inline constexpr int kVolumeKeyStep = 3;
 
 // A range with both bounds left out: low < v < high.
 struct Span {

@@ -173,9 +173,15 @@ TEST(Playback, EveryFileFormatPlaysItsTone) {
     sh("ffmpeg -nostdin -y -i " + base + " -c:a aac -b:a 128k " + dir + "/f.m4a");
     sh("sox " + base + " -c 1 " + dir + "/mono.wav");
     sh("sox " + base + " -r 22050 " + dir + "/low.wav");
+    // The rest of what the player lists in a folder.
+    const std::pair<const char*, const char*> more[] = {
+        {"opus", "libopus"}, {"oga", "libvorbis"}, {"aac", "aac"}, {"wma", "wmav2"}, {"aiff", "pcm_s16be"}};
+    for (const auto& [ext, codec] : more)
+        sh("ffmpeg -nostdin -loglevel error -y -i " + base + " -c:a " + codec + " " + dir + "/f." + ext);
     std::vector<std::string> files = {toneMp3(1000, 2, "cbr"), toneMp3(1000, 2, "vbr"), dir + "/f.ogg",
                                       dir + "/f.flac",         dir + "/f.m4a",          dir + "/mono.wav",
                                       dir + "/low.wav"};
+    for (const auto& [ext, codec] : more) files.push_back(dir + "/f." + ext);
     Session s;
     for (const auto& file : files) {
         SCOPED_TRACE(file);

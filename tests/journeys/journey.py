@@ -405,13 +405,16 @@ class Journey:
     def key(self, *keys):
         self.xdo("key", "--delay", 60, *keys)
 
-    def search(self, query, results):
-        """Replaces the search field's text with `query`, as a user does, presses "Поиск" and waits
-        until the results list shows `results` rows (and no more)."""
+    def search(self, query, results, enter=False):
+        """Replaces the search field's text with `query`, as a user does, presses "Поиск" (or Enter in
+        the field) and waits until the results list shows `results` rows (and no more)."""
         self.click(SEARCH_FIELD)
         self.key("ctrl+a", "BackSpace")
         self.type_text(query)
-        self.click(SEARCH_BUTTON)
+        if enter:
+            self.key("Return")
+        else:
+            self.click(SEARCH_BUTTON)
         wait_until("%d search results" % results, lambda: row_shows(self, RESULTS_PANEL, results - 1), timeout=15)
         if row_shows(self, RESULTS_PANEL, results):
             raise JourneyFailure("the search found more than %d tracks" % results)

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""mp3 mode: the real open dialog shows a folder's MP3s and one is picked
-from its list; it plays, the folder's photo shows, and when it ends the next
-file in name order plays ("2 …" is followed by "10 …"), past a damaged MIDI
-file between them. Paused, the spectrum the refresh drew straight to the
+"""mp3 mode: the real open dialog shows a folder's audio files and one is
+picked from its list; it plays, the folder's photo shows, and when it ends
+the next files in name order play, past a damaged MIDI file: a FLAC and an
+Ogg file, then "10 …" after "5 …". Paused, the spectrum the refresh drew straight to the
 screen matches the window's own paint of it after compact mode. A FIFO, a
 socket and a device named ".mp3" are listed, and choosing one says so
-without holding the window."""
+without holding the window. A folder with only a "Cover.JPG" shows that,
+in its own shape inside the photo's frame."""
 
 import os
 import random
@@ -18,8 +19,10 @@ from journey import (ALBUM_PHOTO, LOCAL_FILES_PANEL, MP3_MODE_BUTTON, OPEN_FOLDE
                      JourneyFailure, centre, control, make_mp3, row_point, row_shows, run, wait_until)
 
 # Names whose directory (hash) order, byte order and name order all differ.
-TRACKS = {"1 Один.mp3": 300, "2 Два.mp3": 420, "10 Десять.mp3": 540, "11 одиннадцать.mp3": 660,
-          "20 Двадцать.mp3": 780}
+TRACKS = {"1 Один.mp3": 300, "2 Два.mp3": 420, "4 Четыре.flac": 900, "5 Пять.ogg": 1020, "10 Десять.mp3": 540,
+          "11 одиннадцать.mp3": 660, "20 Двадцать.mp3": 780}
+SHORT = ("2 ", "4 ", "5 ")  # these last 3 s, the others 8 s
+COVER_COLOUR = (0, 0, 220)
 PHOTO_COLOUR = (0, 200, 0)
 # The spectrum's bands, which the window paints itself, and the skin around them.
 SPECTRUM = (340, 26, 230, 24)
@@ -40,11 +43,39 @@ def held_still(j, rect):
     return wait_until("the screen to hold still", same, interval=0.3)
 
 
+def make_track(path, hertz, seconds):
+    """A tone in the format the name's extension says (sox writes FLAC and Ogg Vorbis itself)."""
+    if path.endswith(".mp3"):
+        make_mp3(path, hertz, seconds)
+    else:
+        subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", path, "synth", str(seconds), "sine", str(hertz),
+                        "vol", "0.5"], check=True, stderr=subprocess.DEVNULL)
+
+
+def choose_in_dialog(j, main_windows, folder, typed, step):
+    """Opens the dialog, goes to `folder` through its file name field, selects the file whose name
+    begins with `typed` in its list and opens it."""
+    j.click(OPEN_FOLDER_BUTTON)
+    dialog = wait_until("the open dialog", lambda: next((w for w in j.player_windows() if w not in main_windows),
+                                                        None))
+    j.xdo("windowactivate", "--sync", dialog)
+    # The file name field has the focus: a folder typed there opens it.
+    j.type_text(folder + "/")
+    j.key("Return")
+    j.step(step + "-dialog-folder")
+    # Into the file list, where typed letters select a file; Enter opens it.
+    j.key("shift+Tab")
+    j.type_text(typed)
+    j.step(step + "-dialog-picked")
+    j.key("Return")
+    wait_until("the dialog to close", lambda: dialog not in j.player_windows())
+
+
 def main(j):
     album = os.path.join(j.tmp, "Альбом")
     os.makedirs(album)
     for name, hertz in TRACKS.items():
-        make_mp3(os.path.join(album, name), hertz, 3 if name.startswith("2 ") else 8)
+        make_track(os.path.join(album, name), hertz, 3 if name.startswith(SHORT) else 8)
     # A MIDI header and a track of random bytes, nearly as large as the
     # player takes: its open is slow and then fails (or plays nothing), and
     # the advance goes on past it.
@@ -62,20 +93,7 @@ def main(j):
     silent = held_still(j, SPECTRUM)
 
     j.click(MP3_MODE_BUTTON)
-    j.click(OPEN_FOLDER_BUTTON)
-    dialog = wait_until("the open dialog", lambda: next((w for w in j.player_windows() if w not in main_windows),
-                                                        None))
-    j.xdo("windowactivate", "--sync", dialog)
-    # The file name field has the focus: a folder typed there opens it.
-    j.type_text(album + "/")
-    j.key("Return")
-    j.step("1-dialog-folder")
-    # Into the file list, where a typed "2" selects "2 Два.mp3"; Enter opens it.
-    j.key("shift+Tab")
-    j.type_text("2")
-    j.step("2-dialog-picked")
-    j.key("Return")
-    wait_until("the dialog to close", lambda: dialog not in j.player_windows())
+    choose_in_dialog(j, main_windows, album, "2", "1")
 
     j.wait_for_sound(TRACKS.values(), TRACKS["2 Два.mp3"], "the picked file to play")
     if not all(row_shows(j, LOCAL_FILES_PANEL, r) for r in range(len(TRACKS))):
@@ -85,7 +103,8 @@ def main(j):
         return photo and max(abs(a - b) for a, b in zip(photo, PHOTO_COLOUR)) <= 30
     wait_until("the folder's photo to show where the dialog was", photo_shows, timeout=5)
     j.step("3-playing")
-    j.wait_for_sound(TRACKS.values(), TRACKS["10 Десять.mp3"], "the next file in name order to play")
+    for name in ("4 Четыре.flac", "5 Пять.ogg", "10 Десять.mp3"):
+        j.wait_for_sound(TRACKS.values(), TRACKS[name], "the next file in name order to play: " + name)
 
     # The refresh draws the bands straight to the screen, over the skin,
     # until the pause takes them down; the full window back from compact
@@ -109,6 +128,24 @@ def main(j):
         j.click(row_point(LOCAL_FILES_PANEL, row), double=True)
         wait_until("the status strip to speak of row %d" % row, lambda: j.region(STATUS_STRIP) != strip, timeout=5)
     j.step("5-not-a-file")
+
+    # A folder whose only picture is a wide "Cover.JPG": it shows centred,
+    # the frame's top and bottom left to the skin.
+    covered = os.path.join(j.tmp, "Обложка")
+    os.makedirs(covered)
+    make_mp3(os.path.join(covered, "Песня.mp3"), 300, 8)
+    subprocess.run(["convert", "-size", "540x300", "xc:rgb%r" % (COVER_COLOUR,), os.path.join(covered, "Cover.JPG")],
+                   check=True)
+    choose_in_dialog(j, main_windows, covered, "П", "6")
+    x, y, w, h = ALBUM_PHOTO
+
+    def near(colour, want):
+        return colour and max(abs(a - b) for a, b in zip(colour, want)) <= 30
+    wait_until("the cover to show", lambda: near(j.pixel(x + w // 2, y + h // 2), COVER_COLOUR), timeout=5)
+    j.step("7-cover")
+    for edge in (y + 10, y + h - 10):
+        if near(j.pixel(x + w // 2, edge), COVER_COLOUR):
+            raise JourneyFailure("the wide cover is stretched to the frame's height")
     j.stop_player()
     listener.close()
 

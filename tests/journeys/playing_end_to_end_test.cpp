@@ -10,12 +10,14 @@
 #include <fstream>
 #include <thread>
 
+#include "app/next_track.h"
 #include "app/program.h"
 #include "audio/display_refresh.h"
 #include "audio/track_length.h"
 #include "platform/gui/gui_testing.h"
 #include "platform/net/net_testing.h"
 #include "state/app_state.h"
+#include "state/texts.h"
 #include "support/temp_dir.h"
 #include "ui/ids.h"
 
@@ -216,10 +218,46 @@ TEST(PlayingEndToEnd, ADoubleClickedSearchResultPlaysAndIsSteered) {
         << appState.positionMs << " ms, pointer at x = " << appState.mouseX;
     EXPECT_LT(appState.positionMs, 5500u);
 
+    // Left and Right move 5 s back (not before the start) and forward.
+    gui::postEvent({gui::EventKind::Key, win::MainWindow, 0, {}, gui::Key::Left, 0});
+    ASSERT_TRUE(pumpUntil([] { return appState.positionMs < 1500; }, 3000)) << appState.positionMs;
+    gui::postEvent({gui::EventKind::Key, win::MainWindow, 0, {}, gui::Key::Right, 0});
+    ASSERT_TRUE(pumpUntil([] { return appState.positionMs >= 5000; }, 3000)) << appState.positionMs;
+    EXPECT_LT(appState.positionMs, 7000u);
+
     shutDown();
     server.stop();
     serving.join();
     net::overrideConnected(std::nullopt);
     unsetenv("KESTREL_AUDIO_WAV");
     unsetenv("KESTREL_SITE_URL");
+}
+
+// With no sound device the library plays into nothing at real-time pace, so
+// the time runs as if one heard it: the status strip says there is no
+// device, before what plays (read here from the tooltip of a strip too
+// narrow for the whole text).
+TEST(PlayingEndToEnd, WithoutASoundDeviceTheStripSaysSo) {
+    testsupport::TempDir dir;
+    testsupport::ScopedCwd cwd(dir.path());
+    const std::string tone = (dir / (std::string(150, 'x') + ".wav")).string();
+    ASSERT_EQ(testsupport::run("sox -n -r 44100 -c 2 '" + tone + "' synth 5 sine 440"), 0);
+    unsetenv("KESTREL_AUDIO_WAV");
+    setenv("SDL_AUDIODRIVER", "kestrel-no-such-driver", 1);
+    gui::setMessageBoxResponder([](const gui::MessageBoxInfo&) {});
+    net::overrideConnected(true);
+    int argc = 1;
+    char name[] = "kestrel-player";
+    char* argv[] = {name, nullptr};
+    ASSERT_TRUE(startUp(argc, argv));
+    gui::setOpenFileResponder([&] { return tone; });
+    openLocalFile();
+    ASSERT_TRUE(pumpUntil([] { return appState.channelPlaying == 1 && appState.positionMs > 300; }, 5000));
+    pumpPastOneRefresh();
+    EXPECT_EQ(appState.noSoundDevice, 1);
+    EXPECT_EQ(gui::tooltip(ctl::StatusStrip).rfind(texts::kNoSoundDevice, 0), 0u)
+        << gui::tooltip(ctl::StatusStrip);
+    shutDown();
+    net::overrideConnected(std::nullopt);
+    unsetenv("SDL_AUDIODRIVER");
 }

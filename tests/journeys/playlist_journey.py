@@ -7,20 +7,24 @@ its value; the others hold Latin-1 letters and an emoji, which must come
 back whole, in the list and in the names of recorded files. An entry added
 and never saved survives an exit by SIGHUP (a closed terminal), and so do
 the searches made. A dead station before the kept entries is passed over,
-and the strip names it."""
+and the strip names it. The volume, mute and the window's place changed
+before the logout are there again after the restart; a damaged settings
+file gives the defaults with one warning, and is written anew at exit."""
 
 import os
 import re
 import signal
 import sys
 
-from journey import (PLAYLIST_PANEL, RECORD_BUTTON, RESULTS_ADD_ICON_X, RESULTS_PANEL, JourneyFailure, control,
-                     free_port, make_mp3,
-                     row_point, row_shows, run, start_site, wait_until)
+from journey import (PLAYLIST_PANEL, RECORD_BUTTON, RESULTS_ADD_ICON_X, RESULTS_PANEL, JourneyFailure, centre,
+                     control, free_port, make_mp3, row_point, row_shows, run, start_site, wait_until)
 
 SAVE_BUTTON = (10, 60, 70, 25)  # in the playlist editor
 EDITOR_TITLE = "Редактирование плейлиста"
 STATUS_STRIP = control("StatusStrip")
+VOLUME_BAR = control("VolumeBar")
+MUTE_BUTTON = control("MuteButton")
+MOVED_TO = (100, 150)
 ARTIST = "Пробный артист"
 # Titles and their tones. The site lists "artist - title"; line breaks in a
 # title are stored as spaces.
@@ -68,6 +72,12 @@ def put_dead_station_first(path):
         f.write(b"\xef\xbb\xbf" + text.encode("utf-8") if bom else text.encode("cp1251"))
 
 
+def look(j):
+    """The volume bar and the mute button as shown, the pointer away from the window."""
+    j.xdo("mousemove", 1, 1)
+    return j.region(VOLUME_BAR), j.region(MUTE_BUTTON)
+
+
 def add_result(j, row, playlist_row):
     j.click(row_point(RESULTS_PANEL, row, RESULTS_ADD_ICON_X - RESULTS_PANEL[0]))
     wait_until("result %d to join the playlist" % row, lambda: row_shows(j, PLAYLIST_PANEL, playlist_row))
@@ -83,6 +93,8 @@ def main(j):
     os.remove(stations)
     j.start_player()
     main_windows = j.player_windows()
+    centred = j.geometry()[:2]
+    defaults = look(j)
     if row_shows(j, PLAYLIST_PANEL, 0):
         raise JourneyFailure("the playlist is not empty without its file")
 
@@ -105,8 +117,17 @@ def main(j):
     if sorted(title for _, title in entries) != sorted(STORED):
         raise JourneyFailure("the saved titles are not those found: %r" % entries)
 
-    # One more entry, never saved; the program ends as at a logout.
+    # One more entry, never saved; a lower volume, mute and another place
+    # for the window; the program ends as at a logout.
     add_result(j, 1, 3)
+    j.move(*centre(VOLUME_BAR))
+    j.xdo("click", "--repeat", 4, "--delay", 50, 5)
+    j.click(MUTE_BUTTON)
+    j.xdo("windowmove", j.window, *MOVED_TO)
+    wait_until("the window to move", lambda: j.geometry()[:2] == MOVED_TO)
+    j.refresh_origin()
+    changed = wait_until("the volume bar and the mute button to change",
+                         lambda: all(a != b for a, b in zip(look(j), defaults)) and look(j))
     j.stop_player(signal.SIGHUP)
     entries, history, _ = playlist_group(stations)
     if len(entries) != 4 or entries[3] != entries[1]:
@@ -115,6 +136,11 @@ def main(j):
         raise JourneyFailure("the search was not kept in the history: %r" % history)
 
     j.start_player()
+    main_windows = j.player_windows()  # the windows of this run: a box is any other
+    if j.geometry()[:2] != MOVED_TO:
+        raise JourneyFailure("the window starts at %r, not where it was left" % (j.geometry()[:2],))
+    wait_until("the volume and mute as they were left", lambda: look(j) == changed, timeout=5)
+    j.click(MUTE_BUTTON)  # heard again below
     wait_until("the kept playlist after a restart", lambda: row_shows(j, PLAYLIST_PANEL, 3))
     if row_shows(j, PLAYLIST_PANEL, 4):
         raise JourneyFailure("the playlist holds more than the kept entries after a restart")
@@ -136,7 +162,13 @@ def main(j):
         raise JourneyFailure("an exit without changes rewrote the playlist: %r" % playlist_group(stations)[0])
 
     put_dead_station_first(stations)
+    settings = os.path.join(j.env["XDG_CONFIG_HOME"], "kestrel-player", "kestrel-player.conf")
+    with open(settings, "wb") as f:
+        f.write(bytes(range(256)) * 4)
     j.start_player()
+    if j.geometry()[:2] != centred:
+        raise JourneyFailure("with a damaged settings file the window is not centred")
+    wait_until("the default volume and mute", lambda: look(j) == defaults, timeout=5)
     wait_until("the playlist with the dead station", lambda: row_shows(j, PLAYLIST_PANEL, 4))
     j.click(row_point(PLAYLIST_PANEL, 0), double=True)
     j.wait_for_sound(TRACKS.values(), STORED[entries[0][1]], "the entry after the dead station to play")
@@ -147,6 +179,14 @@ def main(j):
     j.click(row_point(PLAYLIST_PANEL, 1), double=True)
     wait_until("the strip to name the entry alone", lambda: j.region(STATUS_STRIP) != after_dead)
     j.stop_player()
+    with open(os.path.join(j.tmp, "player.log"), errors="replace") as log:
+        said = log.read()
+    warnings = [line for line in said.splitlines() if "kestrel-player.conf" in line]
+    if len(warnings) != 1:
+        raise JourneyFailure("a damaged settings file gave %d warnings: %r" % (len(warnings), warnings))
+    with open(settings, "rb") as f:
+        if not f.read().startswith(b"[player]"):
+            raise JourneyFailure("the damaged settings file was not written anew at exit")
 
 
 if __name__ == "__main__":

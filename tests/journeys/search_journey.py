@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Search: a query with Cyrillic and "&" typed into the search field finds
-the tracks on a real kestrel-site; a double click plays one, "+" adds it to
+the tracks on a real kestrel-site, Enter in the field searching as the
+button does; a double click plays one, Space pauses and resumes it, the
+wheel over the volume bar and the Up key change its volume, "+" adds it to
 the playlist and Record saves it, byte for byte as the site serves it. A
 row too long for the list ends in "…" and shows whole over it. A query that
 finds nothing and a site that is down say so in the status strip; an empty
@@ -10,10 +12,12 @@ import os
 import sys
 
 from journey import (PLAYLIST_PANEL, RECORD_BUTTON, RESULTS_ADD_ICON_X, RESULTS_PANEL, SEARCH_BUTTON, SEARCH_FIELD,
-                     JourneyFailure, control, make_mp3, row_point, row_shows, run, start_site, wait_until)
+                     JourneyFailure, Wav, centre, control, make_mp3, row_point, row_shows, run, start_site,
+                     wait_until)
 
 TONES = (440, 660, 880)
 STATUS_STRIP = control("StatusStrip")
+VOLUME_BAR = control("VolumeBar")
 LONG_TITLE = "Очень длинное название песни, которое никак не помещается в одну строку списка результатов"
 
 
@@ -48,12 +52,31 @@ def main(j):
     wait_until("the row's tooltip", lambda: len(j.player_windows()) > len(main_windows), timeout=10)
     j.step("0-long-row")
 
-    j.search("дождь & ветер", results=2)
+    j.search("дождь & ветер", results=2, enter=True)
     j.step("1-results")
 
     # A double click on the first result streams it from the site.
     j.click(row_point(RESULTS_PANEL, 0), double=True)
     wait_until("a result to play", lambda: j.wav.tone(TONES) in TONES[:2], timeout=15)
+
+    # Space pauses and resumes, though the list has the focus.
+    def level():
+        return Wav.loudness(j.wav.latest())
+    j.key("space")
+    wait_until("Space to pause", lambda: level() < 0.005)
+    j.key("space")
+    wait_until("Space to resume", lambda: j.wav.tone(TONES) in TONES[:2])
+    # Three notches down over the volume bar, then Up, once a click on the
+    # skin has taken the focus from the list.
+    loud = wait_until("a steady level", lambda: level() > 0.05 and level())
+    j.move(*centre(VOLUME_BAR))
+    j.xdo("click", "--repeat", 3, "--delay", 50, 5)
+    wait_until("the wheel to lower the volume", lambda: level() < loud * 0.9)
+    lowered = level()
+    j.click(STATUS_STRIP)
+    j.key("Up")
+    wait_until("Up to raise the volume", lambda: level() > lowered * 1.05)
+    j.step("1a-keys")
 
     # "+" in the icon column adds the row below the playlist's last.
     free_row = next((r for r in range(10) if not row_shows(j, PLAYLIST_PANEL, r)), None)

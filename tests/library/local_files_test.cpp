@@ -26,9 +26,10 @@ void writeWav(const std::string& path, int seconds) {
                         u16(1) + u16(8) + "data" + u32(data) + std::string(data, '\x80'));
 }
 
-bool makeJpeg(const std::string& path, int w, int h) {
-    const std::string command = "ffmpeg -loglevel error -y -f lavfi -i color=c=red:s=" + std::to_string(w) +
-                                "x" + std::to_string(h) + " -frames:v 1 '" + path + "'";
+bool makeJpeg(const std::string& path, int w, int h, const std::string& colour = "red") {
+    const std::string command = "ffmpeg -nostdin -loglevel error -y -f lavfi -i color=c=" + colour +
+                                ":s=" + std::to_string(w) + "x" + std::to_string(h) + " -frames:v 1 '" +
+                                path + "'";
     return std::system(command.c_str()) == 0;
 }
 
@@ -59,7 +60,12 @@ class LocalFilesTest : public LibraryTest {
 TEST_F(LocalFilesTest, ListsAudioFilesOfAnyCaseInNameOrderWithNumbers) {
     makeMixedFolder();
     ::mkdir("music/folder.Mp3", 0755);
-    expected.insert(expected.begin(), "    folder.Mp3");
+    // Every format the audio library plays, whatever the extension's length.
+    for (const char* name : {"music/x.FLAC", "music/y.opus", "music/z.midi", "music/w.m4a", "music/v.ogg",
+                             "music/cover.jpg", "music/playlist.m3u"})
+        writeFile(name, "");
+    expected = {"    folder.Mp3", "    second.mp3", "    third.wav", "    v.ogg",     "    w.m4a",
+                "    x.FLAC",     "    y.opus",     "    z.midi",    "    Первый.MP3"};
 
     listLocalFolder(folder.str() + "/music/second.mp3");
     EXPECT_EQ(appState.localFolder, folder.str() + "/music/");
@@ -73,6 +79,10 @@ TEST_F(LocalFilesTest, ListsAudioFilesOfAnyCaseInNameOrderWithNumbers) {
     }
     EXPECT_NE(icons[0], icons[1]) << "each row keeps its own icon";
     EXPECT_NE(icons[2], icons[3]);
+    // The title is the name without its extension, however long that is.
+    gui::listSelectRow(ctl::LocalFilesList, 5);
+    playLocalFile();
+    EXPECT_EQ(appState.currentTitle, "x");
 }
 
 // The directory gives hash order; an album must play as its track numbers say.
@@ -170,20 +180,64 @@ TEST_F(LocalFilesTest, VanishedFolderListsNothing) {
     EXPECT_EQ(appState.nowPlayingText, "unchanged");
 }
 
-TEST_F(LocalFilesTest, AlbumPhotoIsScaledToWidth270AndAtMost210High) {
+// The photo fills as much of the 270 x 210 frame as its shape allows,
+// centred; the rest of the frame is transparent.
+TEST_F(LocalFilesTest, AlbumPhotoKeepsItsShapeInsideTheFrame) {
     ::mkdir("album", 0755);
     appState.chosenFile = folder.str() + "/album/x.mp3";
-    // The last: a picture so wide that 270 pixels leave less than one line keeps one.
+    // The last: a picture so wide that it keeps one line.
     const struct {
-        int w, h, shownH;
-    } cases[] = {{300, 300, 210}, {540, 300, 150}, {540, 420, 210}, {2700, 6, 1}};
+        int w, h;
+        gui::Rect shown;
+    } cases[] = {{300, 300, {30, 0, 210, 210}},
+                 {540, 300, {0, 30, 270, 150}},
+                 {540, 420, {0, 0, 270, 210}},
+                 {2700, 6, {0, 104, 270, 1}}};
     for (const auto& c : cases) {
         ASSERT_TRUE(makeJpeg("album/яяя.jpg", c.w, c.h));
         refreshAlbum();
-        EXPECT_EQ(gui::imageSize(img::AlbumPhotoImage), (gui::Rect{0, 0, 270, c.shownH}))
-            << c.w << "x" << c.h;
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        ASSERT_EQ(gui::imageSize(img::AlbumPhotoImage), (gui::Rect{0, 0, 270, 210}));
         EXPECT_EQ(gui::controlImage(ctl::AlbumPhoto), img::AlbumPhotoImage);
+        const gui::Rect& r = c.shown;
+        EXPECT_GT(gui::imagePixel(img::AlbumPhotoImage, r.x + r.w / 2, r.y + r.h / 2).r, 200);
+        EXPECT_EQ(gui::imageAlpha(img::AlbumPhotoImage, r.x + r.w / 2, r.y + r.h / 2), 255);
+        if (r.x > 0) {
+            EXPECT_EQ(gui::imageAlpha(img::AlbumPhotoImage, r.x - 2, 105), 0) << "bar at the left";
+        }
+        if (r.y > 0) {
+            EXPECT_EQ(gui::imageAlpha(img::AlbumPhotoImage, 135, r.y - 2), 0) << "bar at the top";
+            EXPECT_EQ(gui::imageAlpha(img::AlbumPhotoImage, 135, r.y + r.h + 1), 0) << "bar at the bottom";
+        }
     }
+}
+
+// "яяя.jpg" first, then the folder's cover file (any case, PNG too), then
+// the picture the chosen file carries.
+TEST_F(LocalFilesTest, AlbumPhotoComesFromTheFolderThenTheChosenFile) {
+    ::mkdir("album", 0755);
+    const std::string song = folder.str() + "/album/song.mp3";
+    ASSERT_TRUE(makeJpeg("album/blue.jpg", 64, 64, "blue"));
+    const std::string make =
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=d=1 -i album/blue.jpg -map 0 "
+        "-map 1 -c:a libmp3lame -c:v copy -disposition:v attached_pic '" +
+        song + "'";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    dialogAnswer = song;
+    auto shown = [] {
+        return gui::controlImage(ctl::AlbumPhoto) == img::AlbumPhotoImage
+                   ? gui::imagePixel(img::AlbumPhotoImage, 135, 105)
+                   : gui::Rgb{};
+    };
+    openLocalFile();
+    EXPECT_GT(shown().b, 200) << "the picture the file carries";
+    ::unlink("album/blue.jpg");
+    ASSERT_TRUE(makeJpeg("album/Folder.PNG", 64, 64, "lime"));
+    refreshAlbum();
+    EXPECT_GT(shown().g, 200) << "the folder's picture";
+    ASSERT_TRUE(makeJpeg("album/яяя.jpg", 64, 64));
+    refreshAlbum();
+    EXPECT_GT(shown().r, 200) << "яяя.jpg";
 }
 
 TEST_F(LocalFilesTest, MissingPhotoShowsThePlaceholderOrNothing) {

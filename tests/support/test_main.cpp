@@ -19,6 +19,12 @@ int main(int argc, char** argv) {
     setenv("KESTREL_WEB_MODULE", KESTREL_BINARY_DIR "/libkestrel-web.so", 0);
     if (!GTEST_FLAG_GET(list_tests)) {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // The player's settings of this run stay in it, not in the user's.
+        std::string config = (std::filesystem::temp_directory_path() / "kestrel-config-XXXXXX").string();
+        if (mkdtemp(config.data())) {
+            setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+            testsupport::removeAtExit(config);
+        }
         // With no session's runtime folder the toolkit makes one in the
         // temporary folder and leaves it there: give the run its own.
         if (!std::getenv("XDG_RUNTIME_DIR")) {

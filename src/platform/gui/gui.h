@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -61,15 +62,29 @@ enum class EventKind : int32_t {
     Control = 3,  // a control reported an event; see ControlEventType
     WindowResized = 4,
     CloseRequest = 5,
+    Key = 6,    // a key of the skinned window; see Key
+    Wheel = 7,  // the wheel turned over the skinned window's own area (not over a list)
 };
 
 enum class ControlEventType : int32_t { None = 0, Left = 1, Right = 2, Double = 3 };
 
+// The keys the skinned (Popup) window reports; every other key, and these
+// with Ctrl, Alt or Super, stays with the focused control. Enter is
+// reported only from an edit field or combo box (which keeps it too);
+// Space, Left and Right from anywhere else (a held Space repeats nothing);
+// Up and Down only while no list has the focus, since a list moves
+// through its rows with them. A reported Space, arrow or Up/Down reaches
+// no control. A click on the skin, outside the field and the lists, takes
+// the focus from them.
+enum class Key : int32_t { None = 0, Enter, Space, Left, Right, Up, Down };
+
 struct Event {
     EventKind kind = EventKind::None;
     int window = 0;   // the top-level window the event belongs to
-    int control = 0;  // for Control events
+    int control = 0;  // Control: the control; Key: the focused control, 0 for none
     ControlEventType type = ControlEventType::None;
+    Key key = Key::None;  // Key events
+    int wheelSteps = 0;   // Wheel events: notches turned, away from the user positive
 };
 
 // A moment on the monotonic clock; the wait takes one as its deadline.
@@ -141,6 +156,14 @@ void setWindowShape(int window, const std::vector<Rect>& rects);
 // The window's background: the image painted from (0, 0), tiled when smaller
 // than the window, clipped when larger. 0 paints the default background.
 void setWindowBackgroundImage(int window, int image);
+// The place of the window's outer top-left corner on the screen (the client
+// origin of a borderless window); nothing where the display does not tell
+// programs where their windows are (Wayland).
+std::optional<Point> windowPlace(int window);
+// Puts the window's outer top-left corner at `at` when the display lets
+// programs place their windows (not Wayland) and at least half of the
+// window would lie on the screens there. Returns whether it was moved.
+bool placeWindow(int window, Point at);
 // Starts moving the window with the mouse (the left button is down).
 void startWindowDrag(int window);
 // Shows what the window holds now, before a wait that runs no loop: waits
@@ -276,8 +299,14 @@ bool imageExists(int image);
 Rect imageSize(int image);  // x = y = 0
 // Every pixel as 0xAARRGGBB (not premultiplied), row by row; empty when unknown.
 std::vector<uint32_t> imagePixels(int image);
+// Decodes PNG or JPEG bytes (by signature) now. Returns false and leaves no
+// image when the data is not a picture.
+bool loadImage(int image, std::span<const uint8_t> data);
 // Copies the image into a new one of the given size, stretched.
 void scaleImage(int image, int w, int h);
+// The image scaled smoothly to fit inside w x h, keeping its aspect ratio,
+// centred on a transparent w x h image.
+void fitImage(int image, int w, int h);
 void copyImage(int destination, int source);
 void fillRect(int image, Rect r, Rgb colour);
 // Draws src stretched into r on the destination, with src's alpha.
@@ -318,8 +347,10 @@ void messageBox(int owner, const std::string& caption, const std::string& text, 
 
 // ---- dialogs ---------------------------------------------------------------
 
-// The open-file dialog; returns the chosen path or "" when cancelled. The
-// filter is in the "description|patterns|..." form, patterns split by ";".
-std::string openFileDialog(int owner, const std::string& title, const std::string& filter);
+// The open-file dialog, showing `folder` (the working directory when ""),
+// the first filter chosen; returns the chosen path or "" when cancelled.
+// The filter is in the "description|patterns|..." form, patterns split by ";".
+std::string openFileDialog(int owner, const std::string& title, const std::string& filter,
+                           const std::string& folder = "");
 
 }  // namespace gui

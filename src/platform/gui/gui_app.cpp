@@ -176,6 +176,7 @@ bool init(int& argc, char** argv) {
     QObject::connect(deadlineTimer.get(), &QTimer::timeout, [] { deadlineReached = true; });
     mouseFilter = new MouseMoveFilter;
     application->installEventFilter(mouseFilter);
+    installInputFilter();
     return true;
 }
 

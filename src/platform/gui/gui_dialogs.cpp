@@ -141,11 +141,13 @@ std::string toolkitFileFilter(const std::string& filter) {
     return out;
 }
 
-std::string openFileDialog(int owner, const std::string& title, const std::string& filter) {
+std::string openFileDialog(int owner, const std::string& title, const std::string& filter,
+                           const std::string& folder) {
     if (openFileResponder) return openFileResponder();
     QWidget* parent = detail::windowWidget(owner);
-    const QString path = QFileDialog::getOpenFileName(parent, QString::fromStdString(title), QString(),
-                                                      QString::fromStdString(toolkitFileFilter(filter)));
+    const QString path =
+        QFileDialog::getOpenFileName(parent, QString::fromStdString(title), QString::fromStdString(folder),
+                                     QString::fromStdString(toolkitFileFilter(filter)));
     return path.toStdString();
 }
 

@@ -234,6 +234,18 @@ void scaleImage(int image, int w, int h) {
     storeImage(image, std::move(scaled));
 }
 
+void fitImage(int image, int w, int h) {
+    QImage* i = findImage(image);
+    if (!i || i->isNull() || w <= 0 || h <= 0) return;
+    const QImage scaled = i->scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage frame(w, h, QImage::Format_ARGB32_Premultiplied);
+    frame.fill(Qt::transparent);
+    QPainter painter(&frame);
+    painter.drawImage((w - scaled.width()) / 2, (h - scaled.height()) / 2, scaled);
+    painter.end();
+    *i = std::move(frame);
+}
+
 void copyImage(int destination, int source) {
     QImage* s = findImage(source);
     if (!s) return;

@@ -113,6 +113,9 @@ QImage decodeEncoded(const EncodedImage& encoded);
 // Hands a newly decoded image to the pictures that wait for it.
 void imageDecoded(int image, const QImage& decoded);
 
+// Keys and the wheel of the skinned window become program events (gui_keys.cpp).
+void installInputFilter();
+
 // Russian texts for the toolkit's own dialogs, when installed.
 void loadToolkitTranslations();
 

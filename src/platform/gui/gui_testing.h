@@ -55,9 +55,6 @@ bool comboDropdownVisible(int combo);
 
 // ---- images and fonts ------------------------------------------------------
 
-// Decodes PNG or JPEG bytes (by signature) now. Returns false and leaves no
-// image when the data is not a picture.
-bool loadImage(int image, std::span<const uint8_t> data);
 Rgb imagePixel(int image, int x, int y);
 uint8_t imageAlpha(int image, int x, int y);
 std::string fontFamily(int fontId);

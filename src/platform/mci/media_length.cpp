@@ -1,10 +1,5 @@
 #include "platform/mci/media_length.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/log.h>
-}
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,8 +10,8 @@ extern "C" {
 #include <iterator>
 #include <vector>
 
+#include "platform/mci/demuxer.h"
 #include "platform/mci/midi_file.h"
-#include "platform/os/bind_function.h"
 
 namespace mci {
 namespace {
@@ -33,36 +28,6 @@ std::optional<uint64_t> midiLength(const std::string& path) {
     MidiReadResult r = readMidiFile(bytes);
     if (!r.summary) return std::nullopt;
     return r.summary->durationMs;
-}
-
-// FFmpeg is loaded at the first length asked for, not with the program: it
-// and the codec libraries under it are a large part of a start-up otherwise.
-struct Demuxer {
-    decltype(&::avformat_open_input) open = nullptr;
-    decltype(&::avformat_find_stream_info) findStreamInfo = nullptr;
-    decltype(&::avformat_close_input) close = nullptr;
-    decltype(&::av_rescale_q) rescale = nullptr;
-};
-
-// Null when FFmpeg cannot be loaded. Loaded once, never unloaded.
-const Demuxer* demuxer() {
-    static const Demuxer* loaded = []() -> const Demuxer* {
-        void* lib =
-            ::dlopen("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return nullptr;
-        // The library's handle reaches the functions of libavutil under it.
-        decltype(&::av_log_set_level) quiet = nullptr;
-        Demuxer d;
-        if (!os::bindFunction(lib, quiet, "av_log_set_level") ||
-            !os::bindFunction(lib, d.open, "avformat_open_input") ||
-            !os::bindFunction(lib, d.findStreamInfo, "avformat_find_stream_info") ||
-            !os::bindFunction(lib, d.close, "avformat_close_input") ||
-            !os::bindFunction(lib, d.rescale, "av_rescale_q"))
-            return nullptr;
-        quiet(AV_LOG_QUIET);
-        return new Demuxer(d);
-    }();
-    return loaded;
 }
 
 std::optional<uint64_t> ffmpegLength(const std::string& path) {
