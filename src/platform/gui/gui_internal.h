@@ -165,6 +165,11 @@ qreal paintInDevicePixels(QPainter& painter);
 // paintInDevicePixels): pixel for pixel when it was made for `density`, else
 // scaled smoothly to its size in skin pixels at that density.
 void drawAtDensity(QPainter& painter, QPoint at, const QImage& image, qreal density);
+// A text drawn at a density, transparent around its glyphs, kept for the
+// next refresh; its size in skin pixels is the font's box (gui_text.cpp).
+const QImage& renderedText(int fontId, Rgb colour, const std::string& value, qreal density);
+// Forgets the kept texts, drawn at another density or font.
+void forgetRenderedTexts();
 // Draws every canvas again at the density (gui_images.cpp).
 void redrawCanvases(qreal density);
 // Counts every control as made anew (gui_controls.cpp).
