@@ -97,11 +97,17 @@ void forgetDecoded(int image) {
     r.images.erase(decoded);
 }
 
+// The rest timer keeps whole seconds only and may fire up to a second
+// early: a picture that has rested nearly kRest rests now, and the timer
+// never runs for less than a second (shorter, it would fire at once, again
+// and again, until the time came).
+constexpr auto kSlack = std::chrono::seconds(1);
+
 void restPictures() {
     const auto now = Clock::now();
     auto next = Clock::time_point::max();
     for (auto it = lastUse.begin(); it != lastUse.end();) {
-        if (now - it->second >= kRest) {
+        if (now - it->second >= kRest - kSlack) {
             forgetDecoded(it->first);
             it = lastUse.erase(it);
         } else {
@@ -109,7 +115,9 @@ void restPictures() {
             ++it;
         }
     }
-    if (!lastUse.empty()) restTimer->start(std::chrono::ceil<std::chrono::milliseconds>(next - now));
+    if (!lastUse.empty())
+        restTimer->start(
+            std::max<std::chrono::milliseconds>(kSlack, std::chrono::ceil<std::chrono::seconds>(next - now)));
 }
 
 }  // namespace
