@@ -80,11 +80,12 @@ set(CPACK_STRIP_FILES ON)
 # library travels packed inside the player and opens its own when first
 # needed (FFmpeg and FluidSynth at the first file, SDL2 at the first sound,
 # FFTW at the first spectrum): they are named here, with what the player
-# opens at run time rather than links (curl, libjpeg).
+# opens at run time rather than links (curl, libjpeg, librsvg, the X11
+# shape extension).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libavformat59, libavcodec59, libswresample4, libcurl4, libsdl2-2.0-0, libfftw3-single3, libfluidsynth3, \
-libjpeg62-turbo, \
+libjpeg62-turbo, librsvg2-2, libxcb-shape0, \
 fonts-liberation, fonts-crosextra-carlito, timgm6mb-soundfont, \
 qt6-translations-l10n, qt6-wayland, libqt6webenginecore6-bin, xdg-user-dirs")
 # No ldconfig calls for the private web module (see the script).

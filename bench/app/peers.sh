@@ -25,6 +25,10 @@
 #                  minimized-N.data)
 #   PEERS_ONLY     the measures to run, of: start (with idle and memory),
 #                  play, radio, minimized (default: all)
+#   PEERS_SCALE    a density (2, 1.5): the player is also started, measured
+#                  idle and playing the MP3 at QT_SCALE_FACTOR=PEERS_SCALE, on
+#                  a screen large enough, in the same interleaved runs; its
+#                  rows compare it with the player at 1x
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${KESTREL_BUILD_DIR:-$root/build}
@@ -46,7 +50,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+scale=${PEERS_SCALE:-}
+screen=1280x1024
+[ -n "$scale" ] && screen=2560x1600
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
@@ -112,7 +119,7 @@ CFG
 # measured source (the stream or the file).
 cp -r "$root/data/." "$work/kestrel/" 2>/dev/null || { mkdir -p "$work/kestrel" && cp -r "$root/data/." "$work/kestrel/"; }
 
-PEERS_SECONDS=${PEERS_SECONDS:-30} PEERS_RUNS=${PEERS_RUNS:-5} \
+PEERS_SECONDS=${PEERS_SECONDS:-30} PEERS_RUNS=${PEERS_RUNS:-5} PEERS_SCALE=$scale PEERS_SCREEN=$screen \
     python3 - "$player" "$work" <<'PY'
 import ctypes, ctypes.util, http.server, os, re, signal, socketserver, statistics, subprocess, sys, threading, time
 
@@ -120,6 +127,9 @@ player, work = sys.argv[1], sys.argv[2]
 window = float(os.environ["PEERS_SECONDS"])
 runs = int(os.environ["PEERS_RUNS"])
 only = set((os.environ.get("PEERS_ONLY") or "start,play,radio,minimized").split(","))
+scale = os.environ.get("PEERS_SCALE", "")
+screen_w, screen_h = (int(v) for v in os.environ["PEERS_SCREEN"].split("x"))
+away = (str(screen_w - 10), str(screen_h - 14))  # a corner no window covers
 tick = os.sysconf("SC_CLK_TCK")
 track = os.path.join(work, "track.mp3")
 kdir = os.path.join(work, "kestrel")
@@ -270,18 +280,23 @@ def main_window():
         time.sleep(0.1)
     raise SystemExit("peers.sh: the player's window did not appear")
 
-def kestrel_env(**extra):
-    return dict(os.environ, KESTREL_AUTO_OK="1", KESTREL_SITE_URL="http://127.0.0.1:9/", QT_QPA_PLATFORM="xcb",
-                **extra)
+def kestrel_env(density=None, **extra):
+    env = dict(os.environ, KESTREL_AUTO_OK="1", KESTREL_SITE_URL="http://127.0.0.1:9/", QT_QPA_PLATFORM="xcb",
+               **extra)
+    if density:
+        env["QT_SCALE_FACTOR"] = density
+    return env
 
-def kestrel_play(address, env=None):
+def kestrel_play(address, env=None, density=None):
     """The player in radio mode, playing its first station (set to `address`)."""
     set_station(address)
-    p, _ = start_mapped([player], kdir, env or kestrel_env())
+    p, _ = start_mapped([player], kdir, env or kestrel_env(density))
     w = main_window()
     geometry = dict(l.split("=") for l in xdo("getwindowgeometry", "--shell", w).splitlines() if "=" in l)
     x, y = int(geometry["X"]), int(geometry["Y"])
+    factor = float(density or 1)
     def click(cx, cy, repeat=1):
+        cx, cy = round(cx * factor), round(cy * factor)
         xdo("mousemove", str(x + cx - 1), str(y + cy - 1))
         xdo("mousemove", str(x + cx), str(y + cy))
         time.sleep(0.3)
@@ -289,7 +304,7 @@ def kestrel_play(address, env=None):
         time.sleep(0.3)
     click(676, 38)       # radio mode
     click(250, 106, 2)   # the first station
-    xdo("mousemove", "1270", "1010")  # the pointer leaves the window
+    xdo("mousemove", *away)  # the pointer leaves the window
     set_station("http://127.0.0.1:9/")
     return p
 
@@ -377,11 +392,12 @@ def add(key, value):
 settle = 3.0
 for run in range(runs):
     # Start-up and idle: the window shown, nothing playing, the pointer away.
-    for who in (["kestrel", "audacious"] if run % 2 == 0 else ["audacious", "kestrel"]) if "start" in only else []:
-        xdo("mousemove", "1270", "1010")
-        if who == "kestrel":
+    players = ["kestrel", "audacious"] + (["kestrel@" + scale] if scale else [])
+    for who in (players if run % 2 == 0 else players[::-1]) if "start" in only else []:
+        xdo("mousemove", *away)
+        if who.startswith("kestrel"):
             set_station("http://127.0.0.1:9/")
-            p, ms = start_mapped([player], kdir, kestrel_env())
+            p, ms = start_mapped([player], kdir, kestrel_env(who.partition("@")[2]))
         else:
             p, ms = start_mapped(["audacious"], work)
         add(("start", who), ms)
@@ -392,13 +408,14 @@ for run in range(runs):
         add(("pss", who), pss(p.pid))
         stop(p)
     # Playing the MP3 file.
-    for who in (["kestrel", "audacious"] if run % 2 == 0 else ["audacious", "kestrel"]) if "play" in only else []:
-        if who == "kestrel":
-            p = kestrel_play(track)
+    for who in (players if run % 2 == 0 else players[::-1]) if "play" in only else []:
+        if who.startswith("kestrel"):
+            p = kestrel_play(track, density=who.partition("@")[2])
         else:
             p, _ = start_mapped(["audacious", track], work)
         time.sleep(settle)
-        c, s = measure(p.pid, who == "kestrel" and "play-%d" % run)
+        at = who.partition("@")[2]
+        c, s = measure(p.pid, who.startswith("kestrel") and "play-%d%s" % (run, "-at-" + at if at else ""))
         add(("play cpu", who), c)
         add(("play wake", who), s)
         stop(p)
@@ -466,12 +483,25 @@ rows = [
     ("minimized, sound server: wake-ups/s", "min wake", "mpg123"),
     ("restored to a current picture, ms", "restore", None),
 ]
+scaled = "kestrel@" + scale
+if scale:
+    rows += [
+        (f"at {scale}x: start to a mapped window, ms", "start", "1x"),
+        (f"at {scale}x: idle, window shown: CPU %", "idle cpu", "1x"),
+        (f"at {scale}x: playing the MP3: CPU %", "play cpu", "1x"),
+        (f"at {scale}x: playing the MP3: wake-ups/s", "play wake", "1x"),
+        (f"at {scale}x: proportional memory idle, MB", "pss", "1x"),
+    ]
 print(f"medians of {runs} interleaved runs, {window:.0f} s windows; load before: {os.getloadavg()[0]:.2f}")
 print(f"| {'measure':<38} | {'Kestrel':>8} | {'peer':>9} | {'peer value':>10} | {'ratio':>6} |")
 print(f"|{'-' * 40}|{'-' * 10}|{'-' * 11}|{'-' * 12}|{'-' * 8}|")
 for title, key, peer in rows:
-    k = median((key, "kestrel-pulse" if peer == "mpg123" else "kestrel"))
-    q = median((key, peer)) if peer else None
+    # A row at the density compares the player there with the player at 1x.
+    if peer == "1x":
+        k, q = median((key, scaled)), median((key, "kestrel"))
+    else:
+        k = median((key, "kestrel-pulse" if peer == "mpg123" else "kestrel"))
+        q = median((key, peer)) if peer else None
     ratio = f"{k / q:.2f}" if k is not None and q else "—"
     fk = f"{k:.2f}" if k is not None else "—"
     fq = f"{q:.2f}" if q is not None else "—"

@@ -33,7 +33,7 @@ std::span<const CarriedPicture> carriedPictures() {
 
 void decodeSkinPictures() {
     for (const CarriedPicture& picture : carriedPictures())
-        gui::loadImageWhenUsed(picture.image, skinPicturePng(picture.name));
+        gui::loadPictureWhenUsed(picture.image, skinPictureSource(picture.name));
 }
 
 void createCanvasImages() {

@@ -228,6 +228,9 @@ class Journey:
         self.player = None
         self.window = None
         self.origin = (0, 0)
+        # Device pixels per skin pixel of the player's screen: points and
+        # rectangles given in skin pixels land where the player draws them.
+        self.scale = 1.0
         shutil.copytree(os.path.join(SOURCE_DIR, "data"), self.work)
 
     # -- processes -----------------------------------------------------------
@@ -239,11 +242,12 @@ class Journey:
         self.children.append((name, process))
         return process
 
-    def start_desktop(self):
-        """Xvfb on a free display, openbox managing it, Russian letters in its keymap."""
+    def start_desktop(self, screen="1280x1024", white=False):
+        """Xvfb on a free display (a white root window when asked), openbox managing it, Russian letters
+        in its keymap."""
         read, write = os.pipe()
-        self.spawn("xvfb", ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten",
-                            "tcp"], pass_fds=(write,))
+        self.spawn("xvfb", ["Xvfb", "-displayfd", str(write), "-screen", "0", screen + "x24", "-nolisten",
+                            "tcp"] + (["-wr"] if white else []), pass_fds=(write,))
         os.close(write)
         with os.fdopen(read) as f:
             display = f.readline().strip()
@@ -371,8 +375,12 @@ class Journey:
 
     # -- input ---------------------------------------------------------------
 
+    def device(self, v):
+        """Skin pixels to the player's device pixels, rounded as it rounds them."""
+        return int(v * self.scale + 0.5)
+
     def move(self, x, y):
-        self.xdo("mousemove", self.origin[0] + x, self.origin[1] + y)
+        self.xdo("mousemove", self.origin[0] + self.device(x), self.origin[1] + self.device(y))
 
     def click(self, where, button=1, double=False):
         """A click (or double click) at a window-relative point or the centre of a rectangle."""
@@ -390,7 +398,7 @@ class Journey:
         """A click at a point (or a rectangle's centre) relative to another window of the program."""
         x, y = centre(where) if len(where) == 4 else where
         wx, wy, _, _ = self.geometry(window)
-        self.xdo("mousemove", wx + x, wy + y)
+        self.xdo("mousemove", wx + self.device(x), wy + self.device(y))
         self.xdo("click", button)
 
     def type_text(self, text):
@@ -446,9 +454,11 @@ class Journey:
         return tuple(data[:3]) if len(data) >= 3 else None
 
     def region(self, rect):
-        """The raw RGB bytes of a window-relative rectangle."""
+        """The raw RGB bytes of a window-relative rectangle (skin pixels), in device pixels."""
         ox, oy = self.origin
         x, y, w, h = rect
+        x, y, w, h = self.device(x), self.device(y), self.device(x + w) - self.device(x), \
+            self.device(y + h) - self.device(y)
         return subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, ox + x, oy + y),
                                "-depth", "8", "rgb:-"], env=self.env, stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL).stdout
@@ -493,12 +503,13 @@ class Journey:
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
-def run(main):
-    """Runs one journey; exit status 0 when it passed."""
+def run(main, **desktop):
+    """Runs one journey on a desktop made as start_desktop makes it with `desktop`; exit status 0 when
+    it passed."""
     name = os.path.splitext(os.path.basename(sys.argv[0]))[0]
     journey = Journey(name)
     try:
-        journey.start_desktop()
+        journey.start_desktop(**desktop)
         main(journey)
         shutil.rmtree(journey.evidence_folder(), ignore_errors=True)
         print("%s: passed" % name)

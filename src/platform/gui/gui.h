@@ -7,6 +7,13 @@
 // thread.
 // Unknown numbers are ignored: setters do nothing, getters return empty
 // values. Text is UTF-8.
+//
+// Every place, size and number is in skin pixels, whatever the screen's
+// density (the device pixel ratio the toolkit gives it: QT_SCALE_FACTOR,
+// Xft.dpi and QT_SCREEN_SCALE_FACTORS on X11, the output's scale on Wayland).
+// Only drawing follows the density: images, text and the window's outline
+// are drawn at the device pixels of the skinned window's screen, and again
+// when the window moves to a screen of another density.
 #pragma once
 
 #include <chrono>
@@ -154,7 +161,10 @@ bool windowSeen(int window);
 // first; also wakes the wait on either turn. One callback per window.
 void onWindowSeen(int window, std::function<void()> callback);
 // The window's outline: the union of the rectangles (client coordinates).
-// An empty list removes the shape.
+// An empty list removes the shape. At a density other than 1 on X11 the
+// outline is as fine as the screen: it is cut in device pixels from the
+// window's background image as drawn, by the rule the rectangles came from
+// (every pixel whose colour differs from that of its pixel (0, 0)).
 void setWindowShape(int window, const std::vector<Rect>& rects);
 // The window's background: the image painted from (0, 0), tiled when smaller
 // than the window, clipped when larger. 0 paints the default background.
@@ -196,7 +206,8 @@ bool setControlImage(int control, int image);
 int controlImage(int control);
 // How many controls were made so far. A control made anew under an old
 // number shows nothing yet: whoever skips drawing what it drew before checks
-// this first.
+// this first. A change of the screen's density counts as a remaking of every
+// control: what they show was drawn for the old density.
 uint64_t controlsMade();
 // Clicks go through the control to what lies beneath (a display-only overlay).
 void setClickThrough(int control);
@@ -263,12 +274,40 @@ void comboShowDropdown(int combo);
 
 // ---- images and fonts ------------------------------------------------------
 
+// Images have a size in skin pixels and hold the pixels of the density they
+// were made for: a canvas is drawn at the skinned window's density, a picture
+// of the program's own is decoded or rendered at it, a picture file keeps its
+// own pixels and is scaled smoothly where it is shown.
+
 // A black image of the given size.
 void createImage(int image, int w, int h);
 // PNG or JPEG bytes (by signature) of a picture carried in the program,
 // decoded when the image is first used: a picture never shown costs no
 // memory. `data` must outlive the image.
 void loadImageWhenUsed(int image, std::span<const uint8_t> data);
+
+// A picture of the program's own as it carries it: PNG renders at one, two
+// and three device pixels per skin pixel, and the SVG document they were
+// rendered from, which is rendered for any other density. `area` is the
+// picture's rectangle in the document (a lit button is cut from a sheet).
+struct PictureSource {
+    enum class Finish {
+        OnBlack,    // an opaque picture, composed over black
+        WithAlpha,  // keeps its alpha
+        Keyed,      // a window skin: a pixel more than half transparent takes
+                    // the key colour, every other one is opaque
+    };
+    std::span<const uint8_t> png[3];  // the renders at 1, 2 and 3; the first is required
+    std::span<const uint8_t> svg;
+    Rect area;
+    Finish finish = Finish::OnBlack;
+    Rgb key;  // Keyed: the colour of what the outline leaves
+};
+// Like loadImageWhenUsed, for a picture of the program's own: when used, it
+// is decoded or rendered at the density it is drawn for. A document that does
+// not render (a broken install without librsvg) gives the first render scaled,
+// after one warning on stderr. The bytes must outlive the image.
+void loadPictureWhenUsed(int image, const PictureSource& source);
 // Decodes a PNG or JPEG file now. Returns false and leaves no image when the
 // file is not a picture.
 bool loadImageFile(int image, const std::string& path);

@@ -167,6 +167,8 @@ bool init(int& argc, char** argv) {
     // memory: what changes per refresh is a few small rectangles, and each
     // shared-memory flush costs a completion event that wakes two threads.
     if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+    // A desktop at 1.25 or 1.5 keeps its fraction: the skin is drawn for it.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     loadToolkitTranslations();
@@ -195,6 +197,8 @@ void releaseAll() {
     for (auto& w : windows) delete w.data();
     r.images.clear();
     r.undecoded.clear();
+    r.canvases.clear();
+    r.sources.clear();
     r.fonts.clear();
     r.queue.clear();
     r.dropped.clear();

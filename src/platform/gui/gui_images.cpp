@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -18,33 +19,80 @@ namespace detail {
 
 namespace {
 
-QImage toQImage(const image::Picture& picture) {
-    QImage out(picture.width, picture.height,
-               picture.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    for (int y = 0; y < picture.height; ++y)
-        std::memcpy(out.scanLine(y), picture.argb.data() + size_t(y) * picture.width,
-                    size_t(picture.width) * 4);
+// The image takes the picture's pixels over: a skin at 2x is 4.6 MB, which
+// a copy would touch twice.
+QImage toQImage(image::Picture&& picture) {
+    auto* pixels = new std::vector<uint32_t>(std::move(picture.argb));
+    QImage out(
+        reinterpret_cast<uchar*>(pixels->data()), picture.width, picture.height, picture.width * 4,
+        picture.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32,
+        [](void* owned) { delete static_cast<std::vector<uint32_t>*>(owned); }, pixels);
     if (picture.hasAlpha) out.convertTo(QImage::Format_ARGB32_Premultiplied);
     return out;
 }
 
-// Where every image is stored: a stored image replaces one waiting to be decoded.
+// Where every image is stored: a stored image replaces one waiting to be
+// decoded, and what was known of how the old one was made.
 QImage& storeImage(int image, QImage picture) {
-    registry().undecoded.erase(image);
-    return registry().images[image] = std::move(picture);
+    Registry& r = registry();
+    r.undecoded.erase(image);
+    r.canvases.erase(image);
+    r.sources.erase(image);
+    return r.images[image] = std::move(picture);
 }
 
 void storeUndecoded(int image, EncodedImage encoded) {
     if (auto size = image::probe(encoded.bytes)) encoded.size = QSize(size->width, size->height);
-    registry().images.erase(image);
-    registry().undecoded[image] = std::move(encoded);
+    Registry& r = registry();
+    r.images.erase(image);
+    r.canvases.erase(image);
+    r.sources.erase(image);
+    if (encoded.source) r.sources[image] = encoded.source;
+    r.undecoded[image] = std::move(encoded);
+}
+
+// Where the skin pixel v of an image of `side` device pixels lies: the
+// device pixel that holds its centre.
+int devicePixelAt(int v, qreal density, int side) {
+    return std::min(side - 1, int((v + 0.5) * density));
+}
+
+QRgb logicalPixel(const QImage& image, int x, int y) {
+    const qreal d = image.devicePixelRatio();
+    if (d == 1) return image.pixel(x, y);
+    return image.pixel(devicePixelAt(x, d, image.width()), devicePixelAt(y, d, image.height()));
+}
+
+// An image made for another density, one pixel per skin pixel.
+QImage sampled(const QImage& image) {
+    const QImage plain = image.depth() == 32 ? image : image.convertToFormat(QImage::Format_ARGB32);
+    const qreal d = plain.devicePixelRatio();
+    const QSize size = logicalSize(plain);
+    QImage out(size, plain.format());
+    std::vector<int> columns(size_t(size.width()));
+    for (int x = 0; x < size.width(); ++x) columns[size_t(x)] = devicePixelAt(x, d, plain.width());
+    for (int y = 0; y < size.height(); ++y) {
+        const auto* from =
+            reinterpret_cast<const QRgb*>(plain.constScanLine(devicePixelAt(y, d, plain.height())));
+        auto* to = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) to[x] = from[columns[size_t(x)]];
+    }
+    return out;
+}
+
+bool insideLogically(const QImage& image, int x, int y) {
+    return !image.isNull() && QRect(QPoint(0, 0), logicalSize(image)).contains(x, y);
 }
 
 }  // namespace
 
 QImage decodeImage(std::span<const uint8_t> bytes) {
     auto picture = image::decode(bytes);
-    return picture ? toQImage(*picture) : QImage();
+    return picture ? toQImage(std::move(*picture)) : QImage();
+}
+
+QImage decodeEncoded(const EncodedImage& encoded) {
+    return encoded.source ? pictureAt(*encoded.source, density()) : decodeImage(encoded.bytes);
 }
 
 const EncodedImage* findUndecoded(int image) {
@@ -54,14 +102,21 @@ const EncodedImage* findUndecoded(int image) {
 
 QImage* findImage(int image) {
     Registry& r = registry();
-    if (auto it = r.images.find(image); it != r.images.end()) return &it->second;
+    if (auto it = r.images.find(image); it != r.images.end()) {
+        if (!r.sources.empty() && r.sources.count(image)) pictureUsed(image);
+        return &it->second;
+    }
     auto later = r.undecoded.find(image);
     if (later == r.undecoded.end()) return nullptr;
-    QImage decoded = decodeImage(later->second.bytes);
+    QImage decoded = decodeEncoded(later->second);
     r.undecoded.erase(later);
-    if (decoded.isNull()) return nullptr;
+    if (decoded.isNull()) {
+        r.sources.erase(image);
+        return nullptr;
+    }
+    if (r.sources.count(image)) pictureUsed(image);
     imageDecoded(image, decoded);
-    return &storeImage(image, std::move(decoded));
+    return &(r.images[image] = std::move(decoded));
 }
 
 }  // namespace detail
@@ -69,32 +124,39 @@ QImage* findImage(int image) {
 using namespace detail;
 
 void createImage(int image, int w, int h) {
-    QImage canvas(std::max(1, w), std::max(1, h), QImage::Format_RGB32);
+    const qreal d = density();
+    QImage canvas(toDevice(std::max(1, w), d), toDevice(std::max(1, h), d), QImage::Format_RGB32);
     canvas.fill(Qt::black);
+    canvas.setDevicePixelRatio(d);
     storeImage(image, std::move(canvas));
+    registry().canvases[image];
 }
 
 bool loadImage(int image, std::span<const uint8_t> data) {
     auto picture = image::decode(data);
     if (!picture) return false;
-    storeImage(image, toQImage(*picture));
+    storeImage(image, toQImage(std::move(*picture)));
     return true;
 }
 
 void loadImageWhenUsed(int image, std::span<const uint8_t> data) {
-    storeUndecoded(image, {data, nullptr, {}});
+    storeUndecoded(image, {data, nullptr, {}, nullptr});
+}
+
+void loadPictureWhenUsed(int image, const PictureSource& source) {
+    storeUndecoded(image, {source.png[0], nullptr, {}, std::make_shared<const PictureSource>(source)});
 }
 
 void setApplicationIdentity(const std::string& desktopFileName, std::span<const uint8_t> iconPng) {
     QGuiApplication::setDesktopFileName(QString::fromStdString(desktopFileName));
     if (auto picture = image::decode(iconPng))
-        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(toQImage(*picture))));
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(toQImage(std::move(*picture)))));
 }
 
 bool loadImageFile(int image, const std::string& path) {
     auto picture = image::decodeFile(path);
     if (!picture) return false;
-    storeImage(image, toQImage(*picture));
+    storeImage(image, toQImage(std::move(*picture)));
     return true;
 }
 
@@ -104,13 +166,16 @@ bool loadImageFileWhenUsed(int image, const std::string& path) {
     // Only a picture that looks whole waits: a cut one is found out now.
     if (!image::probe(*bytes)) return loadImage(image, *bytes);
     auto owner = std::make_shared<const std::vector<uint8_t>>(std::move(*bytes));
-    storeUndecoded(image, {*owner, owner, {}});
+    storeUndecoded(image, {*owner, owner, {}, nullptr});
     return true;
 }
 
 void deleteImage(int image) {
-    registry().images.erase(image);
-    registry().undecoded.erase(image);
+    Registry& r = registry();
+    r.images.erase(image);
+    r.undecoded.erase(image);
+    r.canvases.erase(image);
+    r.sources.erase(image);
 }
 
 bool imageExists(int image) {
@@ -119,25 +184,33 @@ bool imageExists(int image) {
 
 Rect imageSize(int image) {
     QImage* i = findImage(image);
-    return i ? Rect{0, 0, i->width(), i->height()} : Rect{};
+    if (!i) return {};
+    const QSize size = logicalSize(*i);
+    return Rect{0, 0, size.width(), size.height()};
 }
 
 Rgb imagePixel(int image, int x, int y) {
     QImage* i = findImage(image);
-    if (!i || !i->valid(x, y)) return {};
-    const QRgb p = i->pixel(x, y);
+    if (!i || !insideLogically(*i, x, y)) return {};
+    const QRgb p = logicalPixel(*i, x, y);
     return {uint8_t(qRed(p)), uint8_t(qGreen(p)), uint8_t(qBlue(p))};
 }
 
 uint8_t imageAlpha(int image, int x, int y) {
     QImage* i = findImage(image);
-    if (!i || !i->valid(x, y)) return 0;
-    return uint8_t(qAlpha(i->pixel(x, y)));
+    if (!i || !insideLogically(*i, x, y)) return 0;
+    return uint8_t(qAlpha(logicalPixel(*i, x, y)));
 }
 
 std::vector<uint32_t> imagePixels(int image) {
     QImage* i = findImage(image);
     if (!i) return {};
+    // Drawn at another density: the device pixel at each skin pixel's centre.
+    QImage oneToOne;
+    if (i->devicePixelRatio() != 1) {
+        oneToOne = sampled(*i);
+        i = &oneToOne;
+    }
     const QImage plain = i->format() == QImage::Format_ARGB32 || i->format() == QImage::Format_RGB32
                              ? *i
                              : i->convertToFormat(QImage::Format_ARGB32);
@@ -153,7 +226,12 @@ std::vector<uint32_t> imagePixels(int image) {
 void scaleImage(int image, int w, int h) {
     QImage* i = findImage(image);
     if (!i || w <= 0 || h <= 0) return;
-    *i = i->scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // At the density drawn: a large photo keeps the detail the screen shows.
+    const qreal d = density();
+    QImage scaled =
+        i->scaled(toDevice(w, d), toDevice(h, d), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(d);
+    storeImage(image, std::move(scaled));
 }
 
 void fitImage(int image, int w, int h) {
@@ -169,26 +247,14 @@ void fitImage(int image, int w, int h) {
 }
 
 void copyImage(int destination, int source) {
-    if (QImage* s = findImage(source)) storeImage(destination, s->copy());
-}
-
-void fillRect(int image, Rect r, Rgb colour) {
-    QImage* i = findImage(image);
-    if (!i || r.w <= 0 || r.h <= 0) return;
-    // Clipped to the picture; a plain fill needs no painter.
-    const QRect clipped = QRect(r.x, r.y, r.w, r.h).intersected(i->rect());
-    if (clipped.isEmpty()) return;
-    const QRgb value = qRgb(colour.r, colour.g, colour.b);
-    if (i->format() == QImage::Format_RGB32 || i->format() == QImage::Format_ARGB32_Premultiplied ||
-        i->format() == QImage::Format_ARGB32) {
-        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(i->scanLine(y));
-            std::fill(line + clipped.left(), line + clipped.right() + 1, value);
-        }
-        return;
-    }
-    QPainter painter(i);
-    painter.fillRect(clipped, toQColor(colour));
+    QImage* s = findImage(source);
+    if (!s) return;
+    Registry& r = registry();
+    auto ops = r.canvases.find(source);
+    std::optional<std::vector<CanvasOp>> drawn;
+    if (ops != r.canvases.end()) drawn = ops->second;
+    storeImage(destination, s->copy());
+    if (drawn) r.canvases[destination] = std::move(*drawn);
 }
 
 bool detail::plainPixels(const QImage& i) {
@@ -228,41 +294,6 @@ void detail::blendImage(QImage& d, const QImage& s, int x, int y, const QRect& c
 
 namespace {
 
-// Rendered texts, kept because the refresh draws the same few texts 28 times
-// a second and a painter costs far more than a blend.
-struct TextKey {
-    int font;
-    QRgb colour;
-    std::string text;
-    bool operator==(const TextKey&) const = default;
-};
-struct TextKeyHash {
-    size_t operator()(const TextKey& k) const {
-        return std::hash<std::string>()(k.text) ^ (size_t(k.font) * 31 + k.colour);
-    }
-};
-std::unordered_map<TextKey, QImage, TextKeyHash> textCache;
-constexpr size_t kTextCacheLimit = 256;
-
-const QImage& renderedText(int fontId, Rgb colour, const std::string& value) {
-    TextKey key{fontId, qRgb(colour.r, colour.g, colour.b), value};
-    if (auto it = textCache.find(key); it != textCache.end()) return it->second;
-    if (textCache.size() >= kTextCacheLimit) textCache.clear();
-    QFont font;
-    if (auto f = registry().fonts.find(fontId); f != registry().fonts.end()) font = f->second;
-    const QString text = QString::fromStdString(value);
-    const QFontMetrics metrics(font);
-    QImage image(std::max(1, metrics.horizontalAdvance(text) + metrics.maxWidth()),
-                 std::max(1, metrics.height()), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setFont(font);
-    painter.setPen(toQColor(colour));
-    painter.drawText(image.rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
-    painter.end();
-    return textCache.emplace(std::move(key), std::move(image)).first->second;
-}
-
 // Stretched copies of pictures, kept while their source is unchanged
 // (the refresh stretches the same backgrounds on every tick).
 struct ScaledCopy {
@@ -283,65 +314,131 @@ const QImage& scaledCopy(int source, const QImage& s, int w, int h) {
     return copy.image;
 }
 
-}  // namespace
+// The drawings, at the density of the image drawn on. Each returns the
+// rectangle it drew in skin pixels, clipped to the image, and whether it
+// covered that rectangle opaquely.
+struct Drawn {
+    QRect rect;
+    bool opaque = false;
+};
 
-void drawImage(int destination, int source, Rect r) {
-    QImage* d = findImage(destination);
+Drawn fill(QImage& i, const QRect& r, QRgb value) {
+    const QRect logical = r.intersected(QRect(QPoint(0, 0), logicalSize(i)));
+    const QRect clipped = toDevice(logical, i.devicePixelRatio()).intersected(i.rect());
+    if (clipped.isEmpty()) return {};
+    // A plain fill needs no painter.
+    if (i.format() == QImage::Format_RGB32 || i.format() == QImage::Format_ARGB32_Premultiplied ||
+        i.format() == QImage::Format_ARGB32) {
+        for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(i.scanLine(y));
+            std::fill(line + clipped.left(), line + clipped.right() + 1, value);
+        }
+    } else {
+        QPainter painter(&i);
+        paintInDevicePixels(painter);
+        painter.fillRect(clipped, QColor::fromRgb(value));
+    }
+    return {logical, true};
+}
+
+Drawn drawPicture(QImage& d, int source, const QRect& r) {
     QImage* s = findImage(source);
-    if (!d || !s || r.w <= 0 || r.h <= 0) return;
-    if (plainPixels(*d) && plainPixels(*s)) {
-        const bool sameSize = s->width() == r.w && s->height() == r.h;
-        if (sameSize || (r.w <= 4096 && r.h <= 4096)) {
-            blendImage(*d, sameSize ? *s : scaledCopy(source, *s, r.w, r.h), r.x, r.y, d->rect());
-            return;
+    if (!s || r.width() <= 0 || r.height() <= 0) return {};
+    const qreal density = d.devicePixelRatio();
+    // A picture drawn at its own size keeps its pixels; stretched, its edges
+    // fall where the rectangle's do.
+    const QRect target = r.size() == logicalSize(*s)
+                             ? QRect(toDevice(r.x(), density), toDevice(r.y(), density),
+                                     toDevice(r.width(), density), toDevice(r.height(), density))
+                             : toDevice(r, density);
+    const Drawn drawn{r.intersected(QRect(QPoint(0, 0), logicalSize(d))), !s->hasAlphaChannel()};
+    if (target.isEmpty()) return {};
+    if (plainPixels(d) && plainPixels(*s)) {
+        const bool sameSize = s->size() == target.size();
+        if (sameSize || (target.width() <= 4096 && target.height() <= 4096)) {
+            blendImage(d, sameSize ? *s : scaledCopy(source, *s, target.width(), target.height()), target.x(),
+                       target.y(), d.rect());
+            return drawn;
         }
     }
-    QPainter painter(d);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, s->width() != r.w || s->height() != r.h);
-    painter.drawImage(QRect(r.x, r.y, r.w, r.h), *s);
+    QPainter painter(&d);
+    paintInDevicePixels(painter);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, s->size() != target.size());
+    painter.drawImage(target, *s, s->rect());
+    return drawn;
+}
+
+Drawn drawString(QImage& i, int fontId, QPoint at, QRgb colour, const std::string& value) {
+    if (value.empty()) return {};
+    if (!plainPixels(i)) i = i.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const qreal density = i.devicePixelRatio();
+    const QImage& text = renderedText(
+        fontId, {uint8_t(qRed(colour)), uint8_t(qGreen(colour)), uint8_t(qBlue(colour))}, value, density);
+    blendImage(i, text, toDevice(at.x(), density), toDevice(at.y(), density), i.rect());
+    return {QRect(at, logicalSize(text)), false};
+}
+
+Drawn apply(QImage& i, const CanvasOp& op) {
+    switch (op.kind) {
+        case CanvasOp::Kind::Fill:
+            return fill(i, op.rect, op.colour);
+        case CanvasOp::Kind::Image:
+            return drawPicture(i, op.image, op.rect);
+        case CanvasOp::Kind::Text:
+            return drawString(i, op.font, op.rect.topLeft(), op.colour, op.text);
+    }
+    return {};
+}
+
+// Draws on the image and, on a canvas, keeps the drawing: what an opaque
+// drawing covers whole is forgotten, so that a canvas redrawn all the time
+// keeps a few drawings only.
+void draw(int image, CanvasOp op) {
+    QImage* i = findImage(image);
+    if (!i) return;
+    const Drawn drawn = apply(*i, op);
+    auto canvas = registry().canvases.find(image);
+    if (canvas == registry().canvases.end() || drawn.rect.isEmpty()) return;
+    std::vector<CanvasOp>& ops = canvas->second;
+    if (drawn.opaque) std::erase_if(ops, [&](const CanvasOp& old) { return drawn.rect.contains(old.rect); });
+    if (op.kind == CanvasOp::Kind::Text) op.rect = drawn.rect;
+    ops.push_back(std::move(op));
+}
+
+}  // namespace
+
+void detail::redrawCanvases(qreal density) {
+    forgetRenderedTexts();
+    scaledCache.clear();
+    Registry& r = registry();
+    for (auto& [image, ops] : r.canvases) {
+        auto it = r.images.find(image);
+        if (it == r.images.end()) continue;
+        const QSize size = logicalSize(it->second);
+        QImage canvas(toDevice(size.width(), density), toDevice(size.height(), density),
+                      QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        canvas.setDevicePixelRatio(density);
+        for (const CanvasOp& op : ops) apply(canvas, op);
+        r.images[image] = std::move(canvas);
+    }
+}
+
+void fillRect(int image, Rect r, Rgb colour) {
+    if (r.w <= 0 || r.h <= 0) return;
+    draw(image,
+         {CanvasOp::Kind::Fill, QRect(r.x, r.y, r.w, r.h), qRgb(colour.r, colour.g, colour.b), 0, 0, {}});
+}
+
+void drawImage(int destination, int source, Rect r) {
+    if (r.w <= 0 || r.h <= 0) return;
+    draw(destination, {CanvasOp::Kind::Image, QRect(r.x, r.y, r.w, r.h), 0, source, 0, {}});
 }
 
 void drawText(int image, int fontId, int x, int y, Rgb colour, const std::string& value) {
-    QImage* i = findImage(image);
-    if (!i || value.empty()) return;
-    if (!plainPixels(*i)) *i = i->convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    blendImage(*i, renderedText(fontId, colour, value), x, y, i->rect());
-}
-
-namespace {
-
-QFont fontFor(int fontId) {
-    auto f = registry().fonts.find(fontId);
-    return f == registry().fonts.end() ? QFont() : f->second;
-}
-
-}  // namespace
-
-int textWidth(int fontId, const std::string& text) {
-    return QFontMetrics(fontFor(fontId)).horizontalAdvance(QString::fromStdString(text));
-}
-
-std::string elidedText(int fontId, const std::string& text, int width) {
-    const QString whole = QString::fromStdString(text);
-    return QFontMetrics(fontFor(fontId)).elidedText(whole, Qt::ElideRight, width).toStdString();
-}
-
-void createFont(int fontId, const std::string& face, int points) {
-    textCache.clear();
-    QFont f(QString::fromStdString(face));
-    // Points at 96 dots per inch, as the skins were drawn for.
-    f.setPixelSize(int(std::lround(points * 96.0 / 72.0)));
-    f.setStyleStrategy(QFont::PreferAntialias);
-    registry().fonts[fontId] = f;
-}
-
-bool fontExists(int fontId) {
-    return registry().fonts.count(fontId) != 0;
-}
-
-std::string fontFamily(int fontId) {
-    auto it = registry().fonts.find(fontId);
-    return it == registry().fonts.end() ? std::string() : QFontInfo(it->second).family().toStdString();
+    if (value.empty()) return;
+    draw(image,
+         {CanvasOp::Kind::Text, QRect(x, y, 0, 0), qRgb(colour.r, colour.g, colour.b), 0, fontId, value});
 }
 
 }  // namespace gui

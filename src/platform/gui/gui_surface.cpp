@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -54,7 +55,7 @@ class WindowSurface : public QObject {
     void add(PictureWidget* picture) { pictures_.push_back(picture); }
     void remove(PictureWidget* picture) { std::erase(pictures_, picture); }
     void damage(const QRect& area) { pending_ |= area; }
-    void paint(QPainter& painter, const QRect& area) const;
+    void paint(QPainter& painter, const QRect& area, qreal density) const;
 
   private:
     explicit WindowSurface(QWidget* window) : QObject(window), window_(window) { all()[window] = this; }
@@ -90,13 +91,13 @@ class PictureWidget : public QWidget {
     }
     bool show(const QImage& image) {
         const QRect before = geometry();
-        if (!image.isNull() && size() != image.size()) resize(image.size());
+        if (!image.isNull() && size() != logicalSize(image)) resize(logicalSize(image));
         // Unchanged pixels keep the old snapshot: sharing the new one would
         // make the next drawing on the source copy it (the 35 ms refresh
         // redraws every picture, mostly with the same pixels).
         const bool waited = waiting_.has_value();
         waiting_.reset();
-        if (!waited && samePixels(image, snapshot_)) return false;
+        if (!waited && takenAt_ == devicePixelRatioF() && samePixels(image, snapshot_)) return false;
         take(image);
         if (surface_) {
             surface_->damage(before | geometry());
@@ -145,19 +146,24 @@ class PictureWidget : public QWidget {
         surface_->damage(geometry());
     }
     bool drawnOnWindow() const { return surface_ != nullptr; }
-    void paintOn(QPainter& painter, const QRect& area) {
+    // On the window's painter, drawing in device pixels at the density.
+    void paintOn(QPainter& painter, const QRect& area, qreal density) {
         if (!area.intersects(geometry())) return;
         decodeWaiting();
-        if (!snapshot_.isNull()) painter.drawImage(pos(), snapshot_);
+        drawAtDensity(painter, QPoint(toDevice(x(), density), toDevice(y(), density)), snapshot_, density);
     }
-    // Whether blendOn can draw what the picture shows within `area`.
-    bool plainOver(const QRect& area) {
+    // Whether blendOn can draw what the picture shows within `area`: plain
+    // pixels made for the density.
+    bool plainOver(const QRect& area, qreal density) {
         if (!area.intersects(geometry())) return true;
         decodeWaiting();
-        return snapshot_.isNull() || plainPixels(snapshot_);
+        return snapshot_.isNull() || (plainPixels(snapshot_) && snapshot_.devicePixelRatio() == density);
     }
-    void blendOn(QImage& target, const QRect& area) const {
-        if (!snapshot_.isNull() && area.intersects(geometry())) blendImage(target, snapshot_, x(), y(), area);
+    // Blends the picture into the device pixels `clip` of the window's
+    // backing store, when it meets `area` (skin pixels).
+    void blendOn(QImage& target, const QRect& area, const QRect& clip, qreal density) const {
+        if (!snapshot_.isNull() && area.intersects(geometry()))
+            blendImage(target, snapshot_, toDevice(x(), density), toDevice(y(), density), clip);
     }
     // Moves or resizes the control; a picture drawn on its window damages
     // where it was and where it goes.
@@ -172,7 +178,7 @@ class PictureWidget : public QWidget {
         decodeWaiting();
         if (snapshot_.isNull()) return;
         QPainter painter(this);
-        painter.drawImage(0, 0, snapshot_);
+        drawAtDensity(painter, QPoint(0, 0), snapshot_, paintInDevicePixels(painter));
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) pushControl(window_, control_, ControlEventType::Left);
@@ -187,10 +193,14 @@ class PictureWidget : public QWidget {
   private:
     void take(const QImage& image) {
         snapshot_ = image;
+        takenAt_ = devicePixelRatioF();
         // An opaque picture covers the widget: the window's skin under it is
-        // not painted first, so a changed picture repaints only itself.
+        // not painted first, so a changed picture repaints only itself. Only
+        // at a whole density is it sure to cover every device pixel.
+        const qreal density = image.devicePixelRatio();
         if (!surface_)
-            setAttribute(Qt::WA_OpaquePaintEvent, !image.hasAlphaChannel() && image.size() == size());
+            setAttribute(Qt::WA_OpaquePaintEvent, !image.hasAlphaChannel() && logicalSize(image) == size() &&
+                                                      density == takenAt_ && density == std::floor(density));
     }
     // Decodes the image waited for, sharing it with the image store when the
     // store still holds the same bytes undecoded.
@@ -201,7 +211,7 @@ class PictureWidget : public QWidget {
         const EncodedImage* stored = findUndecoded(wanted.image);
         QImage* shared =
             stored && stored->bytes.data() == wanted.encoded.bytes.data() ? findImage(wanted.image) : nullptr;
-        take(shared ? *shared : decodeImage(wanted.encoded.bytes));
+        take(shared ? *shared : decodeEncoded(wanted.encoded));
     }
 
     struct Waiting {
@@ -212,18 +222,19 @@ class PictureWidget : public QWidget {
     int window_;
     QPointer<WindowSurface> surface_;  // set when drawn on its window
     QImage snapshot_;
+    qreal takenAt_ = 0;               // the widget's density when the snapshot was taken
     std::optional<Waiting> waiting_;  // an image to decode at the first paint
 };
 
-void WindowSurface::paint(QPainter& painter, const QRect& area) const {
-    for (PictureWidget* picture : pictures_) picture->paintOn(painter, area);
+void WindowSurface::paint(QPainter& painter, const QRect& area, qreal density) const {
+    for (PictureWidget* picture : pictures_) picture->paintOn(painter, area, density);
 }
 
 // The damage blended straight into the window's backing store and sent to
 // the X server: the toolkit's repaint of a window (its paint event, a
 // painter, the walk over every widget) costs several times the blend. Only
-// where no widget shows and what is blended is plain 32-bit pixels at one
-// pixel per pixel; anything else is left to the toolkit's repaint.
+// where no widget shows and what is blended is plain 32-bit pixels made for
+// the window's density; anything else is left to the toolkit's repaint.
 bool WindowSurface::paintDirectly(const QRect& area) {
     static const bool x11 = QGuiApplication::platformName() == "xcb";
     QWindow* handle = window_->windowHandle();
@@ -231,30 +242,38 @@ bool WindowSurface::paintDirectly(const QRect& area) {
     // A store the toolkit has not sized yet (the window's first expose) has
     // no pixels to paint into.
     if (!x11 || area.isEmpty() || !handle || !handle->isExposed() || !store || store->size().isEmpty() ||
-        window_->devicePixelRatio() != 1 || window_->testAttribute(Qt::WA_TranslucentBackground))
+        window_->testAttribute(Qt::WA_TranslucentBackground))
         return false;
+    // A skin pixel's edges fall between device pixels at a fractional density:
+    // the blend then reaches one device pixel further on each side.
+    const qreal density = window_->devicePixelRatioF();
+    const int margin = density == std::floor(density) ? 0 : 1;
+    const QRect reach = area.adjusted(-margin, -margin, margin, margin);
     for (const QObject* child : window_->children())
         if (child->isWidgetType()) {
             const auto* widget = static_cast<const QWidget*>(child);
-            if (widget->isVisible() && widget->geometry().intersects(area)) return false;
+            if (widget->isVisible() && widget->geometry().intersects(reach)) return false;
         }
     // An opaque background: one with alpha would show the toolkit's fill beneath.
     const QImage* background = findImage(windowBackgroundImage(windowNumber(window_)));
-    if (!background || background->isNull() || background->format() != QImage::Format_RGB32) return false;
+    if (!background || background->isNull() || background->format() != QImage::Format_RGB32 ||
+        background->devicePixelRatio() != density)
+        return false;
     for (PictureWidget* picture : pictures_)
-        if (!picture->plainOver(area)) return false;
+        if (!picture->plainOver(reach, density)) return false;
     store->beginPaint(area);
     QPaintDevice* device = store->paintDevice();
     QImage* target = device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
     const bool blended = target && plainPixels(*target);
     if (blended) {
+        const QRect clip =
+            toDevice(area, density).adjusted(-margin, -margin, margin, margin) & target->rect();
         // Tiled from (0, 0), as the window paints it.
-        for (int x = area.left() / background->width() * background->width(); x <= area.right();
-             x += background->width())
-            for (int y = area.top() / background->height() * background->height(); y <= area.bottom();
-                 y += background->height())
-                blendImage(*target, *background, x, y, area);
-        for (PictureWidget* picture : pictures_) picture->blendOn(*target, area);
+        const int tileW = background->width(), tileH = background->height();
+        for (int x = clip.left() / tileW * tileW; x <= clip.right(); x += tileW)
+            for (int y = clip.top() / tileH * tileH; y <= clip.bottom(); y += tileH)
+                blendImage(*target, *background, x, y, clip);
+        for (PictureWidget* picture : pictures_) picture->blendOn(*target, reach, clip, density);
     }
     store->endPaint();
     if (!blended) return false;
@@ -280,8 +299,8 @@ void imageDecoded(int image, const QImage& decoded) {
             static_cast<PictureWidget*>(record.widget.data())->adopt(image, decoded);
 }
 
-void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& area) {
-    if (const WindowSurface* surface = WindowSurface::find(window)) surface->paint(painter, area);
+void paintWindowPictures(QPainter& painter, const QWidget* window, const QRect& area, qreal density) {
+    if (const WindowSurface* surface = WindowSurface::find(window)) surface->paint(painter, area, density);
 }
 
 bool relocatePicture(int control, const QRect& target) {

@@ -24,7 +24,7 @@ namespace {
 
 class TopWindow : public QWidget {
   public:
-    TopWindow(int number, WindowStyle style) : number_(number) {
+    TopWindow(int number, WindowStyle style) : number_(number), style_(style) {
         Qt::WindowFlags flags = Qt::Window;
         switch (style) {
             case WindowStyle::Popup:
@@ -54,6 +54,7 @@ class TopWindow : public QWidget {
     void setBackgroundImage(int image) {
         if (image != 0 && backgroundImage_ == 0 && hooks_ == 0) ++hooks_;
         backgroundImage_ = image;
+        deviceShapeStale_ = true;
         update();
     }
     int hooks() const { return hooks_; }
@@ -68,16 +69,24 @@ class TopWindow : public QWidget {
             region.setRects(qrects.data(), int(qrects.size()));
         }
         region_ = region;
-        // On X11 the mask cuts the window; on Wayland, where the cut pixels
-        // are drawn transparent, it becomes the surface's input region, so
-        // clicks there reach what lies beneath.
-        if (QGuiApplication::platformName() != "offscreen") {
-            if (region.isEmpty())
-                clearMask();
-            else
-                setMask(region);
-        }
+        refreshShape();
         update();
+    }
+    // On X11 the mask cuts the window; on Wayland, where the cut pixels are
+    // drawn transparent, it becomes the surface's input region, so clicks
+    // there reach what lies beneath. At another density than 1 the X11
+    // outline is cut in device pixels from the skin as drawn (shapeInDevicePixels).
+    void refreshShape() {
+        if (QGuiApplication::platformName() == "offscreen") return;
+        if (QGuiApplication::platformName() == "xcb" && devicePixelRatioF() != 1) {
+            if (!mask().isEmpty()) clearMask();
+            deviceShapeStale_ = true;
+            if (isVisible()) shapeInDevicePixels();
+        } else if (region_.isEmpty()) {
+            clearMask();
+        } else {
+            setMask(region_);
+        }
     }
     const std::vector<Rect>& shape() const { return shape_; }
     void startDrag() {
@@ -94,18 +103,37 @@ class TopWindow : public QWidget {
     }
 
   protected:
+    bool event(QEvent* event) override {
+        // The skinned window's screen decides the density of what is drawn.
+        if (style_ == WindowStyle::Popup &&
+            (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show))
+            followDensity(devicePixelRatioF());
+        const bool handled = QWidget::event(event);
+        if (event->type() == QEvent::Show && deviceShapeStale_) shapeInDevicePixels();
+        return handled;
+    }
     void paintEvent(QPaintEvent* event) override {
+        if (style_ == WindowStyle::Popup) followDensity(devicePixelRatioF());
+        if (deviceShapeStale_) shapeInDevicePixels();
         QPainter painter(this);
-        if (translucent_ && !region_.isEmpty()) painter.setClipRegion(region_);
+        const qreal density = paintInDevicePixels(painter);
+        if (translucent_ && density == 1 && !region_.isEmpty()) painter.setClipRegion(region_);
         QImage* image = backgroundImage_ ? findImage(backgroundImage_) : nullptr;
         if (image && !image->isNull()) {
+            // The cut pixels transparent, where the compositor shows what we leave so.
+            const QImage& shown = translucent_ && density != 1 ? cutOut(*image) : *image;
+            const QSize tile = shown.devicePixelRatio() == density
+                                   ? shown.size()
+                                   : QSize(toDevice(logicalSize(shown).width(), density),
+                                           toDevice(logicalSize(shown).height(), density));
             // Tiles from (0, 0), column by column, until the client area is covered.
-            for (int x = 0; x < width(); x += image->width())
-                for (int y = 0; y < height(); y += image->height()) painter.drawImage(x, y, *image);
+            for (int x = 0; x < toDevice(width(), density); x += tile.width())
+                for (int y = 0; y < toDevice(height(), density); y += tile.height())
+                    drawAtDensity(painter, QPoint(x, y), shown, density);
         } else {
-            painter.fillRect(event->rect(), palette().window());
+            painter.fillRect(toDevice(event->rect(), density), palette().window());
         }
-        paintWindowPictures(painter, this, event->rect());
+        paintWindowPictures(painter, this, event->rect(), density);
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton) return;
@@ -142,7 +170,41 @@ class TopWindow : public QWidget {
     }
 
   private:
+    // The outline in device pixels: cut from the skin as drawn when it is
+    // drawn for the window's density, else the program's rectangles scaled.
+    void shapeInDevicePixels() {
+        if (QGuiApplication::platformName() != "xcb") return;
+        const qreal density = devicePixelRatioF();
+        if (density == 1) return;
+        deviceShapeStale_ = false;
+        std::vector<QRect> rects;
+        const QImage* skin = backgroundImage_ ? findImage(backgroundImage_) : nullptr;
+        if (!shape_.empty() && skin && !skin->isNull() && skin->devicePixelRatio() == density)
+            rects = keyedOutline(*skin);
+        else
+            for (const Rect& r : shape_) rects.push_back(toDevice(QRect(r.x, r.y, r.w, r.h), density));
+        setDeviceShape(this, rects, shape_.empty() || rects.empty());
+    }
+    // The skin with its key-colour pixels transparent, kept while it is the same.
+    const QImage& cutOut(const QImage& skin) {
+        if (cut_.isNull() || cutFrom_ != skin.cacheKey()) {
+            cut_ = skin.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            const QRgb key = cut_.pixel(0, 0) & 0xFFFFFF;
+            for (int y = 0; y < cut_.height(); ++y) {
+                auto* row = reinterpret_cast<QRgb*>(cut_.scanLine(y));
+                for (int x = 0; x < cut_.width(); ++x)
+                    if ((row[x] & 0xFFFFFF) == key) row[x] = 0;
+            }
+            cutFrom_ = skin.cacheKey();
+        }
+        return cut_;
+    }
+
     int number_;
+    WindowStyle style_;
+    bool deviceShapeStale_ = false;
+    QImage cut_;
+    qint64 cutFrom_ = 0;
     int backgroundImage_ = 0;
     int hooks_ = 0;
     bool translucent_ = false;
@@ -161,6 +223,14 @@ TopWindow* topWindow(int window) {
 
 void applyShape(QWidget* window, const std::vector<Rect>& rects) {
     if (auto* top = dynamic_cast<TopWindow*>(window)) top->setShape(rects);
+}
+
+void windowsFollowDensity() {
+    for (const auto& [number, record] : registry().windows)
+        if (auto* top = dynamic_cast<TopWindow*>(record.widget.data())) {
+            top->refreshShape();
+            top->update();
+        }
 }
 
 }  // namespace detail

@@ -1,5 +1,6 @@
 #include <png.h>
 
+#include <bit>
 #include <csetjmp>
 #include <cstring>
 
@@ -72,20 +73,25 @@ std::optional<Picture> decodePng(std::span<const uint8_t> data) {
     png_set_gray_to_rgb(png);
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
+    // Blue, green, red, alpha in memory is 0xAARRGGBB on a little-endian
+    // machine: the rows go straight into the picture's pixels.
+    constexpr bool inPlace = std::endian::native == std::endian::little;
+    if (inPlace) png_set_bgr(png);
     png_read_update_info(png, info);
-    rgba.resize(size_t(width) * height * 4);
-    rows.resize(height);
-    for (png_uint_32 y = 0; y < height; ++y) rows[y] = rgba.data() + size_t(y) * width * 4;
-    png_read_image(png, rows.data());
-    png_destroy_read_struct(&png, &info, nullptr);
-
     picture.width = int(width);
     picture.height = int(height);
     picture.argb.resize(size_t(width) * height);
-    for (size_t i = 0; i < picture.argb.size(); ++i) {
-        const uint8_t* p = rgba.data() + i * 4;
-        picture.argb[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-    }
+    if (!inPlace) rgba.resize(size_t(width) * height * 4);
+    auto* bytes = inPlace ? reinterpret_cast<uint8_t*>(picture.argb.data()) : rgba.data();
+    rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) rows[y] = bytes + size_t(y) * width * 4;
+    png_read_image(png, rows.data());
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!inPlace)
+        for (size_t i = 0; i < picture.argb.size(); ++i) {
+            const uint8_t* p = rgba.data() + i * 4;
+            picture.argb[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        }
     return picture;
 }
 
