@@ -10,7 +10,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$root/data/." "$work/"
 cd "$work"
-export KESTREL_AUTO_OK=1 KESTREL_SITE_URL=http://127.0.0.1:9/
+# The player keeps its settings in the run, not in the user's.
+export KESTREL_AUTO_OK=1 KESTREL_SITE_URL=http://127.0.0.1:9/ XDG_CONFIG_HOME="$work/config"
 
 xvfb-run -a -s "-screen 0 1280x1024x24" python3 - "$player" <<'PY'
 import os, statistics, subprocess, sys, time

@@ -21,7 +21,8 @@ cleanup() {
 trap cleanup EXIT
 cp -r "$root/data/." "$work/"
 cd "$work"
-export KESTREL_AUTO_OK=1 KESTREL_SITE_URL=http://127.0.0.1:9/
+# The player keeps its settings in the run, not in the user's.
+export KESTREL_AUTO_OK=1 KESTREL_SITE_URL=http://127.0.0.1:9/ XDG_CONFIG_HOME="$work/config"
 
 socket=kestrel-bench-$$
 XDG_RUNTIME_DIR=$runtime weston --backend=headless-backend.so --use-pixman --width=1280 --height=1024 \

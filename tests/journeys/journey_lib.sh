@@ -3,8 +3,9 @@
 # Sourced; the caller sets `tmp` (its scratch folder) and traps cleanup.
 
 # The toolkit and the sound client make their runtime folders here, not in
-# the system's temporary folder where nobody removes them.
-export XDG_RUNTIME_DIR="$tmp/runtime"
+# the system's temporary folder where nobody removes them; the player keeps
+# its settings here, not in the user's.
+export XDG_RUNTIME_DIR="$tmp/runtime" XDG_CONFIG_HOME="$tmp/config"
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 
 fail() {
