@@ -148,7 +148,6 @@ Rect windowClientRect(int window);  // x, y: client origin on screen
 void setWindowBackground(int window, Rgb colour);
 void setWindowSizeLimits(int window, int minW, int minH, int maxW, int maxH);
 void minimizeWindow(int window);
-bool windowMinimized(int window);
 // Shown on the screen (false while hidden or not yet shown).
 bool windowVisible(int window);
 // Whether the display server shows any of the window now: shown, not
@@ -219,8 +218,6 @@ void setClickThrough(int control);
 void drawOnWindow(int control);
 // Text and background colours of an edit field.
 void setEditColours(int control, Rgb text, Rgb background);
-// Paints the control now (used when one image is shown by many controls).
-void repaintControl(int control);
 
 void createEdit(int control, int parent, int panel, Rect r, const std::string& text, bool sunkenBorder);
 void createCombo(int control, int parent, int panel, Rect r, Rgb textColour, Rgb background);
@@ -238,7 +235,6 @@ void createScrollArea(int control, int parent, int panel, Rect r, int innerW, in
 // A container for an embedded web view (filled by the web module).
 void createHost(int control, int parent, int panel, Rect r);
 
-bool controlExists(int control);
 // Position and size in the parent's client coordinates.
 Rect controlRect(int control);
 Rect controlScreenRect(int control);
@@ -281,10 +277,6 @@ void comboShowDropdown(int combo);
 
 // A black image of the given size.
 void createImage(int image, int w, int h);
-// PNG or JPEG bytes (by signature) of a picture carried in the program,
-// decoded when the image is first used: a picture never shown costs no
-// memory. `data` must outlive the image.
-void loadImageWhenUsed(int image, std::span<const uint8_t> data);
 
 // A picture of the program's own as it carries it: PNG renders at one, two
 // and three device pixels per skin pixel, and the SVG document they were
@@ -303,10 +295,11 @@ struct PictureSource {
     Finish finish = Finish::OnBlack;
     Rgb key;  // Keyed: the colour of what the outline leaves
 };
-// Like loadImageWhenUsed, for a picture of the program's own: when used, it
-// is decoded or rendered at the density it is drawn for. A document that does
-// not render (a broken install without librsvg) gives the first render scaled,
-// after one warning on stderr. The bytes must outlive the image.
+// A picture of the program's own, decoded or rendered when first used, at
+// the density it is drawn for: a picture never shown costs no memory. A
+// document that does not render (a broken install without librsvg) gives the
+// first render scaled, after one warning on stderr. The bytes must outlive
+// the image.
 void loadPictureWhenUsed(int image, const PictureSource& source);
 // Decodes a PNG or JPEG file now. Returns false and leaves no image when the
 // file is not a picture.
@@ -323,8 +316,6 @@ std::vector<uint32_t> imagePixels(int image);
 // Decodes PNG or JPEG bytes (by signature) now. Returns false and leaves no
 // image when the data is not a picture.
 bool loadImage(int image, std::span<const uint8_t> data);
-// Copies the image into a new one of the given size, stretched.
-void scaleImage(int image, int w, int h);
 // The image scaled smoothly to fit inside w x h, keeping its aspect ratio,
 // centred on a transparent w x h image.
 void fitImage(int image, int w, int h);
@@ -344,7 +335,6 @@ std::string elidedText(int fontId, const std::string& text, int width);
 // A font by face and size in points, looked up through fontconfig, so that
 // "Arial" and "Calibri" find metric-compatible faces.
 void createFont(int fontId, const std::string& face, int points);
-bool fontExists(int fontId);
 
 // ---- pointer and cursor ----------------------------------------------------
 

@@ -127,10 +127,6 @@ void setEditColours(int control, Rgb text, Rgb background) {
     }
 }
 
-void repaintControl(int control) {
-    if (QWidget* w = controlWidget(control)) w->update();
-}
-
 void createEdit(int control, int parent, int panel, Rect r, const std::string& text, bool sunkenBorder) {
     QWidget* host = parentFor(parent, panel);
     if (!host) return;
@@ -259,10 +255,6 @@ void createHost(int control, int parent, int panel, Rect r) {
     auto* widget = new QWidget(host);
     place(widget, r);
     registerControl(control, ControlKind::Host, widget, parent);
-}
-
-bool controlExists(int control) {
-    return controlWidget(control) != nullptr;
 }
 
 Rect controlRect(int control) {

@@ -139,10 +139,6 @@ bool loadImage(int image, std::span<const uint8_t> data) {
     return true;
 }
 
-void loadImageWhenUsed(int image, std::span<const uint8_t> data) {
-    storeUndecoded(image, {data, nullptr, {}, nullptr});
-}
-
 void loadPictureWhenUsed(int image, const PictureSource& source) {
     storeUndecoded(image, {source.png[0], nullptr, {}, std::make_shared<const PictureSource>(source)});
 }
@@ -221,17 +217,6 @@ std::vector<uint32_t> imagePixels(int image) {
     if (plain.format() == QImage::Format_RGB32)
         for (auto& p : out) p |= 0xFF000000u;
     return out;
-}
-
-void scaleImage(int image, int w, int h) {
-    QImage* i = findImage(image);
-    if (!i || w <= 0 || h <= 0) return;
-    // At the density drawn: a large photo keeps the detail the screen shows.
-    const qreal d = density();
-    QImage scaled =
-        i->scaled(toDevice(w, d), toDevice(h, d), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    scaled.setDevicePixelRatio(d);
-    storeImage(image, std::move(scaled));
 }
 
 void fitImage(int image, int w, int h) {

@@ -89,10 +89,6 @@ void createFont(int fontId, const std::string& face, int points) {
     registry().fonts[fontId] = f;
 }
 
-bool fontExists(int fontId) {
-    return registry().fonts.count(fontId) != 0;
-}
-
 std::string fontFamily(int fontId) {
     auto it = registry().fonts.find(fontId);
     return it == registry().fonts.end() ? std::string() : QFontInfo(it->second).family().toStdString();

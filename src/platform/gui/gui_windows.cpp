@@ -337,11 +337,6 @@ void minimizeWindow(int window) {
     if (QWidget* w = windowWidget(window)) w->showMinimized();
 }
 
-bool windowMinimized(int window) {
-    QWidget* w = windowWidget(window);
-    return w && (w->windowState() & Qt::WindowMinimized);
-}
-
 std::string windowTitle(int window) {
     QWidget* w = windowWidget(window);
     return w ? w->windowTitle().toStdString() : std::string();
