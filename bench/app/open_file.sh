@@ -83,12 +83,7 @@ try:
         quit_player()
 
     # The hand-over, to a player on a private session bus.
-    read, write = os.pipe()
-    j.spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=%d" % write],
-            pass_fds=(write,))
-    os.close(write)
-    with os.fdopen(read) as f:
-        j.env["DBUS_SESSION_BUS_ADDRESS"] = f.readline().strip()
+    j.start_session_bus()
     j.start_player()
     wait_until("the player on the bus", lambda: "kestrel_player" in j.output(["playerctl", "-l"]))
     handover = []

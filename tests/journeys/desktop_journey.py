@@ -23,18 +23,6 @@ STATUS_STRIP = control("StatusStrip")
 PLAYER = os.path.join(os.environ.get("KESTREL_BINARY_DIR", ""), "kestrel-player")
 
 
-def start_bus(j):
-    """A private session bus: the one the single instance is found on."""
-    read, write = os.pipe()
-    j.spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=%d" % write],
-            pass_fds=(write,))
-    os.close(write)
-    with os.fdopen(read) as f:
-        j.env["DBUS_SESSION_BUS_ADDRESS"] = f.readline().strip()
-    if not j.env["DBUS_SESSION_BUS_ADDRESS"]:
-        raise JourneyFailure("dbus-daemon gave no address")
-
-
 def start_again(j, *args, cwd=None):
     """A later start of the program, as a file manager's "Open with" makes it; returns its status."""
     later = subprocess.run([PLAYER] + list(args), env=j.env, cwd=cwd or j.tmp, stdout=subprocess.PIPE,
@@ -77,7 +65,7 @@ def drop(j, path, where):
 
 
 def main(j):
-    start_bus(j)
+    j.start_session_bus()  # the one the single instance is found on
     files = {}
     for name, hertz in TONES.items():
         folder = os.path.join(j.tmp, name.capitalize())

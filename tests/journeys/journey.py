@@ -242,6 +242,17 @@ class Journey:
         self.children.append((name, process))
         return process
 
+    def start_session_bus(self):
+        """A private session bus for the player and everything the journey starts after it."""
+        read, write = os.pipe()
+        self.spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=%d" % write],
+                   pass_fds=(write,))
+        os.close(write)
+        with os.fdopen(read) as f:
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = f.readline().strip()
+        if not self.env["DBUS_SESSION_BUS_ADDRESS"]:
+            raise JourneyFailure("dbus-daemon gave no address")
+
     def start_desktop(self, screen="1280x1024", white=False):
         """Xvfb on a free display (a white root window when asked), openbox managing it, Russian letters
         in its keymap."""
