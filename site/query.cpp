@@ -3,31 +3,13 @@
 #include "catalog.h"
 #include "names.h"
 #include "platform/text/cp1251.h"
+#include "platform/text/percent.h"
 
 namespace site {
 namespace {
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::string percentDecode(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '+') {
-            out += ' ';
-        } else if (s[i] == '%' && i + 2 < s.size() && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
-            out += char(hexDigit(s[i + 1]) << 4 | hexDigit(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
+    return text::percentDecode(s, true);
 }
 
 }  // namespace

@@ -7,13 +7,12 @@
 // library on a timer.
 #include "app/media_control.h"
 
-#include <cstdio>
-
 #include "app/next_track.h"
 #include "app/open_items.h"
 #include "audio/playback.h"
 #include "library/local_files.h"
 #include "platform/gui/gui.h"
+#include "platform/text/percent.h"
 #include "state/app_state.h"
 #include "ui/ids.h"
 
@@ -85,18 +84,10 @@ void seekByUs(int64_t offsetUs) {
 // A path as a file:// address: bytes other than unreserved ones and "/"
 // percent-encoded.
 std::string fileAddress(const std::string& path) {
-    std::string out = "file://";
-    for (const unsigned char c : path) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
-            c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
-            out += escaped;
-        }
-    }
-    return out;
+    return "file://" + text::percentEncode(path, [](unsigned char c) {
+               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+           });
 }
 
 mpris::Status currentStatus() {

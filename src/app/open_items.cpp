@@ -12,6 +12,7 @@
 #include "library/local_files.h"
 #include "library/playlist.h"
 #include "platform/gui/gui.h"
+#include "platform/text/percent.h"
 #include "state/app_state.h"
 #include "state/texts.h"
 #include "ui/ids.h"
@@ -36,30 +37,6 @@ bool hasScheme(const std::string& text) {
     return true;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// "%41" as "A"; a "%" that starts no escape stays as it is.
-std::string percentDecoded(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                out += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        out += text[i];
-    }
-    return out;
-}
-
 std::string hostName() {
     char name[HOST_NAME_MAX + 1] = {};
     return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
@@ -76,7 +53,7 @@ std::string pathOfFileAddress(const std::string& address) {
     }
     // Neither a query nor a fragment names a file.
     rest = rest.substr(0, rest.find_first_of("?#"));
-    return rest.empty() || rest[0] != '/' ? "" : percentDecoded(rest);
+    return rest.empty() || rest[0] != '/' ? "" : text::percentDecode(rest);
 }
 
 OpenItem localItem(OpenItem item) {
