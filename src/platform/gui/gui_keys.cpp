@@ -83,9 +83,14 @@ void pressed(QWidget* receiver) {
 class InputFilter : public QObject {
   public:
     bool eventFilter(QObject* object, QEvent* event) override {
+        // Every object of the process passes here, the embedded browser's
+        // own among them: look at the event before touching the object.
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress && type != QEvent::Wheel)
+            return false;
         if (!object->isWidgetType()) return false;
         auto* widget = static_cast<QWidget*>(object);
-        switch (event->type()) {
+        switch (type) {
             case QEvent::KeyPress:
                 return keyPressed(widget, static_cast<QKeyEvent*>(event));
             case QEvent::MouseButtonPress:
