@@ -371,9 +371,18 @@ Drawn apply(QImage& i, const CanvasOp& op) {
             return drawPicture(i, op.image, op.rect);
         case CanvasOp::Kind::Text:
             return drawString(i, op.font, op.rect.topLeft(), op.colour, op.text);
+        case CanvasOp::Kind::Pixels: {
+            QPainter painter(&i);
+            paintInDevicePixels(painter);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(toDevice(op.rect, i.devicePixelRatio()), op.pixels);
+            return {op.rect, true};
+        }
     }
     return {};
 }
+
+constexpr size_t kMostCanvasOps = 64;
 
 // Draws on the image and, on a canvas, keeps the drawing: what an opaque
 // drawing covers whole is forgotten, so that a canvas redrawn all the time
@@ -388,6 +397,16 @@ void draw(int image, CanvasOp op) {
     if (drawn.opaque) std::erase_if(ops, [&](const CanvasOp& old) { return drawn.rect.contains(old.rect); });
     if (op.kind == CanvasOp::Kind::Text) op.rect = drawn.rect;
     ops.push_back(std::move(op));
+    // Drawings with see-through pixels (a picture with an alpha channel, a
+    // text) cover nothing, so a canvas redrawn every refresh would keep
+    // them all: memory and the search above would grow while it plays.
+    // Past a bound they become what the canvas shows now; a later density
+    // scales those pixels until the next redraw.
+    if (ops.size() > kMostCanvasOps) {
+        CanvasOp now{CanvasOp::Kind::Pixels, QRect(QPoint(0, 0), logicalSize(*i)), 0, 0, 0, {}, i->copy()};
+        ops.clear();
+        ops.push_back(std::move(now));
+    }
 }
 
 }  // namespace
@@ -412,18 +431,18 @@ void detail::redrawCanvases(qreal density) {
 void fillRect(int image, Rect r, Rgb colour) {
     if (r.w <= 0 || r.h <= 0) return;
     draw(image,
-         {CanvasOp::Kind::Fill, QRect(r.x, r.y, r.w, r.h), qRgb(colour.r, colour.g, colour.b), 0, 0, {}});
+         {CanvasOp::Kind::Fill, QRect(r.x, r.y, r.w, r.h), qRgb(colour.r, colour.g, colour.b), 0, 0, {}, {}});
 }
 
 void drawImage(int destination, int source, Rect r) {
     if (r.w <= 0 || r.h <= 0) return;
-    draw(destination, {CanvasOp::Kind::Image, QRect(r.x, r.y, r.w, r.h), 0, source, 0, {}});
+    draw(destination, {CanvasOp::Kind::Image, QRect(r.x, r.y, r.w, r.h), 0, source, 0, {}, {}});
 }
 
 void drawText(int image, int fontId, int x, int y, Rgb colour, const std::string& value) {
     if (value.empty()) return;
     draw(image,
-         {CanvasOp::Kind::Text, QRect(x, y, 0, 0), qRgb(colour.r, colour.g, colour.b), 0, fontId, value});
+         {CanvasOp::Kind::Text, QRect(x, y, 0, 0), qRgb(colour.r, colour.g, colour.b), 0, fontId, value, {}});
 }
 
 }  // namespace gui

@@ -42,12 +42,14 @@ struct EncodedImage {
 // One drawing on a canvas, kept so that the canvas can be drawn again at
 // another density.
 struct CanvasOp {
-    enum class Kind { Fill, Image, Text } kind = Kind::Fill;
+    // Pixels: what the canvas showed when its drawings grew too many.
+    enum class Kind { Fill, Image, Text, Pixels } kind = Kind::Fill;
     QRect rect;       // where, in skin pixels (a text: the box it covers)
     QRgb colour = 0;  // Fill, Text
     int image = 0;    // Image: the image drawn
     int font = 0;     // Text
     std::string text;
+    QImage pixels;  // Pixels
 };
 
 struct WindowRecord {
