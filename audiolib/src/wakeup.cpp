@@ -23,10 +23,10 @@ void Wakeup::at(Clock::time_point when) {
     // A zero expiry would disarm the timer: the earliest is one nanosecond.
     const auto ns = std::max<int64_t>(
         1, std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count());
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
-    spec.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
-    ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec expiry{};
+    expiry.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+    expiry.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+    ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &expiry, nullptr);
 }
 
 }  // namespace kaudio
