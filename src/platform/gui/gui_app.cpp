@@ -15,7 +15,6 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -36,9 +35,6 @@ namespace {
 
 // Lives until the process ends; never destroyed, so exit never races its teardown.
 QApplication* application = nullptr;
-// Ends a wait at its deadline; armed anew by each wait that has one.
-std::unique_ptr<QTimer> deadlineTimer;
-bool deadlineReached = false;
 // Something other than a program event asks the loop to look again: a
 // watched descriptor fired or the pointer came over us (UI thread), or
 // another thread called wake. Taken by the next wait, which then does not
@@ -65,6 +61,7 @@ struct TimerRecord {
     std::chrono::milliseconds period;
     std::chrono::steady_clock::time_point deadline;
     std::function<void()> callback;
+    std::chrono::milliseconds slack{0};
 };
 std::vector<std::unique_ptr<TimerRecord>> timers;
 
@@ -172,10 +169,6 @@ bool init(int& argc, char** argv) {
     application = new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     loadToolkitTranslations();
-    deadlineTimer = std::make_unique<QTimer>();
-    deadlineTimer->setTimerType(Qt::PreciseTimer);
-    deadlineTimer->setSingleShot(true);
-    QObject::connect(deadlineTimer.get(), &QTimer::timeout, [] { deadlineReached = true; });
     mouseFilter = new MouseMoveFilter;
     application->installEventFilter(mouseFilter);
     installInputFilter();
@@ -234,7 +227,8 @@ bool lastWaitWoken() {
 Deadline nextTimerDue() {
     const auto now = std::chrono::steady_clock::now();
     Deadline due = kNoDeadline;
-    for (const auto& t : timers) due = std::min(due, now < t->deadline ? t->deadline : nextDeadline(*t, now));
+    for (const auto& t : timers)
+        due = std::min(due, (now < t->deadline ? t->deadline : nextDeadline(*t, now)) + t->slack);
     return due;
 }
 
@@ -253,14 +247,10 @@ Event waitWindowEvent(Deadline deadline) {
         } else {
             // Toolkit-internal wake-ups (a cursor blink, a repaint) go back
             // to sleep: only the deadline, an event or a notice end the wait.
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
-            if (deadline == kNoDeadline || left > std::chrono::hours(24))
-                deadlineTimer->stop();
-            else
-                deadlineTimer->start(left);
-            deadlineReached = false;
-            while (queue.empty() && !deadlineReached && !(woken = takeNotice()))
+            armDeadline(deadline);
+            while (queue.empty() && !deadlineReached() && !(woken = takeNotice()))
                 QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            disarmDeadline();
         }
     }
     lastWoken = woken || takeNotice();
@@ -286,19 +276,21 @@ Point mouseInClient(int mainWindow) {
     return {local.x(), local.y()};
 }
 
-void startTimer(int window, int timerId, int periodMs, std::function<void()> callback) {
+void startTimer(int window, int timerId, int periodMs, std::function<void()> callback, int slackMs) {
     const auto period = std::chrono::milliseconds(std::max(1, periodMs));
+    const auto slack = std::chrono::milliseconds(std::max(0, slackMs));
     const auto deadline = std::chrono::steady_clock::now() + period;
     for (auto& t : timers) {
         if (t->window == window && t->id == timerId) {
             t->callback = std::move(callback);
             t->period = period;
             t->deadline = deadline;
+            t->slack = slack;
             return;
         }
     }
-    timers.push_back(
-        std::make_unique<TimerRecord>(TimerRecord{window, timerId, period, deadline, std::move(callback)}));
+    timers.push_back(std::make_unique<TimerRecord>(
+        TimerRecord{window, timerId, period, deadline, std::move(callback), slack}));
 }
 
 Point cursorPos() {

@@ -116,6 +116,12 @@ QImage decodeEncoded(const EncodedImage& encoded);
 // Hands a newly decoded image to the pictures that wait for it.
 void imageDecoded(int image, const QImage& decoded);
 
+// The wait's deadline (gui_deadline.cpp): armed before the wait sleeps,
+// reached once it passes, disarmed when something else ends the wait.
+void armDeadline(Deadline deadline);
+bool deadlineReached();
+void disarmDeadline();
+
 // Keys and the wheel of the skinned window become program events (gui_keys.cpp).
 void installInputFilter();
 
