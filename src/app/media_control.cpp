@@ -18,8 +18,11 @@
 
 namespace {
 
-constexpr int kPublishTimer = 1;       // a timer id of MainWindow
-constexpr int kPublishPeriodMs = 200;  // widgets follow a change within this
+constexpr int kPublishTimer = 1;  // a timer id of MainWindow
+// Widgets follow a change within 200 ms: the period and the slack by which
+// the publishing waits for the refresh's wake-up rather than make its own.
+constexpr int kPublishPeriodMs = 165;
+constexpr int kPublishSlackMs = 35;
 
 // Stop was asked and the sound has stayed paused since.
 bool stopped = false;
@@ -149,7 +152,8 @@ mpris::Claim claimMediaControl() {
 void startMediaControl() {
     if (!mpris::running()) return;
     publish();
-    gui::startTimer(win::MainWindow, kPublishTimer, kPublishPeriodMs, [] { publish(); });
+    gui::startTimer(
+        win::MainWindow, kPublishTimer, kPublishPeriodMs, [] { publish(); }, kPublishSlackMs);
 }
 
 void announceSeek(int64_t positionMs) {

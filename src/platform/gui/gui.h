@@ -127,8 +127,10 @@ Point mouseInClient(int mainWindow);
 void postEvent(const Event& event);
 
 // Window timer: `callback` runs every periodMs, at the start of a
-// waitWindowEvent (see there).
-void startTimer(int window, int timerId, int periodMs, std::function<void()> callback);
+// waitWindowEvent (see there). A timer with slack may run up to slackMs
+// late: nextTimerDue() counts it due only then, so that it rides on the
+// wake-up of a tighter timer instead of waking the loop on its own.
+void startTimer(int window, int timerId, int periodMs, std::function<void()> callback, int slackMs = 0);
 
 // ---- windows ---------------------------------------------------------------
 
