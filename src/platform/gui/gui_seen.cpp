@@ -26,9 +26,20 @@ struct Watch {
 };
 std::unordered_map<int, Watch> watches;
 
+bool onX11() {
+    static const bool x11 = QGuiApplication::platformName() == "xcb";
+    return x11;
+}
+
 bool shownAndExposed(int window) {
     QWidget* w = windowWidget(window);
-    if (!w || !w->isVisible() || (w->windowState() & Qt::WindowMinimized)) return false;
+    if (!w || !w->isVisible()) return false;
+    // On X11 a minimized window is unmapped, so exposure says it all; and a
+    // window restored is exposed before the toolkit has read its new state
+    // from the window manager: asking for that state too would leave the
+    // old picture on the screen until then. On Wayland the compositor may
+    // keep exposing a minimized window.
+    if (!onX11() && (w->windowState() & Qt::WindowMinimized)) return false;
     const QWindow* handle = w->windowHandle();
     return handle && handle->isExposed();
 }
@@ -133,7 +144,7 @@ void onWindowSeen(int window, std::function<void()> callback) {
     filter->setParent(w);  // goes with the window
     w->installEventFilter(filter);
     if (QWindow* handle = w->windowHandle()) handle->installEventFilter(filter);
-    if (QGuiApplication::platformName() == "xcb") askForCoverNotices(w);
+    if (onX11()) askForCoverNotices(w);
 }
 
 }  // namespace gui
