@@ -216,10 +216,13 @@ DownloadError fileError(int error) {
     return DownloadError::File;
 }
 
-// Our temporary file joins those that abandonDownloads removes.
-void keepTemporary(const std::string& name) {
+// createTemporary, and the file joins those that abandonDownloads removes:
+// one step under the lock, so that no abandon in between misses it.
+int createKeptTemporary(const std::string& dir, std::string& name) {
     std::lock_guard lock(temporariesMutex);
-    liveTemporaries.insert(name);
+    const int fd = createTemporary(dir, name);
+    if (fd >= 0) liveTemporaries.insert(name);
+    return fd;
 }
 
 // Removes our temporary file (if still there) and forgets it.
@@ -284,12 +287,11 @@ DownloadResult downloadToFile(const std::string& address, const std::function<st
     Transfer t;
     t.easy = easy.get();
     t.connectLimit = timeouts().connect;
-    t.fd = createTemporary(directoryOf(pathFor(1)), temporary);
+    t.fd = createKeptTemporary(directoryOf(pathFor(1)), temporary);
     if (t.fd < 0) {
         result.error = fileError(errno);
         return result;
     }
-    keepTemporary(temporary);
     t.buffer.reserve(flushSize + CURL_MAX_WRITE_SIZE);
 
     CURL* h = easy.get();
