@@ -69,10 +69,11 @@ bool becomeThePlayer(const std::vector<std::string>& items) {
             case mpris::Handover::Gone:
                 continue;
             case mpris::Handover::NoAnswer:
-                std::fprintf(stderr,
-                             "kestrel-player: the player that runs (process %u) did not answer within %d s; "
-                             "nothing was opened and no second player starts\n",
-                             pid, kAnswerMs / 1000);
+                std::fprintf(
+                    stderr,
+                    "kestrel-player: the player that runs (process %u) did not answer within %d s; "
+                    "no second player starts, and that one opens what was named if it answers later\n",
+                    pid, kAnswerMs / 1000);
                 return false;
             case mpris::Handover::Failed:
                 std::fprintf(stderr,

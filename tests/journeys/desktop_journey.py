@@ -6,13 +6,16 @@ that file's folder and plays it. A second start with a folder hands it over
 and ends at once: one window, the folder's file playing. A second start naming
 a missing file says so in the status strip and leaves the sound alone. An http
 address joins the playlist and plays. A file dragged from another program and
-dropped on the window plays. The window manager's close (Alt+F4) ends the
+dropped on the window plays. A later start beside a player that does not
+answer ends after a bounded wait, with no second window. The window manager's close (Alt+F4) ends the
 player as its close button does, keeping the playlist the address joined; a
 start again finds it there."""
 
 import os
+import signal
 import subprocess
 import sys
+import time
 import urllib.request
 
 from journey import (LOCAL_FILES_PANEL, MAIN_TITLE, JourneyFailure, centre, control, free_port, make_mp3, run,
@@ -124,6 +127,22 @@ def main(j):
     drop(j, files["dropped"], centre(LOCAL_FILES_PANEL[:4]))
     j.wait_for_sound(tones, TONES["dropped"], "the dropped file to play")
     j.step("4-dropped")
+
+    # A running player that does not answer (here stopped) is waited for a
+    # bounded time; then the later start ends without a second player,
+    # which would write the same files. The files handed over open once the
+    # player answers again, as the later start said.
+    os.kill(j.player.pid, signal.SIGSTOP)
+    try:
+        began = time.monotonic()
+        status, said = start_again(j, files["first"])
+        waited = time.monotonic() - began
+    finally:
+        os.kill(j.player.pid, signal.SIGCONT)
+    if status != 1 or "did not answer" not in said or waited > 10 or len(main_windows(j)) != 1:
+        raise JourneyFailure("a later start beside a stopped player: status %d after %.1f s, %d windows: %s"
+                             % (status, waited, len(main_windows(j)), said))
+    j.wait_for_sound(tones, TONES["first"], "the files handed to the stopped player to open once it goes on")
 
     # The window manager's close ends the player as its close button does:
     # status 0, and the playlist the address joined is kept.
