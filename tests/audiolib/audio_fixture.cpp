@@ -161,15 +161,6 @@ double lastTime(const Wav& wav, double hz, double level) {
     return -1;
 }
 
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
-}
-
 Session::Session() {
     static int serial = 0;
     wavPath_ =

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kestrel_audio.h"
+#include "support/wait.h"
 
 namespace audiotest {
 
@@ -42,8 +43,7 @@ double peak(const Wav& wav, double from, double length);
 double firstTime(const Wav& wav, double hz, double level, double after = 0);
 double lastTime(const Wav& wav, double hz, double level);
 
-// Polls `done` every 5 ms until it holds or `limit` passes.
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+using testsupport::waitUntil;
 
 // One system of the library writing into its own WAV file.
 class Session {

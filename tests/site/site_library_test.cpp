@@ -15,8 +15,10 @@
 #include <thread>
 
 #include "site_fixture.h"
+#include "support/wait.h"
 
 using namespace site_test;
+using testsupport::waitUntil;
 namespace fs = std::filesystem;
 
 namespace {
@@ -24,17 +26,6 @@ namespace {
 size_t hitsFor(ServedSite& s, const std::string& utf8Query) {
     auto res = s.client().Get("/search.php?q=" + percentEncode(utf8Query));
     return res && res->status == 200 ? scrape(res->body).size() : size_t(-1);
-}
-
-// Waits (at most `bound`) until `pred` holds.
-template <class Pred>
-bool within(std::chrono::milliseconds bound, Pred pred) {
-    auto end = std::chrono::steady_clock::now() + bound;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 // A TCP connection to 127.0.0.1:port from the loopback address `from`.
@@ -149,10 +140,10 @@ TEST(SiteIndex, FilesAddedRenamedAndRemovedAreSeenWithinTwoSeconds) {
     makeTagged(dir / "m/between.mp3", "Between", "Scans");  // after the scan listed m, before any watch
     served.site().startWatching();
     const auto bound = std::chrono::milliseconds(2000);
-    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "between") == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return hitsFor(served, "between") == 1; }, bound));
     fs::last_write_time(dir / "late.mp3", fs::last_write_time(dir / "m/late.mp3"));
     fs::rename(dir / "late.mp3", dir / "m/late.mp3");
-    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "comer") == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return hitsFor(served, "comer") == 1; }, bound));
 
     // A burst into new folders, partly while rescans run: every file is in
     // within the bound of the last write.
@@ -161,20 +152,20 @@ TEST(SiteIndex, FilesAddedRenamedAndRemovedAreSeenWithinTwoSeconds) {
         for (int i = 0; i < 20; ++i)
             makeTagged(dir / ("m/burst/" + std::to_string(f) + "/" + std::to_string(i) + ".mp3"), "Burst",
                        "Track " + std::to_string(f * 20 + i));
-    EXPECT_TRUE(within(bound, [&] { return served.site().catalog()->size() == before + 400; }))
+    EXPECT_TRUE(waitUntil([&] { return served.site().catalog()->size() == before + 400; }, bound))
         << served.site().catalog()->size() - before;
 
     makeTagged(dir / "tmp.mp3", "Gamma", "Three");
     fs::create_directories(dir / "m/new/deeper");
     fs::rename(dir / "tmp.mp3", dir / "m/new/deeper/g.mp3");  // in a folder made since the last scan
-    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "gamma") == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return hitsFor(served, "gamma") == 1; }, bound));
     makeTagged(dir / "m/new/deeper/h.mp3", "Gamma", "Four");  // a file of a new folder
-    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "gamma") == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return hitsFor(served, "gamma") == 2; }, bound));
     fs::rename(dir / "m/a.mp3", dir / "m/renamed.mp3");
     EXPECT_TRUE(
-        within(bound, [&] { return hitsFor(served, "renamed") == 1 && hitsFor(served, "a.mp3") == 0; }));
+        waitUntil([&] { return hitsFor(served, "renamed") == 1 && hitsFor(served, "a.mp3") == 0; }, bound));
     fs::remove(dir / "m/renamed.mp3");
-    EXPECT_TRUE(within(bound, [&] { return hitsFor(served, "alpha") == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return hitsFor(served, "alpha") == 0; }, bound));
 }
 
 TEST(SiteIndex, ByteIdenticalCopiesAreListedOnceAndTheOriginalIsTheOne) {

@@ -14,8 +14,10 @@
 
 #include "platform/text/cp1251.h"
 #include "site_fixture.h"
+#include "support/wait.h"
 
 using namespace site_test;
+using testsupport::waitUntil;
 
 namespace {
 
@@ -162,16 +164,6 @@ std::string contents(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
-template <class Pred>
-bool within(std::chrono::milliseconds bound, Pred pred) {
-    auto end = std::chrono::steady_clock::now() + bound;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 // An index on a read-only file system is served as it stands; one on a full
 // disk says so and leaves no log of the failed write. Each runs the site in a
 // mount of its own, in a user namespace.
@@ -203,7 +195,7 @@ TEST(SiteProcess, AReadOnlyIndexIsServedAndAFullDiskIsNamed) {
              db,
              logs / "ro.log"});
         ASSERT_FALSE(readOnly.url().empty()) << contents(logs / "ro.log");
-        EXPECT_TRUE(within(std::chrono::seconds(2), [&] { return hits(readOnly, "alpha") == 2; }));
+        EXPECT_TRUE(waitUntil([&] { return hits(readOnly, "alpha") == 2; }, std::chrono::seconds(2)));
         EXPECT_EQ(readOnly.stopWith(SIGTERM), 0);
     }
     std::string log = contents(logs / "ro.log");
@@ -222,9 +214,10 @@ TEST(SiteProcess, AReadOnlyIndexIsServedAndAFullDiskIsNamed) {
          full / "index.sqlite",
          logs / "full.log"});
     ASSERT_FALSE(onFull.url().empty()) << contents(logs / "full.log");
-    EXPECT_TRUE(within(std::chrono::seconds(2), [&] {
-        return contents(logs / "full.log").find("(disk full)") != std::string::npos;
-    })) << contents(logs / "full.log");
+    EXPECT_TRUE(
+        waitUntil([&] { return contents(logs / "full.log").find("(disk full)") != std::string::npos; },
+                  std::chrono::seconds(2)))
+        << contents(logs / "full.log");
     EXPECT_EQ(hits(onFull, "alpha"), 2u);
     // Seen through the site's own view of its mounts.
     struct stat st;
