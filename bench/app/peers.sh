@@ -120,8 +120,9 @@ CFG
 cp -r "$root/data/." "$work/kestrel/" 2>/dev/null || { mkdir -p "$work/kestrel" && cp -r "$root/data/." "$work/kestrel/"; }
 
 PEERS_SECONDS=${PEERS_SECONDS:-30} PEERS_RUNS=${PEERS_RUNS:-5} PEERS_SCALE=$scale PEERS_SCREEN=$screen \
-    python3 - "$player" "$work" <<'PY'
+    PYTHONPATH="$root/bench/support" python3 - "$player" "$work" <<'PY'
 import ctypes, ctypes.util, http.server, os, re, signal, socketserver, statistics, subprocess, sys, threading, time
+from player_session import main_window, stop, xdo
 
 player, work = sys.argv[1], sys.argv[2]
 window = float(os.environ["PEERS_SECONDS"])
@@ -176,9 +177,6 @@ def set_station(address):
     head, _, tail = text.partition(section)
     tail = re.sub(r"File1 = [^\r\n]*", "File1 = " + address.replace("\\", "\\\\"), tail, count=1)
     open(stations, "wb").write((head + section + tail).encode("cp1251"))
-
-def xdo(*args):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
 
 def cpu(pid):
     fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
@@ -264,22 +262,6 @@ def start_mapped(command, cwd, env=None):
     xev.wait()
     return p, elapsed
 
-def stop(p):
-    p.terminate()
-    try:
-        p.wait(5)
-    except subprocess.TimeoutExpired:
-        p.kill()
-        p.wait()
-
-def main_window():
-    for _ in range(100):
-        found = xdo("search", "--onlyvisible", "--name", "^Поиск MP3 на")
-        if found:
-            return found.splitlines()[0]
-        time.sleep(0.1)
-    raise SystemExit("peers.sh: the player's window did not appear")
-
 def kestrel_env(density=None, **extra):
     env = dict(os.environ, KESTREL_AUTO_OK="1", KESTREL_SITE_URL="http://127.0.0.1:9/", QT_QPA_PLATFORM="xcb",
                **extra)
@@ -291,7 +273,7 @@ def kestrel_play(address, env=None, density=None):
     """The player in radio mode, playing its first station (set to `address`)."""
     set_station(address)
     p, _ = start_mapped([player], kdir, env or kestrel_env(density))
-    w = main_window()
+    w = main_window('peers.sh')
     geometry = dict(l.split("=") for l in xdo("getwindowgeometry", "--shell", w).splitlines() if "=" in l)
     x, y = int(geometry["X"]), int(geometry["Y"])
     factor = float(density or 1)
@@ -448,7 +430,7 @@ for run in range(runs):
                 if who == "kestrel-pulse":
                     env = kestrel_env(SDL_AUDIODRIVER="pulseaudio", PULSE_SERVER=os.environ["PEERS_PULSE"])
                 p = kestrel_play(track, env)
-                w = main_window()
+                w = main_window('peers.sh')
                 time.sleep(1.5)
                 stale = grab(w, time_rect)
                 minimize(w)

@@ -51,43 +51,17 @@ for hz in 440 880; do
   lame --quiet --cbr -b 128 "$work/t$hz.wav" "$work/t$hz.mp3" && rm "$work/t$hz.wav"
   chmod 644 "$work/t$hz.mp3"
 done
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-owner=""
-[ "$(id -u)" = 0 ] && owner="<security><chroot>0</chroot><changeowner><user>nobody</user><group>nogroup</group></changeowner></security>"
-cat > "$work/icecast.xml" <<XML
-<icecast><limits><clients>20</clients><sources>2</sources></limits>
-<authentication><source-password>kestrel</source-password><admin-user>admin</admin-user>
-<admin-password>kestrel</admin-password></authentication><hostname>127.0.0.1</hostname>
-<listen-socket><port>$port</port><bind-address>127.0.0.1</bind-address></listen-socket><fileserve>0</fileserve>
-<paths><basedir>$work</basedir><logdir>$work</logdir><webroot>/usr/share/icecast2/web</webroot>
-<adminroot>/usr/share/icecast2/admin</adminroot></paths>
-<logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog><loglevel>2</loglevel></logging>$owner</icecast>
-XML
-chmod 644 "$work/icecast.xml"; chmod 777 "$work"
-icecast2 -c "$work/icecast.xml" >/dev/null 2>&1 & pids+=($!)
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
-for hz in 440 880; do
-  cat > "$work/ezstream$hz.xml" <<XML
-<ezstream><servers><server><protocol>HTTP</protocol><hostname>127.0.0.1</hostname><port>$port</port>
-<password>kestrel</password></server></servers><streams><stream><mountpoint>/t$hz.mp3</mountpoint>
-<format>MP3</format></stream></streams><intakes><intake><type>file</type><filename>$work/t$hz.mp3</filename>
-</intake></intakes></ezstream>
-XML
-  chmod 600 "$work/ezstream$hz.xml"
-  ezstream -c "$work/ezstream$hz.xml" >/dev/null 2>&1 & pids+=($!)
-done
-base="http://127.0.0.1:$port"
-for hz in 440 880; do
-  for _ in $(seq 50); do
-    [ "$(curl -s -m 1 -o /dev/null -w '%{http_code}' "$base/t$hz.mp3" || true)" = 200 ] && break; sleep 0.1
-  done
-done
+. "$root/bench/support/icecast.sh"
+icecast_start "$work"
+for hz in 440 880; do icecast_mount "$work" "t$hz.mp3" "$work/t$hz.mp3"; done
+base="http://127.0.0.1:$icecast_port"
 sleep 2  # the mounts' burst buffers fill as they would on stations already on air
 
 mkdir -p "$work/kestrel"
 cp -r "$root/data/." "$work/kestrel/"
-python3 - "$player" "$work" "$base" "$runs" <<'PY'
+PYTHONPATH="$root/bench/support" python3 - "$player" "$work" "$base" "$runs" <<'PY'
 import os, re, select, statistics, struct, subprocess, sys, threading, time
+from player_session import main_window, stop, xdo
 
 player, work, base, runs = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
 kdir = os.path.join(work, "kestrel")
@@ -97,9 +71,6 @@ head, section, tail = text.partition("[Всё подряд]")
 tail = re.sub(r"File1 = [^\r\n]*", "File1 = %s/t440.mp3" % base, tail, count=1)
 tail = re.sub(r"File2 = [^\r\n]*", "File2 = %s/t880.mp3" % base, tail, count=1)
 open(stations, "wb").write((head + section + tail).encode("cp1251"))
-
-def xdo(*args):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
 
 class Fifo:
     """SDL's disk driver writes the mixed float frames here, one device
@@ -166,22 +137,6 @@ class Fifo:
         self.thread.join()
         os.close(self.fd)
 
-def stop(p):
-    p.terminate()
-    try:
-        p.wait(5)
-    except subprocess.TimeoutExpired:
-        p.kill()
-        p.wait()
-
-def window():
-    for _ in range(100):
-        found = xdo("search", "--onlyvisible", "--name", "^Поиск MP3 на")
-        if found:
-            return found.splitlines()[0]
-        time.sleep(0.1)
-    raise SystemExit("player_radio.sh: the player's window did not appear")
-
 def double_click(x, y):
     """Two clicks; returns the moment before the second is sent."""
     xdo("mousemove", str(x), str(y))
@@ -199,7 +154,7 @@ def player_run(n):
     env = dict(os.environ, KESTREL_AUTO_OK="1", KESTREL_SITE_URL="http://127.0.0.1:9/", QT_QPA_PLATFORM="xcb",
                SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=os.path.join(work, "out%d.raw" % n))
     p = subprocess.Popen([player], cwd=kdir, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    w = window()
+    w = main_window('player_radio.sh')
     g = dict(l.split("=") for l in xdo("getwindowgeometry", "--shell", w).splitlines() if "=" in l)
     x, y = int(g["X"]), int(g["Y"])
     def click(cx, cy):

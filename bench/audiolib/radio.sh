@@ -28,38 +28,15 @@ cleanup() {
 trap cleanup EXIT
 
 median() { sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
 sox -n -r 44100 -c 2 -b 16 "$work/a.wav" synth 30 sine 1000 vol 0.5 2>/dev/null
 lame --quiet --cbr -b 128 "$work/a.wav" "$work/a.mp3"
 chmod 644 "$work/a.mp3"
 
-port=$(free_port)
-owner=""
-[ "$(id -u)" = 0 ] && owner="<security><chroot>0</chroot><changeowner><user>nobody</user><group>nogroup</group></changeowner></security>"
-cat > "$work/icecast.xml" <<XML
-<icecast><limits><clients>20</clients><sources>2</sources></limits>
-<authentication><source-password>kestrel</source-password><admin-user>admin</admin-user>
-<admin-password>kestrel</admin-password></authentication><hostname>127.0.0.1</hostname>
-<listen-socket><port>$port</port><bind-address>127.0.0.1</bind-address></listen-socket><fileserve>0</fileserve>
-<paths><basedir>$work</basedir><logdir>$work</logdir><webroot>/usr/share/icecast2/web</webroot>
-<adminroot>/usr/share/icecast2/admin</adminroot></paths>
-<logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog><loglevel>2</loglevel></logging>$owner</icecast>
-XML
-cat > "$work/ezstream.xml" <<XML
-<ezstream><servers><server><protocol>HTTP</protocol><hostname>127.0.0.1</hostname><port>$port</port>
-<password>kestrel</password></server></servers><streams><stream><mountpoint>/radio.mp3</mountpoint>
-<format>MP3</format></stream></streams><intakes><intake><type>file</type><filename>$work/a.mp3</filename>
-</intake></intakes></ezstream>
-XML
-chmod 644 "$work/icecast.xml"; chmod 600 "$work/ezstream.xml"; chmod 777 "$work"
-icecast2 -c "$work/icecast.xml" >/dev/null 2>&1 & pids+=($!)
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
-ezstream -c "$work/ezstream.xml" >/dev/null 2>&1 & pids+=($!)
-url="http://127.0.0.1:$port/radio.mp3"
-for _ in $(seq 50); do
-  [ "$(curl -s -m 1 -o /dev/null -w '%{http_code}' "$url" || true)" = 200 ] && break; sleep 0.1
-done
+. "$here/bench/support/icecast.sh"
+icecast_start "$work"
+icecast_mount "$work" radio.mp3 "$work/a.mp3"
+url="http://127.0.0.1:$icecast_port/radio.mp3"
 sleep 2  # the mount's burst buffer fills as it would on a station already on air
 
 [ -n "${RADIO_DEBUG:-}" ] && { curl -s -m 1 -o /dev/null -w 'curl first byte %{time_starttransfer}\n' "$url" || true;
