@@ -7,7 +7,8 @@ and ends at once: one window, the folder's file playing. A second start naming
 a missing file says so in the status strip and leaves the sound alone. An http
 address joins the playlist and plays. A file dragged from another program and
 dropped on the window plays. A later start beside a player that does not
-answer ends after a bounded wait, with no second window. The window manager's close (Alt+F4) ends the
+answer ends after a bounded wait, with no second window; the player opens
+the file once it goes on. The window manager's close (Alt+F4) ends the
 player as its close button does, keeping the playlist the address joined; a
 start again finds it there."""
 
