@@ -95,9 +95,7 @@ void toggleMute() {
 
 void seekFromPositionBar() {
     const int32_t x = appState.mouseX - gui::controlRect(ctl::PositionBar).x;
-    if (appState.audio.FMOD_Channel_SetPosition)
-        appState.audio.FMOD_Channel_SetPosition(appState.audioChannel,
-                                                seekTargetMs(appState.trackLengthSeconds, x), kMilliseconds);
+    seekTo(seekTargetMs(appState.trackLengthSeconds, x));
 }
 
 SoundInfo playingSoundInfo() {
@@ -150,10 +148,7 @@ void stepVolume(int steps) {
 
 int64_t seekBy(int32_t deltaMs) {
     const int64_t target = std::max<int64_t>(0, int64_t(appState.positionMs) + deltaMs);
-    if (appState.audio.FMOD_Channel_SetPosition)
-        appState.audio.FMOD_Channel_SetPosition(appState.audioChannel,
-                                                static_cast<uint32_t>(std::min<int64_t>(target, UINT32_MAX)),
-                                                kMilliseconds);
+    seekTo(static_cast<uint32_t>(std::min<int64_t>(target, UINT32_MAX)));
     return target;
 }
 
